@@ -1,0 +1,45 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# wrenlow_library(NAME [QT] DEPS dep...): a static library of every .cpp in the
+# current folder (sub-folders excluded), linked to its dependencies.
+function(wrenlow_library name)
+  cmake_parse_arguments(W "QT" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(sources)
+    add_library(${name} STATIC ${sources} ${headers})
+    target_link_libraries(${name} PUBLIC ${W_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${W_DEPS})
+  endif()
+endfunction()
+
+# wrenlow_test(NAME SOURCES file... DEPS dep... [GUI]): a GoogleTest program
+# whose cases CTest lists one by one. GUI tests run on the offscreen platform
+# unless the test environment names another (the test script starts an Xvfb).
+function(wrenlow_test name)
+  cmake_parse_arguments(W "GUI" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${W_SOURCES})
+  target_link_libraries(${name} PRIVATE ${W_DEPS} GTest::gtest GTest::gmock)
+  if(NOT W_SOURCES MATCHES "main")
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_compile_definitions(${name} PRIVATE
+    WRENLOW_CORPUS_DIR="${WRENLOW_CORPUS_DIR}"
+    WRENLOW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    WRENLOW_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(env "WRENLOW_TEST=1")
+  if(W_GUI)
+    list(APPEND env "QTWEBENGINE_DISABLE_SANDBOX=1" "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${env}" LABELS "${W_LABELS}")
+endfunction()
+
+include(GoogleTest OPTIONAL)
+
+# The real-world files the tests read.
+if(NOT WRENLOW_CORPUS_DIR)
+  get_filename_component(WRENLOW_CORPUS_DIR ${CMAKE_SOURCE_DIR}/../shared/corpus/files ABSOLUTE)
+endif()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test. GUI tests get an Xvfb display that this
+# script starts and stops itself. With --sanitize the build and the run use
+# AddressSanitizer and UndefinedBehaviorSanitizer (in build-asan/).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+extra=()
+if [ "${1:-}" = "--sanitize" ]; then
+  export WRENLOW_BUILD_DIR=${WRENLOW_BUILD_DIR:-$top/build-asan}
+  extra+=(-DWRENLOW_SANITIZE=ON)
+  shift
+fi
+build=${WRENLOW_BUILD_DIR:-$top/build}
+"$top/scripts/build.sh" -DWRENLOW_WERROR=ON "${extra[@]}"
+
+xvfb_pid=""
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    break
+  done
+fi
+cd "$build"
+ctest --output-on-failure --parallel "$(nproc)" --timeout 900 "$@"

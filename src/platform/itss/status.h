@@ -1,0 +1,61 @@
+#pragma once
+// Status codes of the storage engine: the 32-bit HRESULT values that the COM
+// storage interfaces use, with their real numeric values.
+#include <cstdint>
+
+namespace itss {
+
+using HRESULT = std::int32_t;
+
+constexpr HRESULT hr(std::uint32_t v) { return static_cast<HRESULT>(v); }
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_NOTIMPL = hr(0x80004001);
+constexpr HRESULT E_NOINTERFACE = hr(0x80004002);
+constexpr HRESULT E_POINTER = hr(0x80004003);
+constexpr HRESULT E_ABORT = hr(0x80004004);
+constexpr HRESULT E_FAIL = hr(0x80004005);
+constexpr HRESULT E_UNEXPECTED = hr(0x8000FFFF);
+constexpr HRESULT E_OUTOFMEMORY = hr(0x8007000E);
+constexpr HRESULT E_INVALIDARG = hr(0x80070057);
+
+constexpr HRESULT STG_E_INVALIDFUNCTION = hr(0x80030001);
+constexpr HRESULT STG_E_FILENOTFOUND = hr(0x80030002);
+constexpr HRESULT STG_E_PATHNOTFOUND = hr(0x80030003);
+constexpr HRESULT STG_E_TOOMANYOPENFILES = hr(0x80030004);
+constexpr HRESULT STG_E_ACCESSDENIED = hr(0x80030005);
+constexpr HRESULT STG_E_INVALIDHANDLE = hr(0x80030006);
+constexpr HRESULT STG_E_INSUFFICIENTMEMORY = hr(0x80030008);
+constexpr HRESULT STG_E_INVALIDPOINTER = hr(0x80030009);
+constexpr HRESULT STG_E_NOMOREFILES = hr(0x80030012);
+constexpr HRESULT STG_E_DISKISWRITEPROTECTED = hr(0x80030013);
+constexpr HRESULT STG_E_SEEKERROR = hr(0x80030019);
+constexpr HRESULT STG_E_WRITEFAULT = hr(0x8003001D);
+constexpr HRESULT STG_E_READFAULT = hr(0x8003001E);
+constexpr HRESULT STG_E_SHAREVIOLATION = hr(0x80030020);
+constexpr HRESULT STG_E_LOCKVIOLATION = hr(0x80030021);
+constexpr HRESULT STG_E_FILEALREADYEXISTS = hr(0x80030050);
+constexpr HRESULT STG_E_INVALIDPARAMETER = hr(0x80030057);
+constexpr HRESULT STG_E_MEDIUMFULL = hr(0x80030070);
+constexpr HRESULT STG_E_ABNORMALAPIEXIT = hr(0x800300FA);
+constexpr HRESULT STG_E_INVALIDHEADER = hr(0x800300FB);
+constexpr HRESULT STG_E_INVALIDNAME = hr(0x800300FC);
+constexpr HRESULT STG_E_UNKNOWN = hr(0x800300FD);
+constexpr HRESULT STG_E_UNIMPLEMENTEDFUNCTION = hr(0x800300FE);
+constexpr HRESULT STG_E_INVALIDFLAG = hr(0x800300FF);
+constexpr HRESULT STG_E_INUSE = hr(0x80030100);
+constexpr HRESULT STG_E_NOTCURRENT = hr(0x80030101);
+constexpr HRESULT STG_E_REVERTED = hr(0x80030102);
+constexpr HRESULT STG_E_CANTSAVE = hr(0x80030103);
+constexpr HRESULT STG_E_OLDFORMAT = hr(0x80030104);
+constexpr HRESULT STG_E_OLDDLL = hr(0x80030105);
+constexpr HRESULT STG_E_SHAREREQUIRED = hr(0x80030106);
+constexpr HRESULT STG_E_NOTFILEBASEDSTORAGE = hr(0x80030107);
+constexpr HRESULT STG_E_EXTANTMARSHALLINGS = hr(0x80030108);
+constexpr HRESULT STG_E_DOCFILECORRUPT = hr(0x80030109);
+
+constexpr bool SUCCEEDED(HRESULT h) { return h >= 0; }
+constexpr bool FAILED(HRESULT h) { return h < 0; }
+
+}  // namespace itss
