@@ -36,6 +36,14 @@ constexpr std::uint32_t WS_THICKFRAME = 0x00040000;  // resizable dialog
 constexpr std::uint32_t WS_SYSMENU = 0x00080000;
 constexpr std::uint32_t WS_CAPTION = 0x00C00000;
 constexpr std::uint32_t WS_INVISIBLE = 0x10000000;  // not shown at first (WS_VISIBLE cleared)
+constexpr std::uint32_t WS_POPUP = 0x80000000;
+constexpr std::uint32_t WS_CHILD = 0x40000000;  // a child template (file dialog extension)
+constexpr std::uint32_t DS_MODALFRAME = 0x0080;
+constexpr std::uint32_t DS_CONTROL = 0x0400;
+constexpr std::uint32_t BS_MULTILINE = 0x2000;
+constexpr std::uint32_t CBS_AUTOHSCROLL = 0x0040;
+constexpr std::uint32_t LBS_NOSEL = 0x4000;
+constexpr std::uint32_t SS_NOPREFIX = 0x0080;
 constexpr std::uint32_t BS_DEFPUSHBUTTON = 0x0001;
 constexpr std::uint32_t ES_MULTILINE = 0x0004;
 constexpr std::uint32_t ES_AUTOVSCROLL = 0x0040;
@@ -65,13 +73,15 @@ struct ControlTemplate {
   ControlKind kind;
   std::uint32_t style;
   const char* text;  // UTF-8
-  int x, y, cx, cy;  // dialog units
+  // Dialog units. For a combo box cy is the height of the closed field, not of
+  // the dropped-down list.
+  int x, y, cx, cy;
   const char* className = nullptr;  // for ControlKind::Custom
 };
 
 struct DialogTemplate {
   int id;
-  const char* title;  // UTF-8
+  const char* title;     // UTF-8
   const char* fontName;  // as the template names it, e.g. "宋体"
   int fontPointSize;
   std::uint32_t style;
