@@ -1,0 +1,442 @@
+#include "platform/lzx/lzx_decoder.h"
+
+#include <cstring>
+#include <new>
+
+namespace lzx {
+
+namespace {
+
+inline std::uint16_t load16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+}  // namespace
+
+// The bit reader: 16-bit little-endian words, bits taken MSB first, kept
+// left-aligned in a 64-bit buffer. Past the end of the input it supplies zero
+// words and counts them, so a truncated stream is detected, never over-read.
+struct Decoder::Bits {
+  const std::uint8_t* start;
+  const std::uint8_t* p;
+  const std::uint8_t* end;
+  std::uint64_t buf = 0;
+  unsigned count = 0;
+  std::size_t overrun = 0;  // zero words supplied past the end
+
+  Bits(const std::uint8_t* in, std::size_t len) : start(in), p(in), end(in + len) {}
+
+  inline void refill() {
+    if (count > 48) return;
+    if (end - p >= 8) {
+      do {
+        buf |= static_cast<std::uint64_t>(load16(p)) << (48 - count);
+        p += 2;
+        count += 16;
+      } while (count <= 48);
+      return;
+    }
+    refillSlow();
+  }
+  void refillSlow() {
+    while (count <= 48) {
+      std::uint16_t w = 0;
+      if (end - p >= 2) {
+        w = load16(p);
+        p += 2;
+      } else if (p < end) {
+        w = *p++;
+      } else {
+        ++overrun;
+      }
+      buf |= static_cast<std::uint64_t>(w) << (48 - count);
+      count += 16;
+    }
+  }
+  inline std::uint32_t peek(unsigned n) const {
+    return n ? static_cast<std::uint32_t>(buf >> (64 - n)) : 0;
+  }
+  inline void skip(unsigned n) {
+    buf <<= n;
+    count -= n;
+  }
+  // n <= 32; the caller has refilled enough bits.
+  inline std::uint32_t take(unsigned n) {
+    std::uint32_t v = peek(n);
+    skip(n);
+    return v;
+  }
+  inline std::uint32_t read(unsigned n) {
+    refill();
+    return take(n);
+  }
+  std::uint64_t bitPos() const {
+    return (static_cast<std::uint64_t>(p - start) + 2 * static_cast<std::uint64_t>(overrun)) * 8 -
+           count;
+  }
+  // Switches to byte reading at byte position q (buffer emptied).
+  void seekByte(std::uint64_t q) {
+    std::size_t len = static_cast<std::size_t>(end - start);
+    p = start + (q < len ? q : len);
+    buf = 0;
+    count = 0;
+    overrun = 0;
+  }
+};
+
+namespace {
+
+// Fills t from code lengths; false when the lengths over-subscribe the code.
+bool buildTable(Decoder::Table& t, const std::uint8_t* lens, unsigned n) {
+  std::uint32_t count[17] = {};
+  for (unsigned i = 0; i < n; ++i) {
+    if (lens[i] > 16) return false;
+    ++count[lens[i]];
+  }
+  count[0] = 0;
+  std::uint32_t code = 0;
+  std::uint32_t first[17] = {};
+  std::uint32_t offs = 0;
+  t.empty = true;
+  for (unsigned len = 1; len <= 16; ++len) {
+    code = (code + count[len - 1]) << 1;
+    if (code + count[len] > (1u << len)) return false;
+    first[len] = code;
+    t.firstCode[len] = static_cast<std::uint16_t>(code);
+    t.count[len] = static_cast<std::uint16_t>(count[len]);
+    t.offset[len] = static_cast<std::uint16_t>(offs);
+    offs += count[len];
+    if (count[len]) t.empty = false;
+  }
+  std::uint32_t fill[17];
+  for (unsigned len = 1; len <= 16; ++len) fill[len] = t.offset[len];
+  for (unsigned i = 0; i < n; ++i)
+    if (lens[i]) t.sorted[fill[lens[i]]++] = static_cast<std::uint16_t>(i);
+
+  std::memset(t.direct, 0, sizeof(std::uint16_t) << t.bits);
+  std::uint32_t next[17];
+  for (unsigned len = 1; len <= 16; ++len) next[len] = first[len];
+  for (unsigned i = 0; i < n; ++i) {
+    unsigned len = lens[i];
+    if (!len) continue;
+    std::uint32_t c = next[len]++;
+    if (len > t.bits) continue;
+    std::uint32_t lo = c << (t.bits - len), hi = (c + 1) << (t.bits - len);
+    auto e = static_cast<std::uint16_t>((i << 5) | len);
+    for (std::uint32_t k = lo; k < hi; ++k) t.direct[k] = e;
+  }
+  return true;
+}
+
+// Decodes one symbol; at least 16 bits must be buffered. -1 for a bit
+// pattern that is no code of the tree.
+template <class B>
+inline int decodeSymbol(const Decoder::Table& t, B& b) {
+  std::uint16_t e = t.direct[b.peek(t.bits)];
+  if (e) {
+    b.skip(e & 31);
+    return e >> 5;
+  }
+  std::uint32_t v = b.peek(16);
+  for (unsigned len = t.bits + 1; len <= 16; ++len) {
+    std::uint32_t c = v >> (16 - len);
+    std::uint32_t k = c - t.firstCode[len];
+    if (c >= t.firstCode[len] && k < t.count[len]) {
+      b.skip(len);
+      return t.sorted[t.offset[len] + k];
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool Decoder::init(unsigned windowBits) {
+  if (positionSlots(windowBits) == 0) return false;
+  if (windowBits != windowBits_ || !window_) {
+    // Slack after the window lets matches copy in 8-byte steps.
+    window_.reset(new (std::nothrow) std::uint8_t[(std::size_t{1} << windowBits) + 64]);
+    if (!window_) return false;
+  }
+  windowBits_ = windowBits;
+  windowSize_ = 1u << windowBits;
+  mainSize_ = mainTreeSize(windowBits);
+  main_.bits = 12;
+  main_.direct = mainDirect_;
+  length_.bits = 10;
+  length_.direct = lengthDirect_;
+  aligned_.bits = 7;
+  aligned_.direct = alignedDirect_;
+  pre_.bits = 8;
+  pre_.direct = preDirect_;
+  reset(0);
+  return true;
+}
+
+void Decoder::reset(std::uint64_t position) {
+  position_ = position;
+  sinceReset_ = 0;
+  windowPos_ = 0;
+  r0_ = r1_ = r2_ = kInitialRepeatOffset;
+  headerRead_ = false;
+  e8Size_ = 0;
+  blockType_ = 0;
+  blockLength_ = 0;
+  blockRemaining_ = 0;
+  padPending_ = false;
+  std::memset(mainLens_, 0, sizeof mainLens_);
+  std::memset(lengthLens_, 0, sizeof lengthLens_);
+}
+
+bool Decoder::readLengths(Bits& b, std::uint8_t* lens, unsigned first, unsigned last) {
+  std::uint8_t pre[kPretreeSize];
+  for (unsigned i = 0; i < kPretreeSize; ++i) pre[i] = static_cast<std::uint8_t>(b.read(4));
+  if (!buildTable(pre_, pre, kPretreeSize) || pre_.empty) return false;
+  unsigned x = first;
+  while (x < last) {
+    b.refill();
+    int z = decodeSymbol(pre_, b);
+    if (z < 0) return false;
+    if (z == 17 || z == 18) {
+      unsigned run = z == 17 ? 4 + b.take(4) : 20 + b.take(5);
+      for (; run && x < last; --run) lens[x++] = 0;
+    } else if (z == 19) {
+      unsigned run = 4 + b.take(1);
+      b.refill();
+      int y = decodeSymbol(pre_, b);
+      if (y < 0 || y > 16) return false;
+      auto v = static_cast<std::uint8_t>((lens[x] + 17 - y) % 17);
+      for (; run && x < last; --run) lens[x++] = v;
+    } else {
+      lens[x] = static_cast<std::uint8_t>((lens[x] + 17 - z) % 17);
+      ++x;
+    }
+    if (b.overrun > 4) return false;
+  }
+  return true;
+}
+
+DecodeResult Decoder::readBlockHeader(Bits& b) {
+  if (padPending_) {
+    // The bit reader is byte-positioned after an uncompressed block.
+    if (b.p >= b.end) return DecodeResult::Truncated;
+    ++b.p;
+    padPending_ = false;
+  }
+  b.refill();
+  blockType_ = b.take(3);
+  std::uint32_t hi = b.take(16);
+  std::uint32_t lo = b.take(8);
+  blockLength_ = blockRemaining_ = (hi << 8) | lo;
+  switch (blockType_) {
+    case kBlockAligned:
+      b.refill();
+      for (unsigned i = 0; i < kAlignedSize; ++i)
+        alignedLens_[i] = static_cast<std::uint8_t>(b.take(kAlignedBits));
+      if (!buildTable(aligned_, alignedLens_, kAlignedSize) || aligned_.empty)
+        return DecodeResult::Corrupt;
+      [[fallthrough]];
+    case kBlockVerbatim:
+      if (!readLengths(b, mainLens_, 0, kNumChars) ||
+          !readLengths(b, mainLens_, kNumChars, mainSize_) ||
+          !buildTable(main_, mainLens_, mainSize_) || main_.empty)
+        return b.overrun > 4 ? DecodeResult::Truncated : DecodeResult::Corrupt;
+      if (!readLengths(b, lengthLens_, 0, kNumSecondaryLengths) ||
+          !buildTable(length_, lengthLens_, kNumSecondaryLengths))
+        return b.overrun > 4 ? DecodeResult::Truncated : DecodeResult::Corrupt;
+      break;
+    case kBlockUncompressed: {
+      // Skip to the next 16-bit boundary; when already there, 16 bits more.
+      std::uint64_t pos = b.bitPos();
+      pos = (pos + 16) & ~std::uint64_t{15};
+      std::uint64_t q = pos / 8;
+      if (q + 12 > static_cast<std::uint64_t>(b.end - b.start)) return DecodeResult::Truncated;
+      b.seekByte(q);
+      auto le32 = [](const std::uint8_t* p) {
+        return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+               (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+      };
+      r0_ = le32(b.p);
+      r1_ = le32(b.p + 4);
+      r2_ = le32(b.p + 8);
+      b.p += 12;
+      break;
+    }
+    default:
+      return DecodeResult::Corrupt;
+  }
+  if (b.overrun > 4) return DecodeResult::Truncated;
+  return DecodeResult::Ok;
+}
+
+DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run) {
+  std::uint8_t* const win = window_.get();
+  const std::uint32_t mask = windowSize_ - 1;
+  std::uint32_t pos = windowPos_;
+  const std::uint32_t end = pos + run;
+  // History reachable from window position 0 of this frame's pass.
+  const std::uint64_t histBase = sinceReset_ - frameStart_;
+  const bool aligned = blockType_ == kBlockAligned;
+  const bool fastCopy = overshootSafe_;
+  std::uint32_t r0 = r0_, r1 = r1_, r2 = r2_;
+  Bits bits = b;
+
+  DecodeResult result = DecodeResult::Ok;
+  while (pos < end) {
+    bits.refill();
+    int sym = decodeSymbol(main_, bits);
+    if (sym < static_cast<int>(kNumChars)) {
+      if (sym < 0) {
+        result = DecodeResult::Corrupt;
+        break;
+      }
+      win[pos++] = static_cast<std::uint8_t>(sym);
+      continue;
+    }
+    unsigned m = static_cast<unsigned>(sym) - kNumChars;
+    std::uint32_t len = m & 7;
+    unsigned slot = m >> 3;
+    if (len == kNumPrimaryLengths) {
+      int ls = decodeSymbol(length_, bits);
+      if (ls < 0) {
+        result = DecodeResult::Corrupt;
+        break;
+      }
+      len += static_cast<std::uint32_t>(ls);
+    }
+    len += kMinMatch;
+    std::uint32_t dist;
+    if (slot == 0) {
+      dist = r0;
+    } else if (slot == 1) {
+      dist = r1;
+      r1 = r0;
+      r0 = dist;
+    } else if (slot == 2) {
+      dist = r2;
+      r2 = r0;
+      r0 = dist;
+    } else {
+      unsigned extra = kExtraBits[slot];
+      bits.refill();
+      if (aligned && extra >= kAlignedBits) {
+        std::uint32_t v = bits.take(extra - kAlignedBits) << kAlignedBits;
+        int a = decodeSymbol(aligned_, bits);
+        if (a < 0) {
+          result = DecodeResult::Corrupt;
+          break;
+        }
+        dist = kPositionBase[slot] - 2 + v + static_cast<std::uint32_t>(a);
+      } else {
+        dist = kPositionBase[slot] - 2 + bits.take(extra);
+      }
+      r2 = r1;
+      r1 = r0;
+      r0 = dist;
+    }
+    if (len > end - pos || dist == 0 || dist >= windowSize_ || dist > histBase + pos) {
+      result = DecodeResult::Corrupt;
+      break;
+    }
+    std::uint8_t* d = win + pos;
+    if (dist <= pos) {
+      const std::uint8_t* s = d - dist;
+      if (fastCopy && dist >= 8) {
+        // Copies in 8-byte steps may write up to 7 bytes past the match;
+        // the window slack and the no-wrap condition make that harmless.
+        for (std::uint32_t i = 0; i < len; i += 8) std::memcpy(d + i, s + i, 8);
+      } else {
+        for (std::uint32_t i = 0; i < len; ++i) d[i] = s[i];
+      }
+    } else {
+      std::uint32_t s = (pos - dist) & mask;
+      for (std::uint32_t i = 0; i < len; ++i) d[i] = win[(s + i) & mask];
+    }
+    pos += len;
+    if (bits.overrun > 4) {
+      result = DecodeResult::Truncated;
+      break;
+    }
+  }
+  b = bits;
+  r0_ = r0;
+  r1_ = r1;
+  r2_ = r2;
+  windowPos_ = pos;
+  if (result == DecodeResult::Ok && b.overrun > 4) result = DecodeResult::Truncated;
+  return result;
+}
+
+DecodeResult Decoder::decodeFrame(const std::uint8_t* in, std::size_t inLen, std::uint8_t* out,
+                                  std::size_t outLen, std::size_t* consumed) {
+  if (consumed) *consumed = 0;
+  if (!window_ || outLen == 0 || outLen > kFrameSize || windowPos_ + outLen > windowSize_)
+    return DecodeResult::BadArgument;
+  Bits b(in, inLen);
+  if (!headerRead_) {
+    b.refill();
+    if (b.take(1)) {
+      std::uint32_t hi = b.take(16);
+      std::uint32_t lo = b.take(16);
+      e8Size_ = (hi << 16) | lo;
+    }
+    headerRead_ = true;
+  }
+  frameStart_ = windowPos_;
+  overshootSafe_ = sinceReset_ + kFrameSize <= windowSize_;
+  auto left = static_cast<std::uint32_t>(outLen);
+  while (left) {
+    if (blockRemaining_ == 0) {
+      DecodeResult r = readBlockHeader(b);
+      if (r != DecodeResult::Ok) return r;
+      continue;
+    }
+    std::uint32_t run = left < blockRemaining_ ? left : blockRemaining_;
+    if (blockType_ == kBlockUncompressed) {
+      if (static_cast<std::size_t>(b.end - b.p) < run) return DecodeResult::Truncated;
+      std::memcpy(window_.get() + windowPos_, b.p, run);
+      b.p += run;
+      windowPos_ += run;
+      if (run == blockRemaining_ && (blockLength_ & 1)) padPending_ = true;
+    } else {
+      DecodeResult r = decodeRun(b, run);
+      if (r != DecodeResult::Ok) return r;
+    }
+    blockRemaining_ -= run;
+    left -= run;
+  }
+  std::uint64_t bitPos = (b.bitPos() + 15) & ~std::uint64_t{15};
+  if (bitPos > static_cast<std::uint64_t>(inLen) * 8) return DecodeResult::Truncated;
+  if (consumed) *consumed = static_cast<std::size_t>(bitPos / 8);
+
+  std::memcpy(out, window_.get() + frameStart_, outLen);
+  if (e8Size_ && position_ < kE8MaxPosition && outLen > 10) {
+    // Undo the x86 call translation: absolute targets back to relative.
+    const auto size = static_cast<std::int64_t>(e8Size_);
+    auto cur = static_cast<std::int64_t>(position_);
+    std::uint8_t* d = out;
+    std::uint8_t* const stop = out + outLen - 10;
+    while (d < stop) {
+      if (*d++ != 0xE8) {
+        ++cur;
+        continue;
+      }
+      auto abs = static_cast<std::int64_t>(static_cast<std::int32_t>(
+          static_cast<std::uint32_t>(d[0]) | (static_cast<std::uint32_t>(d[1]) << 8) |
+          (static_cast<std::uint32_t>(d[2]) << 16) | (static_cast<std::uint32_t>(d[3]) << 24)));
+      if (abs >= -cur && abs < size) {
+        std::int64_t rel = abs >= 0 ? abs - cur : abs + size;
+        auto v = static_cast<std::uint32_t>(rel);
+        for (int i = 0; i < 4; ++i) d[i] = static_cast<std::uint8_t>(v >> (8 * i));
+      }
+      d += 4;
+      cur += 5;
+    }
+  }
+  position_ += outLen;
+  sinceReset_ += outLen;
+  windowPos_ &= windowSize_ - 1;
+  return DecodeResult::Ok;
+}
+
+}  // namespace lzx

@@ -1,0 +1,95 @@
+#pragma once
+// LZX decoder for the variant compiled help files use: 32 KiB output frames,
+// the bit stream re-aligned to 16 bits after each frame, state reset at every
+// reset interval. Works on caller buffers only; no I/O, no exceptions.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "platform/lzx/lzx_tables.h"
+
+namespace lzx {
+
+enum class DecodeResult {
+  Ok,
+  BadArgument,  // window size or frame length out of range
+  Truncated,    // the input ended before the frame was complete
+  Corrupt,      // invalid block type, tree, or match
+};
+
+class Decoder {
+ public:
+  Decoder() = default;
+  Decoder(const Decoder&) = delete;
+  Decoder& operator=(const Decoder&) = delete;
+
+  // Prepares a window of 2^windowBits bytes (15..21). False if out of range
+  // or the window cannot be allocated.
+  bool init(unsigned windowBits);
+  unsigned windowBits() const { return windowBits_; }
+
+  // Starts over at a reset point whose first frame begins at output position
+  // `position` (a multiple of 32 KiB; it only matters for E8 translation):
+  // repeated offsets back to 1, tree lengths zeroed, a new E8 header and a new
+  // block expected, no history before this point.
+  void reset(std::uint64_t position);
+
+  // Decodes the next frame into out[0..outLen), outLen <= 32 KiB (shorter
+  // only for the last frame of a stream). `in` holds the compressed stream
+  // from where the previous frame ended (or from the reset point); *consumed
+  // receives the bytes used, including the padding to the 16-bit boundary.
+  // After a failure the decoder needs reset() before further use.
+  DecodeResult decodeFrame(const std::uint8_t* in, std::size_t inLen, std::uint8_t* out,
+                           std::size_t outLen, std::size_t* consumed);
+
+  // Output position of the next frame.
+  std::uint64_t position() const { return position_; }
+
+  // Huffman decoding table for one tree (public for the decoder's helpers).
+  struct Table {
+    static constexpr unsigned kMaxSymbols = kMainTreeMax;
+    unsigned bits = 0;                // direct lookup width
+    std::uint16_t* direct = nullptr;  // (symbol << 5) | length, 0 = slow path
+    std::uint16_t firstCode[17] = {};
+    std::uint16_t count[17] = {};
+    std::uint16_t offset[17] = {};
+    std::uint16_t sorted[kMaxSymbols] = {};
+    bool empty = true;
+  };
+
+ private:
+  struct Bits;
+  bool readLengths(Bits& b, std::uint8_t* lens, unsigned first, unsigned last);
+  DecodeResult readBlockHeader(Bits& b);
+  DecodeResult decodeRun(Bits& b, std::uint32_t run);
+
+  unsigned windowBits_ = 0;
+  std::uint32_t windowSize_ = 0;
+  std::unique_ptr<std::uint8_t[]> window_;
+  std::uint32_t windowPos_ = 0;
+  std::uint64_t sinceReset_ = 0;  // bytes decoded since the last reset
+  std::uint64_t position_ = 0;
+  bool overshootSafe_ = false;  // matches may write a few bytes past their end
+  std::uint32_t frameStart_ = 0;
+
+  std::uint32_t r0_ = 1, r1_ = 1, r2_ = 1;
+  bool headerRead_ = false;
+  std::uint32_t e8Size_ = 0;
+  unsigned blockType_ = 0;
+  std::uint32_t blockLength_ = 0;
+  std::uint32_t blockRemaining_ = 0;
+  bool padPending_ = false;  // an odd uncompressed block left a pad byte
+
+  std::uint8_t mainLens_[kMainTreeMax] = {};
+  std::uint8_t lengthLens_[kNumSecondaryLengths] = {};
+  std::uint8_t alignedLens_[kAlignedSize] = {};
+  unsigned mainSize_ = 0;
+
+  std::uint16_t mainDirect_[1 << 12] = {};
+  std::uint16_t lengthDirect_[1 << 10] = {};
+  std::uint16_t alignedDirect_[1 << 7] = {};
+  std::uint16_t preDirect_[1 << 8] = {};
+  Table main_, length_, aligned_, pre_;
+};
+
+}  // namespace lzx
