@@ -1,0 +1,33 @@
+#pragma once
+// LZX encoder for compiled help files. The compressed section is a run of
+// reset intervals; each interval is compressed on its own (no history, repeat
+// offsets or tree lengths carried over), so intervals can be compressed in
+// parallel and concatenated.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace lzx {
+
+class Encoder {
+ public:
+  // windowBits: 15..21. The encoder never refers further back than the window.
+  explicit Encoder(unsigned windowBits);
+  ~Encoder();
+  Encoder(const Encoder&) = delete;
+  Encoder& operator=(const Encoder&) = delete;
+
+  // Compresses one reset interval of size bytes. A short last frame is padded
+  // with zeros to the full 32 KiB frame, as readers expect. Appends the LZX
+  // stream to out and, for every 32 KiB frame, the offset of its first byte
+  // relative to the start of this interval's output to frameOffsets.
+  void compressInterval(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
+                        std::vector<std::uint64_t>& frameOffsets);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace lzx
