@@ -1,0 +1,202 @@
+#include "platform/registry/hive_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace reg {
+
+namespace {
+
+constexpr long kErrorBadDb = 1009;
+constexpr long kErrorAccessDenied = 5;
+constexpr long kErrorWriteFault = 29;
+
+std::function<void()>& beforeRenameHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+std::function<void(const std::string&)>& reporter() {
+  static std::function<void(const std::string&)> r = [](const std::string& message) {
+    std::fprintf(stderr, "wrenlow: %s\n", message.c_str());
+  };
+  return r;
+}
+
+bool readWhole(int fd, std::string& out) {
+  out.clear();
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+bool writeWhole(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string folderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Holds an exclusive flock on "<hive>.lock" for its lifetime.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& hive) {
+    fd_ = ::open((hive + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0)
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+  }
+  ~FileLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace
+
+void setProblemReporter(std::function<void(const std::string& message)> r) {
+  reporter() = std::move(r);
+}
+
+void reportProblem(const std::string& message) {
+  if (reporter()) reporter()(message);
+}
+
+void HiveFile::setBeforeRenameHook(std::function<void()> hook) {
+  beforeRenameHook() = std::move(hook);
+}
+
+HiveFile::HiveFile(std::string path, std::string rootName)
+    : path_(std::move(path)), rootName_(std::move(rootName)) {}
+
+void HiveFile::refreshLocked() {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0) {
+    // No file: an empty hive, written when something is first stored.
+    if (!doc_ || haveStat_) {
+      doc_ = std::make_unique<HiveDocument>(HiveDocument::empty(rootName_));
+      broken_ = false;
+    }
+    haveStat_ = false;
+    return;
+  }
+  long long mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  if (doc_ && haveStat_ && st.st_dev == dev_ && st.st_ino == ino_ && st.st_size == size_ &&
+      mtimeNs == mtimeNs_)
+    return;
+  haveStat_ = true;
+  dev_ = st.st_dev;
+  ino_ = st.st_ino;
+  size_ = st.st_size;
+  mtimeNs_ = mtimeNs;
+
+  std::string text;
+  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  bool ok = fd >= 0 && readWhole(fd, text);
+  if (fd >= 0) ::close(fd);
+  auto doc = std::make_unique<HiveDocument>();
+  if (ok && doc->parse(text)) {
+    doc_ = std::move(doc);
+    broken_ = false;
+    return;
+  }
+  // Work on without the file's contents and never write over it.
+  doc_ = std::make_unique<HiveDocument>(HiveDocument::empty(rootName_));
+  broken_ = true;
+  if (!reported_) {
+    reported_ = true;
+    reportProblem("registry file \"" + path_ +
+                  "\" cannot be read; it is left untouched and its settings are not used");
+  }
+}
+
+void HiveFile::read(const std::function<void(HiveDocument&)>& reader) {
+  std::lock_guard guard(mutex_);
+  refreshLocked();
+  reader(*doc_);
+}
+
+bool HiveFile::writeAtomically(const std::string& text) {
+  std::string temp = path_ + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return false;
+  struct stat old {};
+  if (::stat(path_.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  bool ok = writeWhole(fd, text) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok && beforeRenameHook()) beforeRenameHook()();
+  if (!ok || ::rename(name.data(), path_.c_str()) != 0) {
+    ::unlink(name.data());
+    return false;
+  }
+  int dir = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+long HiveFile::modify(const std::function<long(HiveDocument&, bool& changed)>& change) {
+  std::lock_guard guard(mutex_);
+  if (!refusal_.empty()) {
+    if (!reported_) {
+      reported_ = true;
+      reportProblem(refusal_);
+    }
+    return kErrorAccessDenied;
+  }
+  FileLock lock(path_);
+  if (!lock.held()) return kErrorAccessDenied;
+  refreshLocked();
+  if (broken_) return kErrorBadDb;
+  bool changed = false;
+  long status = change(*doc_, changed);
+  if (!changed) return status;
+  if (!writeAtomically(doc_->serialize())) {
+    haveStat_ = false;  // drop the change: the next access reads the file again
+    doc_.reset();
+    return kErrorWriteFault;
+  }
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0) {
+    haveStat_ = true;
+    dev_ = st.st_dev;
+    ino_ = st.st_ino;
+    size_ = st.st_size;
+    mtimeNs_ = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  }
+  return status;
+}
+
+}  // namespace reg

@@ -1,0 +1,104 @@
+// The hive file format: values of every kind read as Wine writes them, and
+// a file written by Wine keeps every line that was not changed.
+#include <gtest/gtest.h>
+
+#include "platform/registry/hive_document.h"
+#include "platform/registry/reg_text.h"
+
+namespace {
+
+using reg::HiveDocument;
+
+TEST(HiveText, EscapesRoundTripLikeWine) {
+  std::u16string text =
+      u"a\"b\\c\tz\x4e2d"
+      u"1\x01"
+      u"7\x1b";
+  std::string escaped = reg::escapeText(text, "\"\"");
+  // A hex escape is padded to four digits when a hex digit follows it, an
+  // octal one to three when an octal digit follows.
+  EXPECT_EQ(escaped, "a\\\"b\\\\c\\tz\\x4e2d1\\0017\\e");
+  std::size_t pos = 0;
+  std::u16string back;
+  std::string quoted = escaped + "\"";
+  ASSERT_TRUE(reg::unescapeText(quoted, pos, '"', back));
+  EXPECT_EQ(back, text);
+  EXPECT_EQ(reg::escapeText(u"a[b]", "[]"), "a\\[b\\]");
+}
+
+TEST(HiveText, Utf8InFileIsAccepted) {
+  std::string in = "中文\"";
+  std::size_t pos = 0;
+  std::u16string out;
+  ASSERT_TRUE(reg::unescapeText(in, pos, '"', out));
+  EXPECT_EQ(out, u"中文");
+  EXPECT_EQ(reg::toUtf8(out), "中文");
+}
+
+TEST(HiveFormat, ValueForms) {
+  std::uint32_t type;
+  std::vector<std::uint8_t> data;
+  ASSERT_TRUE(reg::parseValueData("dword:0000002a", type, data));
+  EXPECT_EQ(type, 4u);
+  EXPECT_EQ(data, (std::vector<std::uint8_t>{0x2a, 0, 0, 0}));
+  ASSERT_TRUE(reg::parseValueData("hex(b):01,02,\\\n  03", type, data));
+  EXPECT_EQ(type, 11u);
+  EXPECT_EQ(data, (std::vector<std::uint8_t>{1, 2, 3}));
+  ASSERT_TRUE(reg::parseValueData("str(7):\"a\\0b\\0\"", type, data));
+  EXPECT_EQ(type, 7u);
+  EXPECT_EQ(data, (std::vector<std::uint8_t>{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}));
+  ASSERT_TRUE(reg::parseValueData("hex:", type, data));
+  EXPECT_TRUE(data.empty());
+  EXPECT_FALSE(reg::parseValueData("dword:xyz", type, data));
+  EXPECT_FALSE(reg::parseValueData("hex:01,,02", type, data));
+  EXPECT_FALSE(reg::parseValueData("\"unterminated", type, data));
+  EXPECT_FALSE(reg::parseValueData("qword:1", type, data));
+}
+
+TEST(HiveFormat, LongBinaryWrapsAsWineDoes) {
+  reg::StoredValue v{"Long", 3, {}};
+  for (int i = 0; i < 40; ++i) v.data.push_back(static_cast<std::uint8_t>(i));
+  std::string line = reg::formatValue(v);
+  EXPECT_EQ(line.substr(0, 79),
+            "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\n");
+  std::uint32_t type;
+  std::vector<std::uint8_t> data;
+  ASSERT_TRUE(reg::parseValueData(line.substr(7), type, data));
+  EXPECT_EQ(data, v.data);
+  // A string without its terminating zero cannot be written as text.
+  EXPECT_EQ(reg::formatValue({"S", 1, {'a', 0}}), "\"S\"=hex(1):61,00\n");
+  EXPECT_EQ(reg::formatValue({"", 1, {'a', 0, 0, 0}}), "@=\"a\"\n");
+}
+
+TEST(HiveFormat, RejectsWhatIsNotAHive) {
+  HiveDocument doc;
+  EXPECT_FALSE(doc.parse("REGEDIT4\n[HKEY_CURRENT_USER\\x]\n"));
+  EXPECT_FALSE(doc.parse("WINE REGISTRY Version 2\n[Software\\\\unterminated\n"));
+  EXPECT_TRUE(doc.parse("WINE REGISTRY Version 2\n"));
+}
+
+TEST(HiveFormat, KeysSortedAndKeptAlive) {
+  HiveDocument doc = HiveDocument::empty("\\Machine");
+  bool created;
+  doc.keep(doc.create("B\\Two", created));
+  doc.keep(doc.create("A", created));
+  doc.keep(doc.create("b\\one", created));
+  EXPECT_TRUE(created);
+  EXPECT_EQ(doc.find("b")->name, "B");  // the key keeps the case it was made with
+  std::string text = doc.serialize();
+  auto a = text.find("[A]"), one = text.find("[B\\\\one]"), two = text.find("[B\\\\Two]");
+  ASSERT_NE(a, std::string::npos);
+  ASSERT_NE(one, std::string::npos);
+  ASSERT_NE(two, std::string::npos);
+  EXPECT_LT(a, one);
+  EXPECT_LT(one, two);
+  // Removing both children leaves "B" as a key of its own.
+  EXPECT_TRUE(doc.removeKey(doc.find("B\\Two")));
+  EXPECT_TRUE(doc.removeKey(doc.find("B\\one")));
+  HiveDocument again;
+  ASSERT_TRUE(again.parse(doc.serialize()));
+  EXPECT_NE(again.find("b"), nullptr);
+  EXPECT_EQ(again.find("b\\one"), nullptr);
+}
+
+}  // namespace
