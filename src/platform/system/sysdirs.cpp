@@ -150,6 +150,23 @@ std::string programsFolder() {
   return trimSlash(base) + "/applications";
 }
 
+std::string nativePath(std::string_view windowsPath) {
+  std::string rest(windowsPath);
+  std::string base;
+  bool drive = rest.size() >= 2 && rest[1] == ':' &&
+               ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'));
+  if (drive) {
+    char letter = static_cast<char>(rest[0] | 0x20);
+    std::string prefix = winePrefix();
+    base = prefix.empty() ? std::string() : prefix + "/dosdevices/" + letter + ":";
+    rest = rest.substr(2);
+    if (rest.empty() || (rest[0] != '\\' && rest[0] != '/')) rest.insert(rest.begin(), '/');
+  }
+  for (char& c : rest)
+    if (c == '\\') c = '/';
+  return base + rest;
+}
+
 std::string programPath() {
   std::vector<char> buf(4096);
   ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);

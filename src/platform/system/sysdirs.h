@@ -7,6 +7,7 @@
 //                        for the Windows installation
 //   XDG_DATA_HOME        where the program-group shortcut goes
 #include <string>
+#include <string_view>
 
 namespace sysdirs {
 
@@ -43,6 +44,12 @@ std::string programsFolder();
 
 // The path of the running executable.
 std::string programPath();
+
+// A path as Windows wrote it (in the registry or an initialisation file)
+// made usable here: "X:\..." goes through the prefix's dosdevices folder
+// (or "/" without a prefix), and "\" becomes "/". Other paths only get
+// their separators changed.
+std::string nativePath(std::string_view windowsPath);
 
 // Whether the path names an existing file or folder.
 bool exists(const std::string& path);
