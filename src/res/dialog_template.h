@@ -92,4 +92,7 @@ struct DialogTemplate {
 // The template with this id, or nullptr.
 const DialogTemplate* findDialog(int id);
 
+// Every template, in id order.
+std::span<const DialogTemplate> dialogTemplates();
+
 }  // namespace res

@@ -107,9 +107,9 @@ constexpr ControlTemplate kDecompile[] = {
 constexpr ControlTemplate kComponents[] = {
     {IDC_LIST, K::ListView, LVS_REPORT | LVS_SINGLESEL | WS_BORDER | WS_TABSTOP, "", 7, 7, 386,
      165},
-    {IDC_EXPLORE, K::PushButton, kButton, "资源管理器(&E)...", 7, 179, 66, 14},
-    {IDC_DELETE, K::PushButton, kButton, "删除(&D)...", 79, 179, 50, 14},
-    {IDC_TIPS, K::PushButton, kButton, "提示(&T)...", 135, 179, 50, 14},
+    {IDC_EXPLORE, K::PushButton, kButton, "资源管理器(&E)...", 7, 179, 70, 14},
+    {IDC_DELETE, K::PushButton, kButton, "删除(&D)...", 83, 179, 50, 14},
+    {IDC_TIPS, K::PushButton, kButton, "提示(&T)...", 139, 179, 50, 14},
     {IDCANCEL, K::PushButton, kDefButton, "关闭", 343, 179, 50, 14},
 };
 
@@ -200,6 +200,8 @@ constexpr DialogTemplate kDialogs[] = {
 };
 
 }  // namespace
+
+std::span<const DialogTemplate> dialogTemplates() { return kDialogs; }
 
 const DialogTemplate* findDialog(int id) {
   for (const DialogTemplate& d : kDialogs) {
