@@ -269,7 +269,7 @@ DecodeResult Decoder::readBlockHeader(Bits& b) {
   return DecodeResult::Ok;
 }
 
-DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run) {
+DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchLimit) {
   std::uint8_t* const win = window_.get();
   const std::uint32_t mask = windowSize_ - 1;
   std::uint32_t pos = windowPos_;
@@ -334,7 +334,7 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run) {
       r1 = r0;
       r0 = dist;
     }
-    if (len > end - pos || dist == 0 || dist >= windowSize_ || dist > histBase + pos) {
+    if (len > matchLimit - pos || dist == 0 || dist >= windowSize_ || dist > histBase + pos) {
       result = DecodeResult::Corrupt;
       break;
     }
@@ -399,7 +399,11 @@ DecodeResult Decoder::decodeFrame(const std::uint8_t* in, std::size_t inLen, std
       windowPos_ += run;
       if (run == blockRemaining_ && (blockLength_ & 1)) padPending_ = true;
     } else {
-      DecodeResult r = decodeRun(b, run);
+      // The last frame of a stream may be shorter than the frame the encoder
+      // padded it to; a match there may run on into the padding.
+      std::uint32_t limit = windowPos_ + run;
+      if (outLen < kFrameSize && run == left) limit = frameStart_ + kFrameSize;
+      DecodeResult r = decodeRun(b, run, limit);
       if (r != DecodeResult::Ok) return r;
     }
     blockRemaining_ -= run;

@@ -61,7 +61,7 @@ class Decoder {
   struct Bits;
   bool readLengths(Bits& b, std::uint8_t* lens, unsigned first, unsigned last);
   DecodeResult readBlockHeader(Bits& b);
-  DecodeResult decodeRun(Bits& b, std::uint32_t run);
+  DecodeResult decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchLimit);
 
   unsigned windowBits_ = 0;
   std::uint32_t windowSize_ = 0;
