@@ -13,12 +13,6 @@ namespace itss {
 
 void CoTaskMemFree(void* p) { std::free(p); }
 
-// Stand-in until the writer's definition is linked in.
-__attribute__((weak)) HRESULT createDocfile(const char*, DWORD, const ITS_Control_Data&,
-                                            IStorage** out) {
-  if (out) *out = nullptr;
-  return STG_E_UNIMPLEMENTEDFUNCTION;
-}
 
 namespace {
 
