@@ -1,0 +1,24 @@
+#pragma once
+// Options shared by the commands that write a compiled help file (pack, copy):
+// compression, LZX parameters and directory block size.
+#include <string>
+
+#include "cli/command.h"
+#include "platform/itss/com_ptr.h"
+#include "platform/itss/storage.h"
+
+namespace cli {
+
+struct WriteOptions {
+  bool compress = true;
+  itss::DWORD reset = 8, window = 8, partition = 8, blockSize = 4096;
+};
+
+// Parses the options that follow the positional arguments; false on a bad one.
+bool parseWriteOptions(const Args& args, std::size_t first, WriteOptions& o);
+
+// Creates out (overwriting it) with the options' control data.
+itss::HRESULT createOutput(const std::string& out, const WriteOptions& o,
+                           itss::ComPtr<itss::IStorage>& root);
+
+}  // namespace cli
