@@ -409,7 +409,9 @@ DecodeResult Decoder::decodeFrame(const std::uint8_t* in, std::size_t inLen, std
     blockRemaining_ -= run;
     left -= run;
   }
-  std::uint64_t bitPos = (b.bitPos() + 15) & ~std::uint64_t{15};
+  // Inside an uncompressed block the input is read bytewise: no padding.
+  std::uint64_t bitPos = b.bitPos();
+  if (blockType_ != kBlockUncompressed) bitPos = (bitPos + 15) & ~std::uint64_t{15};
   if (bitPos > static_cast<std::uint64_t>(inLen) * 8) return DecodeResult::Truncated;
   if (consumed) *consumed = static_cast<std::size_t>(bitPos / 8);
 
