@@ -10,6 +10,11 @@ namespace {
 using namespace style;
 using K = ControlKind;
 
+// The OK and Cancel buttons carry the dialog results they end the dialog with
+// (the numbers of the prompter's button ids).
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
 constexpr const char* kFont = "宋体";
 constexpr int kFontSize = 9;
 

@@ -8,13 +8,10 @@
 // Standard dialog results and the framework's shared identifiers
 // ---------------------------------------------------------------------------
 constexpr int IDC_STATIC = -1;
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDABORT = 3;
-constexpr int IDRETRY = 4;
-constexpr int IDIGNORE = 5;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
+// The dialog results IDOK (1), IDCANCEL (2), IDABORT ... IDNO (7) are the
+// button ids of common/prompt.h; templates use the same numbers for their OK
+// and Cancel buttons.
+constexpr int ID_SEPARATOR = 0;  // the status bar's message pane
 
 // Framework commands (the document/frame framework's own numbers).
 constexpr int ID_FILE_NEW = 57600;          // 0xE100

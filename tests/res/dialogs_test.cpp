@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/prompt.h"
 #include "res/dialog_template.h"
 #include "res/ids.h"
 
