@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/registry/registry.h"
+
 namespace reg {
 
 namespace {
@@ -83,6 +85,8 @@ class FileLock {
 }  // namespace
 
 void setProblemReporter(std::function<void(const std::string& message)> r) {
+  if (!r)
+    r = [](const std::string& message) { std::fprintf(stderr, "wrenlow: %s\n", message.c_str()); };
   reporter() = std::move(r);
 }
 

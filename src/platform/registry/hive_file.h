@@ -58,9 +58,6 @@ class HiveFile {
   long long mtimeNs_ = 0;
 };
 
-// Where problems with hive files are told (once per file). The default
-// writes to standard error; the GUI shows a message box.
-void setProblemReporter(std::function<void(const std::string& message)> reporter);
 void reportProblem(const std::string& message);
 
 }  // namespace reg

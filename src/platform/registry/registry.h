@@ -10,6 +10,7 @@
 // case they were created with; sub-keys enumerate in sorted order, values in
 // the order they were stored. Every change is written to its file at once.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,12 @@ extern HKEY const HKEY_LOCAL_MACHINE;
 // keys go on naming the same paths in the new folder.
 void useFolder(const std::string& folder, bool winePrefix = false);
 std::string currentFolder();
+
+// Where problems with the hive files are told (once per file): a file that
+// cannot be parsed (it is then left alone) or writes refused while a wine
+// server owns the files. The default writes to standard error; the GUI
+// shows a message box. nullptr restores the default.
+void setProblemReporter(std::function<void(const std::string& message)> reporter);
 
 LONG RegOpenKeyEx(HKEY key, std::string_view subKey, DWORD options, REGSAM sam, HKEY* result);
 LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM sam, HKEY* result,
