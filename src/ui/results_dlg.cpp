@@ -1,0 +1,201 @@
+#include "ui/results_dlg.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include "res/strings.h"
+#include "ui/round_button.h"
+#include "ui/template_window.h"
+
+namespace {
+
+// Template 140 and its controls, and the cancelled line (string 4057). The
+// numbers are those of res/ids.h, which cannot be included next to
+// common/prompt.h: both define the dialog result ids.
+constexpr int kTemplate = 140;
+constexpr int kProgress = 1050;
+constexpr int kText = 1052;
+constexpr int kStatus = 1054;
+constexpr int kClose = 1;
+constexpr unsigned kCancelledLine = 4057;
+
+}  // namespace
+
+CResultsDlg::CResultsDlg(QWidget* parent) : parent_(parent) {}
+
+CResultsDlg::~CResultsDlg() {
+  if (window_) delete window_.data();
+}
+
+bool CResultsDlg::create() {
+  bool thickFrame = false;
+  QDialog* w = ui::buildTemplateWindow(kTemplate, parent_, &thickFrame);
+  if (!w) return false;
+  window_ = w;
+  // A caption but no system menu: no close box, though the window manager's
+  // close request (Alt+F4) still arrives as a close event.
+  w->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  w->setFixedSize(w->size());
+  text_ = w->findChild<QWidget*>(QString::number(kText));
+  bar_ = w->findChild<QProgressBar*>(QString::number(kProgress));
+  close_ = w->findChild<QPushButton*>(QString::number(kClose));
+  status_ = w->findChild<QLabel*>(QString::number(kStatus));
+  if (status_) statusPrefix_ = status_->text().toStdString() + " ";
+  if (bar_) {
+    bar_->setRange(0, 100);
+    bar_->setValue(0);
+  }
+  if (close_) {
+    rndClose_ = new CRndBtn(this);
+    rndClose_->attach(close_);
+    connect(close_, &QPushButton::clicked, this, [this] {
+      if (!running_ && window_) {
+        ending_ = true;
+        window_->done(kClose);
+        ending_ = false;
+      }
+    });
+  }
+  w->installEventFilter(this);
+  return true;
+}
+
+int CResultsDlg::DoModal() {
+  if (!window_ && !create()) return -1;
+  const int code = window_->exec();
+  delete window_.data();
+  text_ = nullptr;
+  bar_ = nullptr;
+  close_ = nullptr;
+  status_ = nullptr;
+  if (parent_) {
+    parent_->activateWindow();
+    parent_->setFocus();
+  }
+  return code == kClose ? kClose : 2;
+}
+
+void CResultsDlg::insertText(const QString& text) {
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(text_)) {
+    plain->moveCursor(QTextCursor::End);
+    plain->ensureCursorVisible();
+    plain->insertPlainText(text);
+    plain->moveCursor(QTextCursor::End);
+    plain->ensureCursorVisible();
+  } else if (auto* rich = qobject_cast<QTextEdit*>(text_)) {
+    rich->moveCursor(QTextCursor::End);
+    rich->ensureCursorVisible();
+    rich->insertPlainText(text);
+    rich->moveCursor(QTextCursor::End);
+    rich->ensureCursorVisible();
+  }
+}
+
+void CResultsDlg::appendLine(std::string_view line) {
+  report_.append(line);
+  report_ += "\r\n";
+  // The text box keeps lines without carriage returns.
+  QString shown = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+  shown.remove(QLatin1Char('\r'));
+  insertText(shown);
+  insertText(QStringLiteral("\n"));
+}
+
+std::string CResultsDlg::shownText() const {
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(text_)) return plain->toPlainText().toStdString();
+  if (auto* rich = qobject_cast<QTextEdit*>(text_)) return rich->toPlainText().toStdString();
+  return {};
+}
+
+void CResultsDlg::setRange(int lower, int upper) {
+  if (!bar_) return;
+  // An empty range would turn Qt's bar into a busy indicator; keep it still.
+  if (upper <= lower) {
+    bar_->setRange(0, 1);
+    bar_->setValue(0);
+  } else {
+    bar_->setRange(lower, upper);
+    bar_->setValue(lower);
+  }
+  stepSize_ = 1;
+}
+
+void CResultsDlg::setStatus(std::string_view item) {
+  if (status_) status_->setText(QString::fromStdString(statusPrefix_ + std::string(item)));
+}
+
+void CResultsDlg::pump() {
+  if (bar_) {
+    // A step past the end starts the bar over, as a progress control does.
+    int v = bar_->value() + stepSize_;
+    if (v > bar_->maximum()) v = bar_->minimum() + (v - bar_->maximum()) - 1;
+    bar_->setValue(v);
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool CResultsDlg::belongsToWindow(QObject* o) const {
+  for (; o; o = o->parent())
+    if (o == window_) return true;
+  return false;
+}
+
+void CResultsDlg::startRun() {
+  if (!window_) return;
+  running_ = true;
+  qApp->installEventFilter(this);
+  Run();
+  qApp->removeEventFilter(this);
+  running_ = false;
+  if (cancelled_) appendLine(LoadStr(kCancelledLine));
+  if (close_) close_->show();
+  if (closePending_ && window_) {
+    ending_ = true;
+    window_->done(2);
+    ending_ = false;
+  }
+}
+
+bool CResultsDlg::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (running_ && (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && belongsToWindow(watched)) {
+    if (type == QEvent::KeyPress) cancelled_ = true;
+    return true;
+  }
+  if (watched != window_) return false;
+  if (type == QEvent::Paint && !ran_) {
+    // The first paint starts the operation, once; it runs right after this
+    // paint has been delivered so that the dialog is on the screen meanwhile.
+    ran_ = true;
+    if (close_) close_->hide();
+    QMetaObject::invokeMethod(this, &CResultsDlg::startRun, Qt::QueuedConnection);
+    return false;
+  }
+  if (type == QEvent::Close && !ending_) {
+    cancelled_ = true;
+    if (running_) {
+      closePending_ = true;
+    } else {
+      ending_ = true;
+      window_->done(2);
+      ending_ = false;
+    }
+    event->ignore();
+    return true;
+  }
+  if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+      !running_) {
+    ending_ = true;
+    window_->done(2);
+    ending_ = false;
+    return true;
+  }
+  return false;
+}

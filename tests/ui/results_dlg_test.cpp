@@ -1,0 +1,157 @@
+#include "ui/results_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// An operation written against the sink only, as the operations layer writes them.
+void processItems(ResultSink& sink, int n, const std::function<void(int)>& afterItem) {
+  sink.setRange(0, n);
+  for (int i = 0; i < n; ++i) {
+    if (sink.cancelled()) return;
+    sink.appendLine("item " + std::to_string(i));
+    if (afterItem) afterItem(i);
+    sink.step();
+  }
+}
+
+class TestResults : public CResultsDlg {
+ public:
+  using CResultsDlg::CResultsDlg;
+  int items = 5;
+  int runs = 0;
+  bool closeVisibleDuringRun = true;
+  int barAtStart = -1;
+  std::function<void(int)> afterItem;
+
+ protected:
+  void Run() override {
+    ++runs;
+    closeVisibleDuringRun = closeButton()->isVisible();
+    // Repaints during the run must not start it again.
+    window()->repaint();
+    setStatus("a.htm");
+    processItems(*this, items, afterItem);
+    barAtStart = progressBar()->minimum();
+  }
+};
+
+// Clicks Close once the run is over.
+void closeWhenDone(TestResults& dlg) {
+  auto* timer = new QTimer(&dlg);
+  QObject::connect(timer, &QTimer::timeout, [&dlg, timer] {
+    if (dlg.ran() && dlg.closeButton() && dlg.closeButton()->isVisible()) {
+      timer->stop();
+      dlg.closeButton()->click();
+    }
+  });
+  timer->start(5);
+}
+
+}  // namespace
+
+TEST(ResultsDlg, BuiltFromTemplate140) {
+  CResultsDlg dlg;
+  ASSERT_TRUE(dlg.create());
+  EXPECT_EQ(dlg.window()->windowTitle(), QStringLiteral("结果"));
+  EXPECT_EQ(dlg.statusPrefix(), "正在处理 ");
+  ASSERT_NE(dlg.progressBar(), nullptr);
+  ASSERT_NE(dlg.closeButton(), nullptr);
+  EXPECT_EQ(dlg.closeButton()->text(), QStringLiteral("关闭(&C)"));
+  EXPECT_FALSE(dlg.closeButton()->mask().isEmpty());  // a round button
+  dlg.setStatus("x.htm");
+  EXPECT_EQ(dlg.statusLine()->text(), QStringLiteral("正在处理 x.htm"));
+}
+
+TEST(ResultsDlg, RunStartsOnceAtFirstPaintWithCloseHidden) {
+  TestResults dlg;
+  closeWhenDone(dlg);
+  EXPECT_EQ(dlg.DoModal(), 1);
+  EXPECT_EQ(dlg.runs, 1);
+  EXPECT_FALSE(dlg.closeVisibleDuringRun);
+  EXPECT_EQ(dlg.report(), "item 0\r\nitem 1\r\nitem 2\r\nitem 3\r\nitem 4\r\n");
+  EXPECT_FALSE(dlg.cancelled());
+}
+
+TEST(ResultsDlg, EscapeStopsTheRunAtTheNextCheck) {
+  TestResults dlg;
+  dlg.items = 10;
+  std::string shown;
+  dlg.afterItem = [&dlg](int i) {
+    if (i == 2)
+      QApplication::postEvent(dlg.window(),
+                              new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  };
+  auto* timer = new QTimer(&dlg);
+  QObject::connect(timer, &QTimer::timeout, [&] {
+    if (dlg.ran() && dlg.closeButton()->isVisible()) {
+      timer->stop();
+      shown = dlg.shownText();
+      dlg.closeButton()->click();
+    }
+  });
+  timer->start(5);
+  EXPECT_EQ(dlg.DoModal(), 1);
+  EXPECT_TRUE(dlg.cancelled());
+  // The current item finished; none after it ran; an empty line, then the cancelled line.
+  EXPECT_EQ(dlg.report(), "item 0\r\nitem 1\r\nitem 2\r\n\r\n*** 已取消 ***\r\n");
+  EXPECT_EQ(shown, "item 0\nitem 1\nitem 2\n\n*** 已取消 ***\n");
+}
+
+TEST(ResultsDlg, AnOperationWithNoItems) {
+  TestResults dlg;
+  dlg.items = 0;
+  int barValue = -1;
+  auto* timer = new QTimer(&dlg);
+  QObject::connect(timer, &QTimer::timeout, [&] {
+    if (dlg.ran() && dlg.closeButton()->isVisible()) {
+      timer->stop();
+      barValue = dlg.progressBar()->value();
+      dlg.closeButton()->click();
+    }
+  });
+  timer->start(5);
+  EXPECT_EQ(dlg.DoModal(), 1);
+  EXPECT_EQ(barValue, 0);  // the bar never moved, and Close came back
+  EXPECT_EQ(dlg.report(), "");
+  EXPECT_FALSE(dlg.cancelled());
+}
+
+TEST(ResultsDlg, ClosingTheWindowCancelsAndClosesWhenRunReturns) {
+  TestResults dlg;
+  dlg.items = 10;
+  bool visibleAfterClose = false;
+  dlg.afterItem = [&dlg, &visibleAfterClose](int i) {
+    if (i == 1) {
+      dlg.window()->close();
+      visibleAfterClose = dlg.window()->isVisible();
+    }
+  };
+  EXPECT_EQ(dlg.DoModal(), 2);
+  EXPECT_TRUE(visibleAfterClose);
+  EXPECT_TRUE(dlg.cancelled());
+  EXPECT_EQ(dlg.report(), "item 0\r\nitem 1\r\n\r\n*** 已取消 ***\r\n");
+}
+
+TEST(ResultsDlg, PumpStepsTheBar) {
+  CResultsDlg dlg;
+  ASSERT_TRUE(dlg.create());
+  dlg.setRange(0, 3);
+  dlg.pump();
+  dlg.pump();
+  EXPECT_EQ(dlg.progressBar()->value(), 2);
+  dlg.pump();
+  EXPECT_EQ(dlg.progressBar()->value(), 3);
+  dlg.pump();  // past the end the bar starts over
+  EXPECT_EQ(dlg.progressBar()->value(), 0);
+}
