@@ -5,7 +5,7 @@
 // and the dialog templates use, so never renumber one.
 
 // ---------------------------------------------------------------------------
-// Standard dialog results and the framework's shared identifiers
+// The framework's shared identifiers
 // ---------------------------------------------------------------------------
 constexpr int IDC_STATIC = -1;
 // The dialog results IDOK (1), IDCANCEL (2), IDABORT ... IDNO (7) are the

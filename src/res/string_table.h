@@ -1,6 +1,6 @@
 #pragma once
-// The string table as data, for code that walks every entry (tests, the
-// command-line listing). Ordinary callers use res::findString or LoadStr.
+// The string table as data, for code that walks every entry. Ordinary callers
+// use res::findString or LoadStr.
 #include <span>
 
 namespace res {
