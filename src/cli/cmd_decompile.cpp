@@ -1,0 +1,149 @@
+// wrenlow-cli decompile: the decompile run for scripts. Result lines go to
+// standard output, messages to standard error; the questions the run asks are
+// answered by options (or on the terminal with "ask").
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "cli/command.h"
+#include "common/messages.h"
+#include "common/prompt.h"
+#include "decompile/decompile_run.h"
+#include "res/ids.h"
+#include "res/strings.h"
+
+namespace cli {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) { interrupted = 1; }
+
+// Lines as the results box shows them, with the "\r\n" inside a text (the
+// summary, the blank line before 4009) as plain line ends.
+std::string plainLines(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+class StdoutSink final : public ResultSink {
+ public:
+  void appendLine(std::string_view line) override {
+    std::fputs(plainLines(line).c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  }
+  void setRange(int, int) override {}
+  void step() override {}
+  bool cancelled() override { return interrupted != 0; }
+};
+
+// What to answer to an Abort/Retry/Ignore question of one kind.
+enum class Answer { Ask, Skip, Abort };
+
+bool parseAnswer(const std::string& value, Answer& out) {
+  if (value == "ask")
+    out = Answer::Ask;
+  else if (value == "skip")
+    out = Answer::Skip;
+  else if (value == "abort")
+    out = Answer::Abort;
+  else
+    return false;
+  return true;
+}
+
+class OptionPrompter final : public Prompter {
+ public:
+  Answer readOnly = Answer::Skip;
+  Answer fileInWay = Answer::Skip;
+
+  int ask(std::string_view text, unsigned flags) override {
+    std::fprintf(stderr, "wrenlow-cli: %s\n", plainLines(text).c_str());
+    if ((flags & MB_TYPEMASK) != MB_ABORTRETRYIGNORE) return defaultMessageButton(flags);
+    // The two questions with three answers: a read-only file (4011) and a
+    // file where a folder must go (4017).
+    const bool aboutFolder = text.find(fileInWayMarker()) != std::string_view::npos;
+    switch (aboutFolder ? fileInWay : readOnly) {
+      case Answer::Skip:
+        return IDIGNORE;
+      case Answer::Abort:
+        return IDABORT;
+      case Answer::Ask:
+        break;
+    }
+    for (;;) {
+      std::fprintf(stderr, "[a]bort, [r]etry, [i]gnore? ");
+      std::string reply;
+      if (!std::getline(std::cin, reply)) return IDABORT;
+      if (reply == "a" || reply == "abort") return IDABORT;
+      if (reply == "r" || reply == "retry") return IDRETRY;
+      if (reply == "i" || reply == "ignore") return IDIGNORE;
+    }
+  }
+
+ private:
+  // The fixed tail of message 4017, after its "%s".
+  static std::string_view fileInWayMarker() {
+    std::string_view t = LoadStr(IDS_EXISTS_AS_FILE);
+    const std::size_t at = t.find("%s");
+    return at == std::string_view::npos ? t : t.substr(at + 2);
+  }
+};
+
+int runDecompile(const Args& args);
+const CliCommand decompileCommand(
+    "decompile",
+    "decompile SOURCE TARGET [--no-project] [--read-only=skip|abort|ask] "
+    "[--file-in-way=skip|abort|ask]",
+    "write the files of a compiled help file into the folder TARGET and rebuild its project "
+    "file; --read-only answers for target files that are read-only, --file-in-way for files "
+    "where a folder must be made (default skip); exit 0 done, 1 failed or incomplete, 3 "
+    "cancelled",
+    runDecompile);
+
+int runDecompile(const Args& args) {
+  DecompileRequest request;
+  OptionPrompter prompter;
+  std::vector<std::string> positional;
+  for (const std::string& a : args) {
+    if (a == "--no-project") {
+      request.createProject = false;
+    } else if (a.rfind("--read-only=", 0) == 0) {
+      if (!parseAnswer(a.substr(12), prompter.readOnly)) return usageError(decompileCommand);
+    } else if (a.rfind("--file-in-way=", 0) == 0) {
+      if (!parseAnswer(a.substr(14), prompter.fileInWay)) return usageError(decompileCommand);
+    } else if (a.rfind("--", 0) == 0) {
+      return usageError(decompileCommand);
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() != 2) return usageError(decompileCommand);
+  request.source = positional[0];
+  request.target = positional[1];
+
+  std::signal(SIGINT, onInterrupt);
+  StdoutSink sink;
+  const DecompileOutcome outcome = decompile(request, sink, prompter);
+  std::signal(SIGINT, SIG_DFL);
+  switch (outcome) {
+    case DecompileOutcome::Completed:
+      return 0;
+    case DecompileOutcome::Cancelled:
+      return 3;
+    case DecompileOutcome::Incomplete:
+    case DecompileOutcome::Failed:
+      break;
+  }
+  return 1;
+}
+
+}  // namespace
+}  // namespace cli

@@ -1,0 +1,88 @@
+#include "decompile/local_folder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <utility>
+
+bool isPlainElementName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find('/') == std::string_view::npos && name.find('\\') == std::string_view::npos;
+}
+
+FolderHandle& FolderHandle::operator=(FolderHandle&& o) noexcept {
+  if (this != &o) {
+    reset();
+    fd_ = o.release();
+  }
+  return *this;
+}
+
+FolderHandle FolderHandle::openPath(const std::string& path) {
+  return FolderHandle(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+FolderHandle FolderHandle::openChild(const std::string& name) const {
+  if (fd_ < 0) return FolderHandle();
+  return FolderHandle(::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+int FolderHandle::release() { return std::exchange(fd_, -1); }
+
+void FolderHandle::reset() {
+  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+}
+
+EntryKind entryKind(const FolderHandle& folder, const std::string& name) {
+  struct stat st {};
+  if (::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    // Anything but "not there" (a name too long, a folder we may not look
+    // into) leaves the entry's state unknown: it is not a usable folder.
+    return errno == ENOENT ? EntryKind::Missing : EntryKind::Other;
+  }
+  return S_ISDIR(st.st_mode) ? EntryKind::Folder : EntryKind::Other;
+}
+
+bool isReadOnly(const FolderHandle& folder, const std::string& name) {
+  struct stat st {};
+  if (::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  return (st.st_mode & S_IWUSR) == 0;
+}
+
+bool createFolder(const FolderHandle& folder, const std::string& name) {
+  return folder.valid() && ::mkdirat(folder.fd(), name.c_str(), 0777) == 0;
+}
+
+WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, const void* data,
+                           std::size_t size) {
+  if (!folder.valid()) return WriteResult::CannotCreate;
+  const int fd = ::openat(folder.fd(), name.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return WriteResult::CannotCreate;
+  const auto* p = static_cast<const char*>(data);
+  bool ok = true;
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok ? WriteResult::Written : WriteResult::WriteFailed;
+}
+
+std::string fullFolderPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return path;
+  std::string out(resolved);
+  std::free(resolved);
+  return out;
+}

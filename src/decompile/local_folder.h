@@ -1,0 +1,65 @@
+#pragma once
+// Files and folders below a target folder, reached only through folder
+// descriptors and single names: whatever a name from a help file holds, what
+// is created lands inside the folder it was meant for. Symbolic links are
+// never followed below the target.
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+// Whether an element name can be used as one file or folder name below the
+// target: not empty, not "." or "..", and without "/" or "\" (both separate
+// path elements in a help file's names).
+bool isPlainElementName(std::string_view name);
+
+// An open folder descriptor, closed with the object.
+class FolderHandle {
+ public:
+  FolderHandle() = default;
+  explicit FolderHandle(int fd) : fd_(fd) {}
+  ~FolderHandle() { reset(); }
+  FolderHandle(FolderHandle&& o) noexcept : fd_(o.release()) {}
+  FolderHandle& operator=(FolderHandle&& o) noexcept;
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+
+  // Opens the folder at path (symbolic links in path are followed: it is the
+  // user's own choice of target).
+  static FolderHandle openPath(const std::string& path);
+  // Opens the sub-folder name of this folder; a symbolic link is not opened.
+  FolderHandle openChild(const std::string& name) const;
+
+  int fd() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release();
+  void reset();
+
+ private:
+  int fd_ = -1;
+};
+
+enum class EntryKind { Missing, Folder, Other };
+
+// What name is in the folder (a symbolic link counts as Other).
+EntryKind entryKind(const FolderHandle& folder, const std::string& name);
+
+// Whether name exists in the folder and is read-only: the owner's write bit
+// is clear. This stands for the read-only file attribute; permission checks
+// are not used because a process running as root may write any file.
+bool isReadOnly(const FolderHandle& folder, const std::string& name);
+
+// Creates the sub-folder name; false when it cannot be made.
+bool createFolder(const FolderHandle& folder, const std::string& name);
+
+enum class WriteResult { Written, CannotCreate, WriteFailed };
+
+// Writes the bytes to a new or truncated file name of the folder (a symbolic
+// link in its place is refused). WriteFailed: the file was created but not
+// all bytes reached it, or closing it failed.
+WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, const void* data,
+                           std::size_t size);
+
+// The full path of a folder given by a path (symbolic links resolved); the
+// path itself when it cannot be resolved.
+std::string fullFolderPath(const std::string& path);

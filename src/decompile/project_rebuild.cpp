@@ -1,0 +1,325 @@
+#include "decompile/project_rebuild.h"
+
+#include <cstdio>
+
+#include "chmfiles/ivb_idxhdr.h"
+#include "chmfiles/system_file.h"
+#include "chmfiles/topic_tables.h"
+#include "common/messages.h"
+#include "common/string_utils.h"
+#include "its/element_walk.h"
+#include "its/text_file.h"
+#include "platform/system/codepage.h"
+#include "res/ids.h"
+#include "res/strings.h"
+
+using namespace itss;
+
+namespace {
+
+constexpr std::size_t kFlagsRecordMinimum = 28;
+
+std::string formatted(const char* format, std::uint32_t value) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, format, value);
+  return buf;
+}
+
+std::string signedDecimal(std::uint32_t value) {
+  return std::to_string(static_cast<std::int32_t>(value));
+}
+
+void quoted(std::string& line, const std::string& text) {
+  if (!text.empty()) line += '"' + text + '"';
+}
+
+// The charset field of a default font text ("Tahoma,8,134").
+std::optional<int> fontCharset(const std::optional<std::string>& font) {
+  if (!font) return std::nullopt;
+  const std::size_t first = font->find(',');
+  if (first == std::string::npos) return std::nullopt;
+  const std::size_t second = font->find(',', first + 1);
+  if (second == std::string::npos) return std::nullopt;
+  return ParseInt(std::string_view(*font).substr(second + 1));
+}
+
+}  // namespace
+
+// The gather walk: system entries are looked at by name and never entered;
+// every other stream of non-zero size is a content file.
+class ProjectRebuilder::GatherWalk : public ElementAction {
+ public:
+  explicit GatherWalk(ProjectRebuilder& owner) : owner_(owner) {}
+
+  WalkStep storage(const WalkElement& element) override {
+    if (element.isSystemName()) {
+      systemEntry(element);
+      return WalkStep::Skip;
+    }
+    return WalkStep::Continue;
+  }
+  WalkStep stream(const WalkElement& element) override {
+    if (element.isSystemName()) {
+      systemEntry(element);
+    } else {
+      owner_.files.add(element.path());
+    }
+    return WalkStep::Continue;
+  }
+
+ private:
+  void systemEntry(const WalkElement& element) {
+    const std::string& n = element.name;
+    if (EqualsNoCase(n, "$FIftiMain")) {
+      owner_.fullTextSearch = element.size != 0;
+    } else if (EqualsNoCase(n, "#SYSTEM")) {
+      owner_.readSystem();
+    } else if (EqualsNoCase(n, "#WINDOWS")) {
+      owner_.readWindows();
+    } else if (EqualsNoCase(n, "#IVB")) {
+      owner_.readIvb();
+    }
+  }
+
+  ProjectRebuilder& owner_;
+};
+
+void ProjectRebuilder::reset() {
+  contentsFile.reset();
+  indexFile.reset();
+  defaultTopic.reset();
+  title.reset();
+  defaultWindow.reset();
+  defaultFont.reset();
+  fullTextSearch = false;
+  dbcs = false;
+  lcid = kUserDefaultLcid;
+  binaryIndex = false;
+  binaryToc = false;
+  files.clear();
+  windows.clear();
+  aliases.reset();
+  mergeFiles.clear();
+}
+
+bool ProjectRebuilder::gather(const std::string& sourcePath) {
+  if (FAILED(storage_.open(sourcePath.c_str()))) {
+    storage_.close();
+    prompter_.ask(FormatMessageText(LoadStr(IDS_CANNOT_OPEN), sourcePath), MB_ICONWARNING);
+    return false;
+  }
+  GatherWalk walk(*this);
+  const bool ok = walkElements(storage_.root(), std::string(), walk);
+  storage_.close();
+  return ok;
+}
+
+void ProjectRebuilder::readSystem() {
+  SystemStream system;
+  if (!system.open(storage_.root())) return;
+  TableSource strings(storage_.root(), "#STRINGS");
+  std::uint16_t code = 0, length = 0;
+  while (system.next(code, length)) {
+    switch (code) {
+      case kSysContentsFile:
+        contentsFile = recordText(system.readData());
+        break;
+      case kSysIndexFile:
+        indexFile = recordText(system.readData());
+        break;
+      case kSysDefaultTopic:
+        defaultTopic = recordText(system.readData());
+        break;
+      case kSysTitle:
+        title = recordText(system.readData());
+        break;
+      case kSysDefaultWindow:
+        defaultWindow = recordText(system.readData());
+        break;
+      case kSysDefaultFont:
+        defaultFont = recordText(system.readData());
+        break;
+      case kSysFlags: {
+        const Bytes data = system.readData();
+        if (data.size() >= kFlagsRecordMinimum) {
+          const SystemFlags flags = decodeSystemFlags(data);
+          lcid = flags.lcid;
+          dbcs = flags.dbcs != 0;
+        }
+        break;
+      }
+      case kSysIdxHeader: {
+        const IdxHeader header = decodeIdxHeader(system.readData());
+        if (header.mergeCount != 0) {
+          for (std::uint32_t offset : header.mergeFiles)
+            mergeFiles.push_back(lookupText(strings, offset, kMergeTextLimit));
+        }
+        break;
+      }
+      // The binary index and binary contents records: a non-zero value says
+      // the file was compiled with them, which the project asks for by these
+      // two options.
+      case kSysBinaryIndex: {
+        const Bytes data = system.readData();
+        if (data.size() >= 4) binaryIndex = recordValue(data) != 0;
+        break;
+      }
+      case kSysBinaryToc: {
+        const Bytes data = system.readData();
+        if (data.size() >= 4) binaryToc = recordValue(data) != 0;
+        break;
+      }
+      default:
+        system.skipData();
+        break;
+    }
+  }
+}
+
+void ProjectRebuilder::readWindows() {
+  const std::vector<WindowTypeEntry> entries = readWindowTypes(storage_.root());
+  TableSource strings(storage_.root(), "#STRINGS");
+  auto text = [&](std::uint32_t offset) {
+    return offset == 0 ? std::string() : lookupText(strings, offset, kPageTextLimit);
+  };
+  for (const WindowTypeEntry& e : entries) {
+    RebuiltWindowType w;
+    w.entry = e;
+    w.name = text(e.name);
+    w.caption = text(e.caption);
+    w.contentsFile = text(e.contentsFile);
+    w.indexFile = text(e.indexFile);
+    w.defaultFile = text(e.defaultFile);
+    w.homeFile = text(e.homeFile);
+    w.jump1Text = text(e.jump1Text);
+    w.jump2Text = text(e.jump2Text);
+    w.jump1Url = text(e.jump1Url);
+    w.jump2Url = text(e.jump2Url);
+    windows.push_back(std::move(w));
+  }
+}
+
+void ProjectRebuilder::readIvb() {
+  std::vector<MapEntry> entries;
+  if (FAILED(::readIvb(storage_.root(), entries))) return;
+  if (!aliases) aliases.emplace();
+  TableSource strings(storage_.root(), "#STRINGS");
+  for (const MapEntry& m : entries) {
+    // Context numbers are written as unsigned decimals, as project files
+    // state them.
+    aliases->push_back(std::to_string(m.topic) + " = " +
+                       lookupText(strings, m.file, kPageTextLimit));
+  }
+}
+
+unsigned ProjectRebuilder::codePage() const {
+  std::vector<std::string_view> samples;
+  for (const auto* t : {&title, &contentsFile, &indexFile, &defaultTopic, &defaultWindow})
+    if (*t && !(*t)->empty()) samples.push_back(**t);
+  for (const RebuiltWindowType& w : windows)
+    if (!w.caption.empty()) samples.push_back(w.caption);
+  return cp::chooseCodePage(lcid, fontCharset(defaultFont), samples);
+}
+
+std::string ProjectRebuilder::text(const std::string& compiledName) const {
+  const unsigned page = codePage();
+  auto own = [page](std::string_view utf8) { return cp::fromUtf8(utf8, page); };
+  std::string out;
+  auto line = [&out](std::string_view l) {
+    out += l;
+    out += "\r\n";
+  };
+
+  out += own(LoadStr(IDS_PROJECT_HEADER));
+  line("[OPTIONS]");
+  if (!compiledName.empty()) line("Compiled file=" + own(compiledName));
+  const std::pair<const char*, const std::optional<std::string>*> options[] = {
+      {"Contents file=", &contentsFile},   {"Index file=", &indexFile},
+      {"Default topic=", &defaultTopic},   {"Title=", &title},
+      {"Default Window=", &defaultWindow}, {"Default Font=", &defaultFont},
+  };
+  for (const auto& [key, value] : options)
+    if (*value && !(*value)->empty()) line(key + **value);
+  if (fullTextSearch) line("Full-text search=Yes");
+  if (dbcs) line("DBCS=Yes");
+  if (binaryIndex) line("Binary Index=Yes");
+  if (binaryToc) line("Binary TOC=Yes");
+
+  if (!files.empty()) {
+    line("\r\n[FILES]");
+    for (const char* f : files) line(own(f));
+  }
+
+  if (!windows.empty()) {
+    line("\r\n[WINDOWS]");
+    for (const RebuiltWindowType& w : windows) {
+      const WindowTypeEntry& e = w.entry;
+      const std::uint32_t valid = e.validMembers;
+      std::string l = w.name + "=";
+      quoted(l, w.caption);
+      l += ',';
+      quoted(l, w.contentsFile);
+      l += ',';
+      quoted(l, w.indexFile);
+      l += ',';
+      quoted(l, w.defaultFile);
+      l += ',';
+      quoted(l, w.homeFile);
+      l += ',';
+      quoted(l, w.jump1Url);
+      l += ',';
+      quoted(l, w.jump1Text);
+      l += ',';
+      quoted(l, w.jump2Url);
+      l += ',';
+      quoted(l, w.jump2Text);
+      l += ',';
+      if (valid & kWinValidProperties) l += formatted("0x%x", e.properties);
+      l += ',';
+      if (valid & kWinValidNavWidth) l += signedDecimal(e.navWidth);
+      l += ',';
+      if (valid & kWinValidButtons) l += formatted("0x%x", e.buttons);
+      l += ',';
+      const WindowRect& r = e.position;
+      if (r.left != 0 || r.top != 0 || r.right != 0 || r.bottom != 0) {
+        l += "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+             std::to_string(r.right) + "," + std::to_string(r.bottom) + "]";
+      }
+      l += ',';
+      if (valid & kWinValidStyles) l += formatted("0x%x", e.styles);
+      l += ',';
+      if (valid & kWinValidExStyles) l += formatted("0x%x", e.exStyles);
+      l += ',';
+      if (valid & kWinValidShowState) l += formatted("%u", e.showState);
+      l += ',';
+      if (valid & kWinValidExpansion) l += formatted("%u", e.navClosed);
+      l += ',';
+      if (valid & kWinValidCurrentTab) l += formatted("%u", e.currentTab);
+      l += ',';
+      if (valid & kWinValidTabPosition) l += formatted("%u", e.tabPosition);
+      l += ',';
+      line(l);
+    }
+  }
+
+  if (aliases && !aliases->empty()) {
+    line("\r\n[ALIAS]");
+    for (const std::string& a : *aliases) line(a);
+  }
+  if (!mergeFiles.empty()) {
+    line("\r\n[MERGE FILES]");
+    for (const std::string& m : mergeFiles) line(m);
+  }
+  return out;
+}
+
+bool ProjectRebuilder::write(const std::string& projectPath, const std::string& compiledName) {
+  TextFile file;
+  if (!file.openWrite(projectPath)) {
+    prompter_.ask(FormatMessageText(LoadStr(IDS_CANNOT_OPEN), projectPath), MB_ICONWARNING);
+    return false;
+  }
+  file.write(text(compiledName));
+  file.close();
+  return true;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// Rebuilding an approximate HTML Help project file (.hhp) from what a
+// compiled help file records about itself: the option texts of #SYSTEM, the
+// window types of #WINDOWS, the map of #IVB, the merge files named in the
+// #IDXHDR copy inside #SYSTEM, the full-text index and the content files.
+//
+// Texts taken from the file are bytes in its code page and are written
+// unchanged; the program's own texts and the content file names (UTF-8 in the
+// directory) are converted to that code page.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chmfiles/windows_file.h"
+#include "common/prompt.h"
+#include "its/its_storage.h"
+#include "its/string_list.h"
+
+// A window type with its string fields resolved to texts.
+struct RebuiltWindowType {
+  WindowTypeEntry entry;
+  std::string name, caption, contentsFile, indexFile, defaultFile, homeFile;
+  std::string jump1Text, jump2Text, jump1Url, jump2Url;
+};
+
+class ProjectRebuilder {
+ public:
+  // The language assumed until #SYSTEM names one (the program's own).
+  static constexpr std::uint32_t kUserDefaultLcid = 0x804;
+
+  explicit ProjectRebuilder(Prompter& prompter) : prompter_(prompter) { reset(); }
+  ProjectRebuilder(const ProjectRebuilder&) = delete;
+  ProjectRebuilder& operator=(const ProjectRebuilder&) = delete;
+
+  void reset();
+
+  // Opens the source (message 20482 when it cannot be), walks it, closes it.
+  // False when it could not be opened or its root not enumerated.
+  bool gather(const std::string& sourcePath);
+
+  // Creates the project file (message 20482 with its path when that fails)
+  // and writes the text; compiledName goes into "Compiled file=".
+  bool write(const std::string& projectPath, const std::string& compiledName);
+
+  // The project text as write puts it into the file.
+  std::string text(const std::string& compiledName) const;
+
+  // The code page the file's texts are in, from its LCID, default font and
+  // option texts.
+  unsigned codePage() const;
+
+  // What gather found.
+  std::optional<std::string> contentsFile, indexFile, defaultTopic, title, defaultWindow,
+      defaultFont;
+  bool fullTextSearch = false;
+  bool dbcs = false;
+  std::uint32_t lcid = kUserDefaultLcid;
+  bool binaryIndex = false;
+  bool binaryToc = false;
+  StringList files;
+  std::vector<RebuiltWindowType> windows;
+  std::optional<std::vector<std::string>> aliases;
+  std::vector<std::string> mergeFiles;
+
+ private:
+  class GatherWalk;
+  void readSystem();
+  void readWindows();
+  void readIvb();
+
+  Prompter& prompter_;
+  ItsStorage storage_;
+};

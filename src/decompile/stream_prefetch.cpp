@@ -1,0 +1,145 @@
+#include "decompile/stream_prefetch.h"
+
+#include <vector>
+
+#include "platform/itss/itsf_bulk.h"
+#include "platform/itss/reader_storage.h"
+
+using namespace itss;
+
+namespace {
+
+// The streams a decompile writes: below the root, not folders, not empty, and
+// with no path element beginning with "$" or "#".
+bool isContentStream(const DirEntry& e) {
+  if (e.length == 0 || e.name.size() < 2 || e.name[0] != '/' || e.name.back() == '/') return false;
+  for (std::size_t i = 0; i < e.name.size(); ++i) {
+    if (e.name[i] == '/' && i + 1 < e.name.size() && (e.name[i + 1] == '$' || e.name[i + 1] == '#'))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+class StreamPrefetch::Sink : public BulkSink {
+ public:
+  explicit Sink(StreamPrefetch& owner) : o_(owner) {}
+
+  bool begin(const DirEntry& e) override {
+    std::unique_lock<std::mutex> l(o_.m_);
+    while (!o_.stop_ && o_.held_ >= o_.limit_) {
+      o_.waitingForRoom_ = true;
+      o_.cv_.notify_all();
+      o_.cv_.wait(l);
+    }
+    o_.waitingForRoom_ = false;
+    if (o_.stop_) return false;
+    const long index = indexOf(e);
+    if (index < 0 || o_.abandoned_.count(static_cast<std::size_t>(index))) return false;
+    buffer_.clear();
+    if (e.length <= o_.limit_) buffer_.reserve(static_cast<std::size_t>(e.length));
+    return true;
+  }
+  bool data(const std::uint8_t* p, std::size_t n) override {
+    buffer_.append(reinterpret_cast<const char*>(p), n);
+    return true;
+  }
+  void end(const DirEntry& e, HRESULT status) override {
+    const long index = indexOf(e);
+    std::lock_guard<std::mutex> l(o_.m_);
+    if (index >= 0) {
+      Item& item = o_.items_[static_cast<std::size_t>(index)];
+      item.ok = SUCCEEDED(status) && buffer_.size() == e.length;
+      if (item.ok) {
+        item.data = std::move(buffer_);
+        o_.held_ += item.data.size();
+      }
+      item.done = true;
+    }
+    buffer_ = std::string();
+    o_.cv_.notify_all();
+  }
+
+ private:
+  long indexOf(const DirEntry& e) const {
+    // The bulk reader hands back references into the directory itself.
+    const auto& all = o_.file_->entries();
+    if (&e < all.data() || &e >= all.data() + all.size()) return -1;
+    return static_cast<long>(&e - all.data());
+  }
+
+  StreamPrefetch& o_;
+  std::string buffer_;
+};
+
+std::unique_ptr<StreamPrefetch> StreamPrefetch::start(IStorage* root, std::size_t limit) {
+  std::shared_ptr<ItsfFile> file = containerOf(root);
+  if (!file) return nullptr;
+  std::unique_ptr<StreamPrefetch> p(new StreamPrefetch(std::move(file), limit));
+  std::vector<std::size_t> wanted;
+  const auto& all = p->file_->entries();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (isContentStream(all[i])) wanted.push_back(i);
+  if (wanted.empty()) {
+    p->finished_ = true;
+    return p;
+  }
+  StreamPrefetch* raw = p.get();
+  p->thread_ = std::thread([raw, w = std::move(wanted)]() mutable { raw->produce(std::move(w)); });
+  return p;
+}
+
+StreamPrefetch::StreamPrefetch(std::shared_ptr<ItsfFile> file, std::size_t limit)
+    : file_(std::move(file)), limit_(limit) {}
+
+StreamPrefetch::~StreamPrefetch() {
+  {
+    std::lock_guard<std::mutex> l(m_);
+    stop_ = true;
+  }
+  cv_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void StreamPrefetch::produce(std::vector<std::size_t> wanted) {
+  Sink sink(*this);
+  readEntries(*file_, wanted, sink);
+  std::lock_guard<std::mutex> l(m_);
+  finished_ = true;
+  cv_.notify_all();
+}
+
+bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::string& data) {
+  std::string name = "/" + path;
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  const long index = file_->find(name);
+  if (index < 0) return false;
+  const auto i = static_cast<std::size_t>(index);
+  std::unique_lock<std::mutex> l(m_);
+  for (;;) {
+    auto it = items_.find(i);
+    if (it != items_.end() && it->second.done) {
+      const bool ok = it->second.ok && it->second.data.size() == size;
+      if (ok) {
+        data = std::move(it->second.data);
+        held_ -= data.size();
+      } else {
+        held_ -= it->second.data.size();
+      }
+      items_.erase(it);
+      cv_.notify_all();
+      return ok;
+    }
+    // Not there: it comes later unless the reader is done or waits for room
+    // that only the walk can make (the walk then reads this one itself, and
+    // the reader passes over it). The reader waits for room only between
+    // streams, so a stream being delivered always completes first.
+    if (finished_ || stop_ || waitingForRoom_) {
+      abandoned_.insert(i);
+      return false;
+    }
+    cv_.wait(l);
+  }
+}

@@ -1,0 +1,61 @@
+#pragma once
+// Reading the streams of a decompile ahead of the walk: a background thread
+// reads every content stream in the order its data lie in the file (the
+// compressed section decoded on worker threads) and keeps each one until the
+// walk, which goes in name order, takes it. The walk still opens every stream
+// itself, so what it reports does not change; only where the bytes come from
+// does.
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/itss/itsf_reader.h"
+#include "platform/itss/storage.h"
+
+class StreamPrefetch {
+ public:
+  // The most bytes held for the walk at once; beyond it the reader waits, and
+  // a stream the walk wants that is not there yet is read directly.
+  static constexpr std::size_t kDefaultLimit = std::size_t{256} << 20;
+
+  // Null when root is not a storage of the engine's reader.
+  static std::unique_ptr<StreamPrefetch> start(itss::IStorage* root,
+                                               std::size_t limit = kDefaultLimit);
+  ~StreamPrefetch();
+  StreamPrefetch(const StreamPrefetch&) = delete;
+  StreamPrefetch& operator=(const StreamPrefetch&) = delete;
+
+  // The whole data of the stream at path ("a\b.htm", from the root) when the
+  // reader has it or will deliver it; false when the caller must read it
+  // itself (not read ahead, read with an error, or the reader is stalled).
+  bool take(const std::string& path, std::uint32_t size, std::string& data);
+
+ private:
+  class Sink;
+  struct Item {
+    std::string data;
+    bool done = false;
+    bool ok = false;
+  };
+
+  StreamPrefetch(std::shared_ptr<itss::ItsfFile> file, std::size_t limit);
+  void produce(std::vector<std::size_t> wanted);
+
+  std::shared_ptr<itss::ItsfFile> file_;
+  std::size_t limit_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::unordered_map<std::size_t, Item> items_;
+  std::unordered_set<std::size_t> abandoned_;  // streams the walk read itself
+  std::size_t held_ = 0;                       // bytes of finished items not yet taken
+  bool waitingForRoom_ = false;                // the reader waits until held_ drops
+  bool finished_ = false;
+  bool stop_ = false;
+  std::thread thread_;
+};
