@@ -233,6 +233,17 @@ TEST(Dialogs, LayoutsAreSound) {
       }
     }
     EXPECT_LE(defaults, 1) << "more than one default button";
+    // Buttons whose text names their role carry the id the dialog code
+    // handles for that role.
+    for (const ControlTemplate& c : d.controls) {
+      if (c.kind != ControlKind::PushButton) continue;
+      const std::string text = c.text;
+      int want = text == "确定"                                       ? IDOK
+                 : text == "取消"                                     ? IDCANCEL
+                 : text == "提示(&T)..." || text == "显示帮助(&H) >>" ? IDC_TIPS
+                                                                      : c.id;
+      EXPECT_EQ(c.id, want) << text;
+    }
   }
   EXPECT_GE(seen.size(), 12u);
   EXPECT_EQ(res::findDialog(0), nullptr);
