@@ -1,0 +1,14 @@
+// GUI tests need a QApplication; without a display they run offscreen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  }
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
