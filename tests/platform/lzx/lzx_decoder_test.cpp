@@ -2,6 +2,8 @@
 // stored repeated offsets, odd-length padding, frames that split a block),
 // a verbatim block with an overlapping match, E8 translation, and damaged
 // or truncated input that must fail cleanly.
+#include "platform/lzx/lzx_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/lzx/lzx_decoder.h"
 #include "platform/lzx/lzx_tables.h"
 
 namespace {
@@ -59,8 +60,8 @@ std::string decodeAll(lzx::Decoder& d, const std::string& in, std::size_t total,
   while (out.size() < total) {
     std::size_t len = std::min<std::size_t>(lzx::kFrameSize, total - out.size());
     std::size_t used = 0;
-    auto r = d.decodeFrame(reinterpret_cast<const std::uint8_t*>(in.data()) + pos,
-                           in.size() - pos, frame.data(), len, &used);
+    auto r = d.decodeFrame(reinterpret_cast<const std::uint8_t*>(in.data()) + pos, in.size() - pos,
+                           frame.data(), len, &used);
     if (last) *last = r;
     if (r != lzx::DecodeResult::Ok) break;
     pos += used;
@@ -203,8 +204,7 @@ TEST(LzxDecoder, BadArgumentsAndTruncation) {
   std::size_t used;
   EXPECT_EQ(d.decodeFrame(nullptr, 0, out, 1, &used), lzx::DecodeResult::BadArgument);
   ASSERT_TRUE(d.init(15));
-  EXPECT_EQ(d.decodeFrame(out, 0, out, lzx::kFrameSize + 1, &used),
-            lzx::DecodeResult::BadArgument);
+  EXPECT_EQ(d.decodeFrame(out, 0, out, lzx::kFrameSize + 1, &used), lzx::DecodeResult::BadArgument);
 
   BitWriter w;
   w.put(0, 1);
