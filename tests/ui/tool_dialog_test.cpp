@@ -310,7 +310,10 @@ TEST(ToolDialog, VirtualOperationsFedFromSignals) {
   emit combo->activated(1);
   EXPECT_TRUE(contains(dlg.calls, "selchange 1025"));
 
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
   dlg.control(kEdit)->setFocus();
+  QTRY_VERIFY(dlg.control(kEdit)->hasFocus());
   QTest::keyClick(w, Qt::Key_F1);
   EXPECT_TRUE(contains(dlg.calls, "help 1030"));
 
