@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -136,6 +137,40 @@ TEST(CodePage, ChoosingTheCodePageWhenTheLanguageIdLies) {
   // Samples that decode keep the LCID's page.
   const std::string_view gbk[] = {"\xD6\xD0\xCE\xC4"};
   EXPECT_EQ(cp::chooseCodePage(0x0804, std::nullopt, gbk), 936u);
+}
+
+// Random bytes, as a damaged help file holds them: decoding always yields
+// valid UTF-8, the strict form agrees whenever it succeeds, and stepping back
+// from every character boundary lands on the previous one.
+TEST(CodePage, RandomBytesDecodeToValidUtf8AndStepConsistently) {
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<int> byte(0, 255), length(0, 40);
+  for (unsigned page : {cp::kUtf8, 932u, 936u, 949u, 950u, 1252u, 1361u, 874u}) {
+    SCOPED_TRACE(page);
+    for (int round = 0; round < 1500; ++round) {
+      std::string bytes(static_cast<std::size_t>(length(random)), '\0');
+      for (char& c : bytes) {
+        // Mostly high bytes, where the multi-byte rules live.
+        const int b = byte(random);
+        c = static_cast<char>(b < 64 ? b : (b | 0x80));
+      }
+      const std::string text = cp::toUtf8(bytes, page);
+      ASSERT_TRUE(cp::isValidUtf8(text));
+      if (const auto strict = cp::toUtf8Strict(bytes, page)) {
+        ASSERT_EQ(*strict, text);
+      }
+      std::vector<std::size_t> starts;
+      for (std::size_t i = 0; i < bytes.size(); i += cp::charLength(bytes, i, page)) {
+        starts.push_back(i);
+      }
+      for (std::size_t k = 1; k < starts.size(); ++k) {
+        ASSERT_EQ(cp::previousChar(bytes, starts[k], page), starts[k - 1]);
+      }
+      if (!starts.empty()) {
+        ASSERT_EQ(cp::previousChar(bytes, bytes.size(), page), starts.back());
+      }
+    }
+  }
 }
 
 }  // namespace
