@@ -102,12 +102,12 @@ const CliCommand decompileCommand(
     "decompile",
     "decompile SOURCE TARGET [--no-project] [--read-only=skip|abort|ask] "
     "[--file-in-way=skip|abort|ask]",
-    "write the files of a compiled help file into the folder TARGET and rebuild its project "
-    "file; --read-only answers for target files that are read-only, --file-in-way for files "
-    "where a folder must be made (default skip); exit 0 done, 1 failed or incomplete, 3 "
-    "cancelled",
+    "write the files of a compiled help file into a folder and rebuild its project file",
     runDecompile);
 
+// --read-only: the answer for a target file that is read-only; --file-in-way:
+// for a file where a folder must be made (both skip by default). Exit code 0:
+// done; 1: failed, or some element could not be written; 3: cancelled.
 int runDecompile(const Args& args) {
   DecompileRequest request;
   OptionPrompter prompter;

@@ -42,8 +42,8 @@ std::string fillFormat(std::string_view format, std::initializer_list<std::strin
   return out;
 }
 
-DecompileRun::DecompileRun(ResultSink& sink, Prompter& prompter)
-    : sink_(sink), prompter_(prompter) {}
+DecompileRun::DecompileRun(ResultSink& sink, Prompter& prompter, ItsStorage::EngineFactory factory)
+    : sink_(sink), prompter_(prompter), factory_(factory), storage_(factory) {}
 
 DecompileRun::~DecompileRun() { close(); }
 
@@ -118,7 +118,7 @@ void DecompileRun::rebuildProject(const DecompileRequest& request) {
   if (entryKind(root_, projectName) != EntryKind::Missing) return;
   if (onStatus) onStatus(projectName);
   if (onBusy) onBusy(true);
-  ProjectRebuilder project(prompter_);
+  ProjectRebuilder project(prompter_, factory_);
   if (project.gather(request.openPath()) &&
       project.write(targetPath_ + "/" + projectName, compiledName))
     line(IDS_CREATED, projectName);

@@ -36,7 +36,8 @@ class StreamPrefetch;
 
 class DecompileRun : private ElementAction {
  public:
-  DecompileRun(ResultSink& sink, Prompter& prompter);
+  // factory: how the storage engine is made (tests hand in their own).
+  DecompileRun(ResultSink& sink, Prompter& prompter, ItsStorage::EngineFactory factory = nullptr);
   ~DecompileRun() override;
   DecompileRun(const DecompileRun&) = delete;
   DecompileRun& operator=(const DecompileRun&) = delete;
@@ -89,6 +90,7 @@ class DecompileRun : private ElementAction {
 
   ResultSink& sink_;
   Prompter& prompter_;
+  ItsStorage::EngineFactory factory_;
   ItsStorage storage_;
   std::unique_ptr<StreamPrefetch> prefetch_;
   FolderHandle root_;

@@ -39,11 +39,10 @@ void FolderHandle::reset() {
 
 EntryKind entryKind(const FolderHandle& folder, const std::string& name) {
   struct stat st {};
-  if (::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    // Anything but "not there" (a name too long, a folder we may not look
-    // into) leaves the entry's state unknown: it is not a usable folder.
-    return errno == ENOENT ? EntryKind::Missing : EntryKind::Other;
-  }
+  // An entry whose attributes cannot be read (a name too long for the file
+  // system, among others) counts as missing; creating it then fails.
+  if (::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return EntryKind::Missing;
   return S_ISDIR(st.st_mode) ? EntryKind::Folder : EntryKind::Other;
 }
 

@@ -41,7 +41,8 @@ class FolderHandle {
 
 enum class EntryKind { Missing, Folder, Other };
 
-// What name is in the folder (a symbolic link counts as Other).
+// What name is in the folder (a symbolic link counts as Other; a name whose
+// attributes cannot be read counts as Missing).
 EntryKind entryKind(const FolderHandle& folder, const std::string& name);
 
 // Whether name exists in the folder and is read-only: the owner's write bit

@@ -29,7 +29,10 @@ class ProjectRebuilder {
   // The language assumed until #SYSTEM names one (the program's own).
   static constexpr std::uint32_t kUserDefaultLcid = 0x804;
 
-  explicit ProjectRebuilder(Prompter& prompter) : prompter_(prompter) { reset(); }
+  explicit ProjectRebuilder(Prompter& prompter, ItsStorage::EngineFactory factory = nullptr)
+      : prompter_(prompter), storage_(factory) {
+    reset();
+  }
   ProjectRebuilder(const ProjectRebuilder&) = delete;
   ProjectRebuilder& operator=(const ProjectRebuilder&) = delete;
 
