@@ -1,0 +1,170 @@
+// Folders packed by `wrenlow-cli pack` must extract to exactly the same bytes
+// with chmlib's extract_chmLib, 7-Zip, Free Pascal's chmls and our own reader,
+// for several LZX parameter sets including the extremes.
+#include <random>
+
+#include "test_writer_util.h"
+
+namespace wtest {
+namespace {
+
+std::string text(std::mt19937& rng, std::size_t size) {
+  static const char* words[] = {"<p>",       "</p>",       "help ",   "topic ", "the ",
+                                "index ",    "<a href=\"", "\">",     "</a>",   "\n",
+                                "compiled ", "file ",      "window ", "0x1F ",  "<div class=\"x\">",
+                                "</div>",    "帮助 ",      "主题 "};
+  std::string s;
+  while (s.size() < size) s += words[rng() % (sizeof words / sizeof *words)];
+  s.resize(size);
+  return s;
+}
+
+std::string randomBytes(std::mt19937& rng, std::size_t size) {
+  std::string s(size, '\0');
+  for (char& c : s) c = static_cast<char>(rng());
+  return s;
+}
+
+// Empty and 1-byte files, sizes around 32 KiB multiples, folders ten deep,
+// Chinese names, names whose order depends on case folding, an empty folder.
+Tree edgeTree() {
+  std::mt19937 rng(7);
+  Tree t;
+  t["empty.txt"] = "";
+  t["one.bin"] = "x";
+  t["a/empty2.bin"] = "";
+  for (std::size_t s : {32767u, 32768u, 32769u, 65535u, 65536u, 65537u, 98304u})
+    t["sizes/" + std::to_string(s) + ".htm"] = text(rng, s);
+  t["sizes/rnd65536.bin"] = randomBytes(rng, 65536);
+  std::string deep;
+  for (int i = 1; i <= 10; ++i) deep += "level" + std::to_string(i) + "/";
+  t[deep + "deep.htm"] = text(rng, 5000);
+  t["中文/帮助主题.htm"] = text(rng, 40000);
+  t["中文/说明 文件.txt"] = text(rng, 300);
+  t["hidethunder.jpg"] = randomBytes(rng, 700);
+  t["HideWizard.hhc"] = text(rng, 900);
+  t["topic_setup_wizardstyle.htm"] = text(rng, 1200);
+  t["topic_setupcmdline.htm"] = text(rng, 1300);
+  t["Asc.htm"] = text(rng, 100);
+  t["_WinActivateForce.htm"] = text(rng, 100);
+  t["a-b.htm"] = text(rng, 70000);
+  t["emptyfolder/"] = "";
+  return t;
+}
+
+// What our reader lists for a packed tree: the files and every folder.
+Tree withFolders(const Tree& t) {
+  Tree r;
+  for (const auto& [k, v] : t) {
+    r[k] = v;
+    for (std::size_t s = k.find('/'); s != std::string::npos && s + 1 <= k.size();
+         s = k.find('/', s + 1))
+      r[k.substr(0, s + 1)] = "";
+  }
+  return r;
+}
+
+Tree filesOnly(const Tree& t, bool withEmpty) {
+  Tree r;
+  for (const auto& [k, v] : t)
+    if (k.back() != '/' && (withEmpty || !v.empty())) r[k] = v;
+  return r;
+}
+
+// Packs `tree` with the parameters and checks every reader on the result.
+void packAndCheck(const Tree& tree, const Params& p) {
+  SCOPED_TRACE(describe(p));
+  TempDir tmp;
+  writeTree(tmp.path() / "in", tree);
+  const fs::path out = tmp.path() / "out.chm";
+  ASSERT_EQ(run(cli() + " pack " + quote(tmp.path() / "in") + " " + quote(out) + options(p)), 0);
+
+  std::string error;
+  Tree own = readWithEngine(out, &error);
+  EXPECT_EQ(error, "");
+  expectSame("own reader", withFolders(tree), own);
+
+  if (haveProgram("7zz")) {
+    ASSERT_EQ(run("7zz x -y -o" + quote(tmp.path() / "7z") + " " + quote(out)), 0);
+    expectSame("7zz x", filesOnly(tree, true), readTree(tmp.path() / "7z", true));
+  } else {
+    ADD_FAILURE() << "7zz missing";
+  }
+  if (haveProgram("extract_chmLib")) {
+    ASSERT_EQ(run("extract_chmLib " + quote(out) + " " + quote(tmp.path() / "chmlib")), 0);
+    expectSame("extract_chmLib", filesOnly(tree, true), readTree(tmp.path() / "chmlib", true));
+  } else {
+    ADD_FAILURE() << "extract_chmLib missing";
+  }
+  // chmls skips empty files and decodes only 64 KiB windows with resets
+  // every second frame (it ignores ControlData), so it can check only those.
+  if (haveProgram("chmls") && chmlsCanRead(p)) {
+    ASSERT_EQ(run("chmls extractall " + quote(out) + " " + quote(tmp.path() / "chmls")), 0);
+    expectSame("chmls extractall", filesOnly(tree, false), readTree(tmp.path() / "chmls", false));
+  }
+}
+
+class PackInterop : public ::testing::TestWithParam<Params> {
+ protected:
+  void SetUp() override {
+    if (!haveProgram("7zz") && !haveProgram("extract_chmLib") && !haveProgram("chmls"))
+      GTEST_SKIP() << "no peer reader installed";
+  }
+};
+
+TEST_P(PackInterop, EdgeCasesExtractIdentically) { packAndCheck(edgeTree(), GetParam()); }
+
+// The section length alone decides how many ResetTable entries readers want.
+TEST_P(PackInterop, SingleFilesAroundFrameMultiples) {
+  std::mt19937 rng(11);
+  for (std::size_t s : {1u, 32767u, 32768u, 32769u, 65535u, 65536u, 262144u, 262145u}) {
+    SCOPED_TRACE(s);
+    Tree t;
+    t["only.htm"] = text(rng, s);
+    packAndCheck(t, GetParam());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Params, PackInterop,
+                         ::testing::Values(Params{4, 1, 1}, Params{8, 8, 8}, Params{2, 2, 1},
+                                           Params{1, 1, 1}, Params{64, 64, 64}, Params{1, 64, 1},
+                                           Params{64, 1, 1}, Params{8, 8, 8, false},
+                                           Params{2, 2, 1, true, 8192}),
+                         [](const ::testing::TestParamInfo<Params>& i) {
+                           const Params& p = i.param;
+                           return "r" + std::to_string(p.reset) + "w" + std::to_string(p.window) +
+                                  "p" + std::to_string(p.partition) + (p.compress ? "" : "stored") +
+                                  (p.blockSize != 4096 ? "b" + std::to_string(p.blockSize) : "");
+                         });
+
+class PackLarge : public ::testing::TestWithParam<Params> {};
+
+TEST_P(PackLarge, TenMegabytesOfIncompressibleBytes) {
+  std::mt19937 rng(3);
+  Tree t;
+  t["noise.bin"] = randomBytes(rng, 10 * 1024 * 1024);
+  t["after.htm"] = text(rng, 50000);
+  packAndCheck(t, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Params, PackLarge,
+                         ::testing::Values(Params{8, 8, 8}, Params{2, 2, 1}, Params{4, 1, 1}),
+                         [](const ::testing::TestParamInfo<Params>& i) {
+                           return "r" + std::to_string(i.param.reset) + "w" +
+                                  std::to_string(i.param.window);
+                         });
+
+// Many entries: several listing chunks and more than one index level.
+TEST(PackMany, TwentyThousandSmallFiles) {
+  std::mt19937 rng(5);
+  Tree t;
+  for (int i = 0; i < 20000; ++i) {
+    std::string dir = "group" + std::to_string(i % 37) + "/";
+    t[dir + "page_" + std::to_string(i) + "_" + std::string(i % 23, 'q') + ".htm"] =
+        text(rng, 10 + rng() % 300);
+  }
+  packAndCheck(t, Params{2, 2, 1});
+}
+
+}  // namespace
+}  // namespace wtest
