@@ -485,6 +485,10 @@ bool CCaptionPainter::windowProc(QEvent* event) {
 }
 
 CCaptionPainter* installCaption(QMainWindow* window) {
+  // One caption painter per process: a second call finds the first.
+  for (CSubclassWnd* h = CSubclassWnd::newestHook(window); h; h = h->nextHook()) {
+    if (auto* existing = dynamic_cast<CCaptionPainter*>(h)) return existing;
+  }
   auto* painter = new CCaptionPainter(window);
   const bool visible = window->isVisible();
   window->setWindowFlags(window->windowFlags() | Qt::FramelessWindowHint);

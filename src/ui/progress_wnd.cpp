@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -60,7 +61,15 @@ void CProgressWnd::destroy() {
 
 bool CProgressWnd::create(QWidget* parent, bool smooth) {
   destroy();
-  if (!parent) parent = QApplication::activeWindow();
+  if (!parent) {
+    // The main window, as the program's windows are owned by it.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QMainWindow*>(top) && top->isVisible()) {
+        parent = top;
+        break;
+      }
+    }
+  }
   auto* w = new QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   window_ = w;
   w->setAttribute(Qt::WA_DeleteOnClose, false);

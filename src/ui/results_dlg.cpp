@@ -9,21 +9,18 @@
 #include <QPushButton>
 #include <QTextEdit>
 
+#include "res/ids.h"
 #include "res/strings.h"
 #include "ui/round_button.h"
 #include "ui/template_window.h"
 
 namespace {
 
-// Template 140 and its controls, and the cancelled line (string 4057). The
-// numbers are those of res/ids.h, which cannot be included next to
-// common/prompt.h: both define the dialog result ids.
-constexpr int kTemplate = 140;
-constexpr int kProgress = 1050;
-constexpr int kText = 1052;
-constexpr int kStatus = 1054;
-constexpr int kClose = 1;
-constexpr unsigned kCancelledLine = 4057;
+constexpr int kTemplate = IDD_RESULTS;
+constexpr int kProgress = IDC_RESULTS_PROGRESS;
+constexpr int kText = IDC_RESULTS_TEXT;
+constexpr int kStatus = IDC_RESULTS_STATUS;
+constexpr int kClose = IDOK;
 
 }  // namespace
 
@@ -78,7 +75,7 @@ int CResultsDlg::DoModal() {
     parent_->activateWindow();
     parent_->setFocus();
   }
-  return code == kClose ? kClose : 2;
+  return code == kClose ? kClose : IDCANCEL;
 }
 
 void CResultsDlg::insertText(const QString& text) {
@@ -153,11 +150,11 @@ void CResultsDlg::startRun() {
   Run();
   qApp->removeEventFilter(this);
   running_ = false;
-  if (cancelled_) appendLine(LoadStr(kCancelledLine));
+  if (cancelled_) appendLine(LoadStr(IDS_CANCELLED_LINE));
   if (close_) close_->show();
   if (closePending_ && window_) {
     ending_ = true;
-    window_->done(2);
+    window_->done(IDCANCEL);
     ending_ = false;
   }
 }
@@ -184,7 +181,7 @@ bool CResultsDlg::eventFilter(QObject* watched, QEvent* event) {
       closePending_ = true;
     } else {
       ending_ = true;
-      window_->done(2);
+      window_->done(IDCANCEL);
       ending_ = false;
     }
     event->ignore();
@@ -193,7 +190,7 @@ bool CResultsDlg::eventFilter(QObject* watched, QEvent* event) {
   if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
       !running_) {
     ending_ = true;
-    window_->done(2);
+    window_->done(IDCANCEL);
     ending_ = false;
     return true;
   }

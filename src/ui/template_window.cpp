@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "common/prompt.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "res/dialog_template.h"
 
@@ -16,7 +17,7 @@ QDialog* buildTemplateWindow(int id, QWidget* parent, bool* thickFrame) {
   // OK and Cancel are routed through the toolkit's command handling (the
   // stay-open veto, ignore-Cancel, the results dialog's running state), not
   // straight to accept and reject.
-  for (int button : {1, 2}) {
+  for (int button : {IDOK, IDCANCEL}) {
     if (auto* b = dlg::findControl<QPushButton>(dialog.get(), button))
       QObject::disconnect(b, &QPushButton::clicked, dialog.get(), nullptr);
   }

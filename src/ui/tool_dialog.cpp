@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
+constexpr int kOk = IDOK;
+constexpr int kCancel = IDCANCEL;
 constexpr int kSlotStep = 5;
 
 ui::WinRect toWinRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
@@ -285,7 +285,7 @@ void CToolDialog::restoreInitialLayout() {
   if (window_->frameGeometry().size() == initialWindowRect_.size()) return;
   layoutSuppressed_ = true;
   window_->move(initialWindowRect_.topLeft());
-  window_->resize(initialClientRect_.size());
+  setClientSize(initialClientRect_.size());
   items_.forEach([this](ResizeItem& it) {
     if (!it.control) return;
     QPoint tl(it.rect.left, it.rect.top);
@@ -295,6 +295,21 @@ void CToolDialog::restoreInitialLayout() {
     it.control->update();
   });
   layoutSuppressed_ = false;
+}
+
+void CToolDialog::setInitialRects(const QRect& window, const QRect& client) {
+  initialWindowRect_ = window;
+  initialClientRect_ = client;
+  if (window_ && resizable) window_->setMinimumSize(client.size());
+}
+
+void CToolDialog::setClientSize(const QSize& size) {
+  if (!window_) return;
+  if (resizable) {
+    window_->resize(size);
+  } else {
+    window_->setFixedSize(size);
+  }
 }
 
 void CToolDialog::centreNow() {

@@ -98,6 +98,12 @@ class CToolDialog : public QObject {
   QRect initialClientRect() const { return initialClientRect_; }
   bool layoutSuppressed() const { return layoutSuppressed_; }
 
+  // For subclasses that change the dialog's opening size (the help-tip
+  // panel): the new initial window and client rectangles, which also set the
+  // minimum size, and a client size that a fixed-size dialog accepts too.
+  void setInitialRects(const QRect& window, const QRect& client);
+  void setClientSize(const QSize& size);
+
   // Entry points for the platform's messages that Qt has no signal for.
   void command(int controlId, int code);
   void trainingCard(int wParam, long lParam) { onTrainingCard(wParam, lParam); }

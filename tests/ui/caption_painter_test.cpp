@@ -177,3 +177,48 @@ TEST_F(CaptionTest, CaptionButtonsActAsTitleBarButtons) {
   QTest::mouseClick(&w, Qt::LeftButton, {}, centre(painter->buttons().close));
   QTRY_VERIFY(!w.isVisible());
 }
+
+TEST_F(CaptionTest, DraggingTheCaptionMovesAndTheBorderResizes) {
+  QMainWindow w;
+  w.setGeometry(100, 100, 500, 200);
+  CCaptionPainter* painter = installCaption(&w);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  // Where the window system offers no move request (offscreen, or an X server
+  // without a window manager) the painter moves the window itself.
+  const QPoint start = w.pos();
+  const QPoint grab = painter->captionRect().center();
+  QTest::mousePress(&w, Qt::LeftButton, {}, grab);
+  QTest::mouseMove(&w, grab + QPoint(30, 20));
+  QTest::mouseRelease(&w, Qt::LeftButton, {}, grab + QPoint(30, 20));
+  QTRY_COMPARE(w.pos(), start + QPoint(30, 20));
+  // The right border widens the window.
+  const QPoint edge(w.width() - 1, w.height() / 2);
+  QTest::mousePress(&w, Qt::LeftButton, {}, edge);
+  QTest::mouseMove(&w, edge + QPoint(40, 0));
+  QTest::mouseRelease(&w, Qt::LeftButton, {}, edge + QPoint(40, 0));
+  QTRY_COMPARE(w.width(), 540);
+  EXPECT_EQ(w.pos(), start + QPoint(30, 20));
+}
+
+TEST_F(CaptionTest, TitleChangeRepaintsButTheCaptionShowsTheApplicationTitle) {
+  QMainWindow w;
+  w.resize(400, 150);
+  CCaptionPainter* painter = installCaption(&w);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  w.repaint();
+  const int rendered = painter->renderCount();
+  w.setWindowTitle(QStringLiteral("别的标题"));
+  w.repaint();
+  EXPECT_EQ(painter->renderCount(), rendered + 1);
+  // A painter answering requests with an extra title, as a frame with a document would.
+  QImage img(300, 18, QImage::Format_RGB32);
+  painter->paintCaption(true, {300, 18, &img, true}, "");
+  QImage withExtra(300, 18, QImage::Format_RGB32);
+  painter->paintCaption(true, {300, 18, &withExtra, true}, "a.chm");
+  EXPECT_NE(img, withExtra);
+  // A request without an image drops the font.
+  painter->paintCaption(true, {}, "");
+  EXPECT_FALSE(painter->hasCaptionFont());
+}

@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "res/bitmaps.h"
+#include "res/ids.h"
 #include "ui/caption_painter.h"
 #include "ui/results_dlg.h"
 #include "ui/tool_dialog.h"
@@ -115,6 +117,8 @@ int main(int argc, char** argv) {
     w.setCentralWidget(body);
     w.statusBar()->showMessage(QStringLiteral("就绪"));
     w.setGeometry(60, 60, 720, 420);
+    if (const res::Bitmap* icon = res::findBitmap(IDR_MAINFRAME))
+      w.setWindowIcon(QIcon(QPixmap(icon->xpm.data())));
     installCaption(&w);
     w.show();
     w.activateWindow();

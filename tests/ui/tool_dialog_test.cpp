@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "common/messages.h"
 #include "ui/round_button.h"
 
 namespace {
@@ -357,4 +358,36 @@ TEST(ToolDialog, PaintedRoundButtonsAtMostTen) {
 TEST(ToolDialog, MissingTemplateMakesDoModalFail) {
   CToolDialog dlg(31999, nullptr);
   EXPECT_EQ(dlg.DoModal(), -1);
+}
+
+namespace {
+
+class OwnerRecorder : public Prompter {
+ public:
+  std::string text;
+  void* owner = nullptr;
+  unsigned flags = 0;
+  int ask(std::string_view t, unsigned f) override {
+    text = t;
+    flags = f;
+    owner = currentMessageOwner();
+    return IDRETRY;
+  }
+};
+
+}  // namespace
+
+TEST(ToolDialog, DialogMessageIsOwnedByTheDialog) {
+  OwnerRecorder rec;
+  ScopedPrompter scope(rec);
+  RecordingDialog dlg;
+  dlg.attach(makeWindow());
+  EXPECT_EQ(dlg.showDialogMessage(20482, "a.chm", MB_RETRYCANCEL), IDRETRY);
+  EXPECT_EQ(rec.text, "不能打开“a.chm”。");
+  EXPECT_EQ(rec.owner, dlg.window());
+  EXPECT_EQ(rec.flags, MB_RETRYCANCEL);
+  EXPECT_EQ(dlg.getControlText(kEdit), "");
+  qobject_cast<QLineEdit*>(dlg.control(kEdit))->setText(QStringLiteral("目标"));
+  EXPECT_EQ(dlg.getControlText(kEdit), "目标");
+  EXPECT_EQ(dlg.getControlText(1), "确定");
 }
