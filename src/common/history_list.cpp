@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "common/string_utils.h"
 #include "platform/system/profile_file.h"
@@ -97,4 +98,34 @@ void CHistoryList::Save() {
 const std::vector<std::string>& CHistoryList::entries() {
   if (!loaded_) Load();
   return entries_;
+}
+
+namespace {
+
+std::vector<std::unique_ptr<CHistoryList>>& historyLists() {
+  static std::vector<std::unique_ptr<CHistoryList>> lists;
+  return lists;
+}
+
+std::vector<std::string>& historySections() {
+  static std::vector<std::string> sections;
+  return sections;
+}
+
+}  // namespace
+
+CHistoryList& GetHistoryList(std::string_view section, int maxCount) {
+  auto& lists = historyLists();
+  auto& sections = historySections();
+  for (std::size_t i = 0; i < sections.size(); ++i)
+    if (sections[i] == section) return *lists[i];
+  lists.push_back(std::make_unique<CHistoryList>(kHistoryIniFile, section, maxCount));
+  sections.emplace_back(section);
+  return *lists.back();
+}
+
+void SaveHistoryLists() {
+  // Destroying a list saves it when it was loaded and changed.
+  historyLists().clear();
+  historySections().clear();
 }

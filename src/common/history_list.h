@@ -53,3 +53,10 @@ class CHistoryList {
   bool modified_ = false;
   int keysInFile_ = 0;  // File0..File(n-1) seen when loading
 };
+
+// The program's recent-entry lists, each created at its first use and kept
+// until SaveHistoryLists (at program exit).
+inline constexpr const char* kHistoryIniFile = "Wrenlow.ini";
+CHistoryList& GetHistoryList(std::string_view section, int maxCount);
+// Saves every list that was loaded and changed, then frees them all.
+void SaveHistoryLists();

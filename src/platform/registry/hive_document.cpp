@@ -299,6 +299,11 @@ std::string HiveDocument::serialize() const {
   std::string out = preamble_;
   bool previousGenerated = false;
   for (const Section& s : sections_) {
+    // Like Wine, a key we added is written for its values, or while it has
+    // no sub-keys; a key that only leads to others is implied by their paths.
+    if (s.generated && s.node && !s.node->children.empty() &&
+        std::none_of(s.lines.begin(), s.lines.end(), [](const Line& l) { return l.isValue; }))
+      continue;
     if (s.generated || previousGenerated) {
       if (!out.ends_with("\n")) out += '\n';
       if (!out.ends_with("\n\n")) out += '\n';
@@ -358,6 +363,7 @@ HiveDocument::Section* HiveDocument::addSection(Node* node) {
   Section s;
   s.path = path;
   s.generated = true;
+  s.node = node;
   s.header = "[" + escapeText(toUtf16(path), "[]") + "]";
   std::string times = timeLines();
   std::size_t nl = times.find('\n');

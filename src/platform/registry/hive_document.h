@@ -22,6 +22,7 @@ struct StoredValue {
 
 class HiveDocument {
  public:
+  struct Node;
   struct Line {
     std::string raw;  // the text as read (several physical lines for continued hex)
     bool isValue = false;
@@ -33,6 +34,7 @@ class HiveDocument {
     std::string header;       // the "[...] time" line as read; empty for a new section
     std::vector<Line> lines;  // everything after the header up to the next one
     bool generated = false;
+    Node* node = nullptr;  // set for sections this program added
   };
   struct Node {
     std::string name;

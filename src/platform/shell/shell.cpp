@@ -1,0 +1,149 @@
+#include "platform/shell/shell.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+extern char** environ;
+
+namespace shell {
+
+namespace {
+
+// Quotes one argument of an Exec key: inside double quotes '"', '`', '$' and
+// '\' take a backslash.
+std::string quoteArgument(std::string_view arg) {
+  bool plain = !arg.empty();
+  for (char c : arg)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+          c == '.' || c == '-' || c == '_' || c == '+' || c == ',' ||
+          static_cast<unsigned char>(c) >= 0x80))
+      plain = false;
+  if (plain) return std::string(arg);
+  std::string out = "\"";
+  for (char c : arg) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// A string value of a desktop entry: backslashes doubled, line breaks escaped.
+std::string entryValue(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else
+      out += c;
+  }
+  return out;
+}
+
+bool writeNew(const std::string& path, const std::string& text, bool replace) {
+  std::string temp = path + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return false;
+  ::fchmod(fd, 0644);
+  bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ok = ::close(fd) == 0 && ok;
+  if (ok) {
+    // link() refuses to replace an existing file, rename() replaces.
+    ok =
+        replace ? ::rename(name.data(), path.c_str()) == 0 : ::link(name.data(), path.c_str()) == 0;
+  }
+  ::unlink(name.data());
+  return ok;
+}
+
+// Runs a program and waits for it; true when it exits with status 0.
+bool run(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return false;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+std::string execLine(std::string_view program, std::string_view arguments) {
+  std::string line = quoteArgument(program);
+  if (!arguments.empty()) line += " " + std::string(arguments);
+  return entryValue(line);
+}
+
+bool CreateShortcut(const std::string& target, const std::string& shortcutPath,
+                    std::string_view description) {
+  std::string text =
+      "[Desktop Entry]\n"
+      "Type=Application\n"
+      "Name=" +
+      entryValue(description) +
+      "\n"
+      "Comment=" +
+      entryValue(description) +
+      "\n"
+      "Exec=" +
+      execLine(target, "") +
+      "\n"
+      "Terminal=false\n"
+      "Categories=Development;\n";
+  return writeNew(shortcutPath, text, false);
+}
+
+bool RegisterExamineEntry(const std::string& applicationsFolder, const std::string& executable) {
+  if (applicationsFolder.empty()) return false;
+  std::error_code ec;
+  std::filesystem::create_directories(applicationsFolder, ec);
+  std::string text =
+      "[Desktop Entry]\n"
+      "Type=Application\n"
+      "Name=Wrenlow\n"
+      "GenericName=Examine\n"
+      "Comment=Examine\n"
+      "Exec=" +
+      execLine(executable, "%f") +
+      "\n"
+      "MimeType=" +
+      std::string(kChmMimeTypes) +
+      "\n"
+      "NoDisplay=true\n"
+      "Terminal=false\n";
+  if (!writeNew(applicationsFolder + "/" + kExamineEntryFile, text, true)) return false;
+  run({"update-desktop-database", "-q", applicationsFolder});
+  return true;
+}
+
+bool OpenWithDesktop(const std::string& path) {
+  // The shell puts the handler in the background and ends at once, so no
+  // child is left to collect.
+  return run(
+      {"sh", "-c", "command -v xdg-open >/dev/null || exit 1; xdg-open \"$1\" &", "sh", path});
+}
+
+}  // namespace shell
