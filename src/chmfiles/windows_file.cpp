@@ -140,9 +140,10 @@ std::vector<WindowTypeEntry> readWindowTypes(Bytes file) {
   return entries;
 }
 
-std::vector<WindowTypeEntry> readWindowTypes(IStorage* storage, bool* found) {
+std::vector<WindowTypeEntry> readWindowTypes(IStorage* storage, bool* found, bool* complete) {
   std::vector<WindowTypeEntry> entries;
   if (found) *found = false;
+  if (complete) *complete = false;
   ComPtr<IStream> stream;
   if (!storage ||
       FAILED(storage->OpenStream("#WINDOWS", nullptr, STGM_READWRITE, 0, stream.put())) || !stream)
@@ -155,7 +156,10 @@ std::vector<WindowTypeEntry> readWindowTypes(IStorage* storage, bool* found) {
   if (FAILED(stream->Read(header, 4, &got)) || got != 4) return entries;
   const std::uint32_t size = le32(header);
   if (found) *found = true;
-  if (size == 0) return entries;
+  if (size == 0) {
+    if (complete) *complete = true;
+    return entries;
+  }
   std::uint8_t entry[kFullWindowEntrySize];
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint32_t keep = std::min<std::uint32_t>(size, kFullWindowEntrySize);
@@ -172,6 +176,7 @@ std::vector<WindowTypeEntry> readWindowTypes(IStorage* storage, bool* found) {
     }
     entries.push_back(decodeWindowType(Bytes(entry, keep)));
   }
+  if (complete) *complete = entries.size() == count;
   return entries;
 }
 

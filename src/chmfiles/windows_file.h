@@ -64,8 +64,10 @@ std::vector<WindowTypeEntry> readWindowTypes(Bytes file);
 
 // The same over the "#WINDOWS" stream of storage (opened with mode 2). Sets
 // *found to whether the stream exists with a readable, non-zero count and a
-// readable entry size.
-std::vector<WindowTypeEntry> readWindowTypes(itss::IStorage* storage, bool* found = nullptr);
+// readable entry size, and *complete to whether every counted entry was read
+// in full (false when one was cut short and ended the list).
+std::vector<WindowTypeEntry> readWindowTypes(itss::IStorage* storage, bool* found = nullptr,
+                                             bool* complete = nullptr);
 
 // Names of the set property bits (offset 16) and toolbar button bits
 // (offset 112), in table order, joined by ", " ("" when none is named).

@@ -45,8 +45,6 @@ TableBytes windowEntry(std::uint32_t name, std::uint32_t valid, WindowRect pos,
   return e;
 }
 
-std::vector<std::uint8_t> data(const TableBytes& t) { return t.bytes(); }
-
 class EngineFile : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -224,9 +222,10 @@ TEST_F(EngineFile, TitlePreviewStopsAtTheFirstTitle) {
 }
 
 TEST_F(EngineFile, WindowTypes) {
-  bool found = false;
-  auto types = readWindowTypes(file.root(), &found);
+  bool found = false, whole = false;
+  auto types = readWindowTypes(file.root(), &found, &whole);
   EXPECT_TRUE(found);
+  EXPECT_TRUE(whole);
   ASSERT_EQ(types.size(), 2u);
   TopicLookup lookup(file.root());
   EXPECT_EQ(lookup.text(types[0].name), "Main");
@@ -241,7 +240,9 @@ TEST_F(EngineFile, WindowTypes) {
   EXPECT_TRUE(none.empty());
   EXPECT_FALSE(found);  // a count of 0 counts as no #WINDOWS at all
 
-  auto cut = readWindowTypes(sub("wincut"), &found);
+  bool complete = true;
+  auto cut = readWindowTypes(sub("wincut"), &found, &complete);
+  EXPECT_FALSE(complete);
   ASSERT_EQ(cut.size(), 1u);
   EXPECT_EQ(cut[0].name, 1u);
 
