@@ -53,14 +53,15 @@ HRESULT ItsfFile::parse() {
   if (present < chunkCount_) {
     damaged_ = true;
     if (present == 0) return STG_E_INVALIDHEADER;
+    chunkCount_ = static_cast<std::uint32_t>(present);
   }
-  std::uint64_t dirEnd = dirOffset_ + std::uint64_t{chunkSize_} * chunkCount_;
+  std::uint64_t dirEnd = dirOffset_ + std::uint64_t{chunkSize_} * le32(itsp + fmt::kItspChunkCount);
   if (version >= 3 && headerLen >= fmt::kItsfV3Size)
     contentOffset_ = le64(d + fmt::kItsfContentOffset);
   else
     contentOffset_ = dirEnd;
 
-  std::uint32_t usable = static_cast<std::uint32_t>(present < chunkCount_ ? present : chunkCount_);
+  std::uint32_t usable = chunkCount_;
   chunkEntries_.assign(chunkCount_, {0, 0});
   // Every listing chunk in file order: the chain some writers record (and
   // the "first listing chunk" field) is not always right, the chunks are.
