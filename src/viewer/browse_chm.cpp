@@ -1,0 +1,126 @@
+#include "viewer/browse_chm.h"
+
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QStringList>
+
+#include "chmfiles/system_file.h"
+#include "its/its_storage.h"
+#include "platform/system/codepage.h"
+#include "res/ids.h"
+#include "res/strings.h"
+
+namespace {
+
+// Titles carry no language of their own here: they are shown in the first
+// code page that decodes them, starting from the program's.
+QString displayTitle(const std::string& bytes) {
+  const std::string_view sample[] = {bytes};
+  return QString::fromStdString(cp::toUtf8(bytes, cp::chooseCodePage(0x804, std::nullopt, sample)));
+}
+
+}  // namespace
+
+QString qtFileFilter(const std::string& windowsFilter) {
+  QStringList filters;
+  std::size_t pos = 0;
+  while (pos < windowsFilter.size()) {
+    const std::size_t bar = windowsFilter.find('|', pos);
+    if (bar == std::string::npos || bar == pos) break;
+    const std::size_t end = windowsFilter.find('|', bar + 1);
+    const std::string name = windowsFilter.substr(pos, bar - pos);
+    std::string patterns =
+        windowsFilter.substr(bar + 1, end == std::string::npos ? std::string::npos : end - bar - 1);
+    for (char& c : patterns)
+      if (c == ';') c = ' ';
+    filters << QString::fromStdString(name + " (" + patterns + ")");
+    if (end == std::string::npos) break;
+    pos = end + 1;
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+CBrowseChm::CBrowseChm(QWidget* parent) : parent_(parent) {}
+
+std::string CBrowseChm::readTitle(const std::string& path) {
+  ItsStorage storage;
+  if (itss::FAILED(storage.open(path.c_str()))) {
+    storage.close();
+    return {};
+  }
+  std::string title;
+  SystemStream system;
+  if (system.open(storage.root())) {
+    std::uint16_t code = 0, length = 0;
+    while (system.next(code, length)) {
+      if (code != kSysTitle) {
+        system.skipData();
+        continue;
+      }
+      title = recordText(system.readData());
+      break;
+    }
+  }
+  system.close();
+  storage.close();
+  return title;
+}
+
+void CBrowseChm::preview(const std::string& path) {
+  if (title_) title_->clear();
+  if (path.empty()) return;
+  if (path != lastPath_) {
+    ++reads_;
+    lastTitle_ = readTitle(path);
+    lastPath_ = path;
+  }
+  if (title_) title_->setText(displayTitle(lastTitle_));
+}
+
+bool CBrowseChm::Prompt(std::string& path, const char* defaultExtension, unsigned filterId,
+                        bool allowDirectoryChange) {
+  (void)allowDirectoryChange;  // the dialog never changes the process's directory
+  QFileDialog dialog(parent_);
+  dialog_ = &dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setOption(QFileDialog::ReadOnly, true);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  std::string ext = defaultExtension ? defaultExtension : ".chm";
+  if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
+  dialog.setDefaultSuffix(QString::fromStdString(ext));
+  dialog.setNameFilter(qtFileFilter(LoadStr(filterId ? filterId : IDS_CHM_FILTER_DEFAULT)));
+  if (!path.empty()) dialog.selectFile(QString::fromStdString(path));
+
+  // The child template's part: the label and static 100 under the file list.
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(QStringLiteral("标题:"), &dialog), row, 0);
+    auto* title = new QLabel(&dialog);
+    title->setObjectName(QString::number(IDC_BROWSECHM_TITLE));
+    title->setTextFormat(Qt::PlainText);
+    grid->addWidget(title, row, 1, 1, grid->columnCount() - 1);
+    title_ = title;
+  }
+  connect(&dialog, &QFileDialog::currentChanged, this,
+          [this](const QString& p) { preview(p.toStdString()); });
+  // A selection made without moving the current item (typing a name, or a
+  // file chosen in code) changes the selected files only.
+  for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>()) {
+    if (!view->selectionModel()) continue;
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+      if (!dialog_) return;
+      const QStringList files = dialog_->selectedFiles();
+      preview(files.isEmpty() ? std::string() : files.first().toStdString());
+    });
+  }
+
+  const bool ok = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  if (ok) path = dialog.selectedFiles().first().toStdString();
+  dialog_ = nullptr;
+  title_ = nullptr;
+  return ok;
+}

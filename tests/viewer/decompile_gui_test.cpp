@@ -1,0 +1,240 @@
+// The decompile command from the main window's menu: dialog 134 filled in,
+// the run in the results dialog, and its summary read back. With
+// WRENLOW_SHOT=<file> the results dialog is saved as a picture.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "app/log_doc.h"
+#include "app/main_frame.h"
+#include "platform/dialogs/dialog_builder.h"
+#include "res/ids.h"
+#include "res/strings.h"
+#include "tests/common/recording_prompter.h"
+#include "tests/common/scratch_config.h"
+#include "viewer/browse_chm.h"
+#include "viewer/decompile_dialog.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Calls f with the modal dialog whose title is `title` once it is shown.
+void whenShown(const QString& title, std::function<void(QDialog*)> f, int tries = 400) {
+  QTimer::singleShot(25, [=] {
+    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (d && d->isVisible() && d->windowTitle() == title) {
+      f(d);
+    } else if (tries > 0) {
+      whenShown(title, f, tries - 1);
+    }
+  });
+}
+
+QString resultText(QDialog* d) {
+  QWidget* w = dlg::findControl(d, IDC_RESULTS_TEXT);
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();
+  if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
+  return {};
+}
+
+std::string templateTitle(int id) { return res::findDialog(id)->title; }
+
+class DecompileGui : public ::testing::Test {
+ protected:
+  DecompileGui() : cwd_(fs::current_path()) {
+    char tmpl[] = "/tmp/wl-decompile-gui-XXXXXX";
+    dir_ = ::mkdtemp(tmpl);
+    target_ = dir_ + "/out";
+    fs::create_directory(target_);
+  }
+  ~DecompileGui() override {
+    fs::current_path(cwd_);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  ScratchConfig scratch_;
+  fs::path cwd_;
+  std::string dir_, target_;
+};
+
+TEST_F(DecompileGui, MenuCommandRunsTheDecompileAndShowsTheSummary) {
+  const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/7zcn_7-zip.chm";
+  ScopedRecordingPrompter prompter;
+  CLogDoc doc;
+  CMainFrame frame(doc);
+  frame.show();
+
+  bool filled = false, okWasDisabled = false, checked = false;
+  std::string summary, status, shotError;
+  bool closeHidden = true;
+  whenShown(QString::fromUtf8(templateTitle(IDD_DECOMPILE)), [&](QDialog* d) {
+    auto* combo = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
+    auto* edit = dlg::findControl<QLineEdit>(d, IDC_DECOMPILE_TARGET);
+    auto* ok = dlg::findControl<QPushButton>(d, IDOK);
+    auto* check = dlg::findControl<QCheckBox>(d, IDC_DECOMPILE_PROJECT);
+    if (!combo || !edit || !ok || !check) {
+      d->reject();
+      return;
+    }
+    checked = check->isChecked();
+    okWasDisabled = !ok->isEnabled();  // the source starts empty
+    combo->setEditText(QString::fromStdString(source));
+    edit->setText(QString::fromStdString(target_));
+    filled = ok->isEnabled();
+    whenShown(QString::fromUtf8(templateTitle(IDD_RESULTS)), [&](QDialog* r) {
+      auto* close = dlg::findControl<QPushButton>(r, IDOK);
+      // The run starts at the first paint; wait until Close is back.
+      std::function<void(int)> poll = [&, r, close](int left) {
+        if (close && close->isVisible()) {
+          closeHidden = false;
+          summary = resultText(r).toStdString();
+          if (auto* st = dlg::findControl<QLabel>(r, IDC_RESULTS_STATUS))
+            status = st->text().toStdString();
+          if (const char* shot = std::getenv("WRENLOW_SHOT")) {
+            QTest::qWait(200);
+            if (!r->grab().save(QString::fromLocal8Bit(shot))) shotError = "cannot save";
+          }
+          close->click();
+        } else if (left > 0) {
+          QTimer::singleShot(50, [poll, left] { poll(left - 1); });
+        } else {
+          r->reject();
+        }
+      };
+      poll(600);
+    });
+    QTest::mouseClick(ok, Qt::LeftButton);
+  });
+  QAction* action = frame.menuAction(ID_DECOMPILE);
+  ASSERT_NE(action, nullptr);
+  action->trigger();
+
+  EXPECT_TRUE(checked);
+  EXPECT_TRUE(okWasDisabled);
+  EXPECT_TRUE(filled);
+  EXPECT_FALSE(closeHidden);
+  EXPECT_EQ(prompter.count(), 0u);
+  const std::string expectedSummary = std::string("/7zcn_7-zip.chm 反编译到 ") +
+                                      fs::canonical(target_).string() + "\n60 个文件 \n7 文件夹 ";
+  EXPECT_NE(summary.find(expectedSummary), std::string::npos) << summary;
+  EXPECT_NE(summary.find("已创建 7zcn_7-zip.hhp"), std::string::npos) << summary;
+  EXPECT_NE(status.find("7zcn_7-zip.hhp"), std::string::npos) << status;
+  EXPECT_TRUE(fs::exists(target_ + "/7zcn_7-zip.hhp"));
+  EXPECT_TRUE(fs::exists(target_ + "/cmdline/commands/add.htm"));
+  // The handler leaves the current directory at the target.
+  EXPECT_EQ(fs::current_path(), fs::canonical(target_));
+  EXPECT_TRUE(shotError.empty());
+}
+
+TEST_F(DecompileGui, OkChecksTheSourceAndTheTarget) {
+  ScopedRecordingPrompter prompter;
+  CDecompileDlg dialog;
+  int stillOpen = 0;
+  std::string created = dir_ + "/not-made";
+  whenShown(QString::fromUtf8(templateTitle(IDD_DECOMPILE)), [&](QDialog* d) {
+    auto* combo = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
+    auto* edit = dlg::findControl<QLineEdit>(d, IDC_DECOMPILE_TARGET);
+    auto* ok = dlg::findControl<QPushButton>(d, IDOK);
+    combo->setEditText(QString::fromStdString(dir_ + "/missing.chm"));
+    edit->setText(QString::fromStdString(created));
+    ok->click();
+    if (d->isVisible()) ++stillOpen;
+    combo->setEditText(QString::fromStdString(std::string(WRENLOW_CORPUS_DIR) + "/fpc_toc.chm"));
+    ok->click();
+    if (d->isVisible()) ++stillOpen;
+    edit->setText(QString::fromStdString(target_));
+    ok->click();
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(stillOpen, 2);
+  ASSERT_EQ(prompter.count(), 2u);
+  EXPECT_EQ(prompter.questions()[0].text,
+            FormatMessageText(LoadStr(IDS_CANNOT_OPEN), dir_ + "/missing.chm"));
+  EXPECT_EQ(prompter.questions()[1].text, FormatMessageText(LoadStr(IDS_INVALID_FOLDER), created));
+  EXPECT_FALSE(fs::exists(created));
+  EXPECT_EQ(dialog.target, target_);
+  EXPECT_TRUE(dialog.createProject);
+}
+
+TEST_F(DecompileGui, SourceListComesFromTheHtmlHelpRegistration) {
+  reg::HKEY key = nullptr;
+  ASSERT_EQ(reg::RegCreateKeyEx(reg::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\HTML Help",
+                                reg::KEY_ALL_ACCESS, &key),
+            reg::ERROR_SUCCESS);
+  const std::string folder = "/opt/help", slashed = "/srv/docs/";
+  reg::RegSetValueEx(key, "a.chm", reg::REG_SZ, folder.c_str(), folder.size() + 1);
+  reg::RegSetValueEx(key, "b.chm", reg::REG_SZ, slashed.c_str(), slashed.size() + 1);
+  reg::RegCloseKey(key);
+  EXPECT_EQ(registeredHelpFiles(),
+            (std::vector<std::string>{"/opt/help/a.chm", "/srv/docs/b.chm"}));
+}
+
+TEST(BrowseChm, TitlePreviewReadsEachPathOnce) {
+  const std::string a = std::string(WRENLOW_CORPUS_DIR) + "/tcpudf_help.chm";
+  const std::string b = std::string(WRENLOW_CORPUS_DIR) + "/7zcn_7-zip.chm";
+  EXPECT_EQ(CBrowseChm::readTitle(a), "TCPServer UDF");
+  EXPECT_EQ(CBrowseChm::readTitle(std::string(WRENLOW_CORPUS_DIR) + "/lb_php_manual_zh.chw"), "");
+  CBrowseChm browse;
+  browse.preview(a);
+  browse.preview(a);
+  EXPECT_EQ(browse.titleReads(), 1);
+  browse.preview(b);
+  browse.preview(a);
+  EXPECT_EQ(browse.titleReads(), 3);
+  EXPECT_EQ(qtFileFilter(LoadStr(IDS_CHM_FILTER)).toStdString(),
+            "已编译的 HTML 帮助文件 (*.chm *.its *.chi)");
+}
+
+TEST(BrowseChm, DialogShowsTheTitleBelowTheFileList) {
+  const std::string a = std::string(WRENLOW_CORPUS_DIR) + "/tcpudf_help.chm";
+  CBrowseChm browse;
+  std::string shown, filter;
+  // The file list fills in the background; the selection (and with it the
+  // preview) follows once the folder is listed.
+  std::function<void(int)> poll = [&](int left) {
+    QFileDialog* d = browse.dialog();
+    if (!d) return;
+    if (filter.empty()) filter = d->nameFilters().join(";;").toStdString();
+    if (browse.titleLabel()) shown = browse.titleLabel()->text().toStdString();
+    if (!shown.empty() || left == 0) {
+      d->reject();
+      return;
+    }
+    d->selectFile(QString::fromStdString(a));
+    QTimer::singleShot(50, [poll, left] { poll(left - 1); });
+  };
+  QTimer::singleShot(50, [poll] { poll(100); });
+  std::string path = "/unchanged";
+  EXPECT_FALSE(browse.Prompt(path));
+  EXPECT_EQ(path, "/unchanged");
+  EXPECT_EQ(filter, "已编译的 HTML 帮助文件 (*.chm *.its)");
+  EXPECT_EQ(shown, "TCPServer UDF");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
