@@ -95,6 +95,7 @@ void CResultsDlg::insertText(const QString& text) {
 }
 
 void CResultsDlg::appendLine(std::string_view line) {
+  lastLine_ = line;
   report_.append(line);
   report_ += "\r\n";
   // The text box keeps lines without carriage returns.
@@ -150,7 +151,10 @@ void CResultsDlg::startRun() {
   Run();
   qApp->removeEventFilter(this);
   running_ = false;
-  if (cancelled_) appendLine(LoadStr(IDS_CANCELLED_LINE));
+  // An operation that reports its own cancellation (the same line, for the
+  // command line) must not get it twice.
+  if (cancelled_ && lastLine_ != LoadStr(IDS_CANCELLED_LINE))
+    appendLine(LoadStr(IDS_CANCELLED_LINE));
   if (close_) close_->show();
   if (closePending_ && window_) {
     ending_ = true;

@@ -76,6 +76,7 @@ class CResultsDlg : public QObject, public ResultSink {
   CRndBtn* rndClose_ = nullptr;
   std::string statusPrefix_;
   std::string report_;
+  std::string lastLine_;
   bool ran_ = false;
   bool cancelled_ = false;
   bool running_ = false;

@@ -155,3 +155,24 @@ TEST(ResultsDlg, PumpStepsTheBar) {
   dlg.pump();  // past the end the bar starts over
   EXPECT_EQ(dlg.progressBar()->value(), 0);
 }
+
+TEST(ResultsDlg, OperationThatReportsItsOwnCancellationGetsOneCancelledLine) {
+  class SelfCancelling : public CResultsDlg {
+   protected:
+    void Run() override {
+      appendLine("item 0");
+      setCancelled(true);  // a fatal error: the operation stops itself
+      appendLine("\r\n*** 已取消 ***");
+    }
+  } dlg;
+  auto* timer = new QTimer(&dlg);
+  QObject::connect(timer, &QTimer::timeout, [&dlg, timer] {
+    if (dlg.ran() && dlg.closeButton()->isVisible()) {
+      timer->stop();
+      dlg.closeButton()->click();
+    }
+  });
+  timer->start(5);
+  EXPECT_EQ(dlg.DoModal(), 1);
+  EXPECT_EQ(dlg.report(), "item 0\r\n\r\n*** 已取消 ***\r\n");
+}

@@ -88,8 +88,16 @@ int main(int argc, char** argv) {
       auto* combo = qobject_cast<QComboBox*>(dlg.control(1030));
       combo->lineEdit()->setFocus();
       QTest::keyClicks(combo->lineEdit(), WRENLOW_CORPUS_DIR "/xp");
+      dlg.window()->activateWindow();
+      if (!QTest::qWaitForWindowActive(dlg.window())) ++failures;
       dlg.control(1)->setFocus();
       if (!saveScreen(dlg.window(), "ui-tooldialog.png")) ++failures;
+      // The OK (focused) and Cancel buttons, four times enlarged.
+      QWidget* ok = dlg.control(1);
+      const QPoint tl = ok->mapToGlobal(QPoint(-4, -4));
+      const QPixmap pair =
+          ok->screen()->grabWindow(0, tl.x(), tl.y(), 2 * ok->width() + 40, ok->height() + 8);
+      pair.scaled(pair.size() * 4).save(outDir + "/ui-roundbuttons-zoom.png");
       dlg.endDialog(2);
     });
     dlg.DoModal();
