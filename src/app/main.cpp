@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFile>
 
+#include "app/open_file_dialog.h"
 #include "app/qt_front_end.h"
 #include "app/tool_set_app.h"
 #include "common/messages.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   InstallOutOfMemoryHandler();
   dlg::installQtPrompter();
+  installOpenFileDialog();
   reg::setProblemReporter(
       [](const std::string& message) { ShowMessageText(message, MB_ICONWARNING | MB_OK); });
 

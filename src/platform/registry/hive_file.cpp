@@ -137,8 +137,7 @@ void HiveFile::refreshLocked() {
   broken_ = true;
   if (!reported_) {
     reported_ = true;
-    reportProblem("registry file \"" + path_ +
-                  "\" cannot be read; it is left untouched and its settings are not used");
+    reportProblem("注册表文件“" + path_ + "”无法读取：程序不使用其中的设置，也不改动这个文件。");
   }
 }
 

@@ -3,7 +3,9 @@
 // and a file that cannot be parsed is never overwritten.
 #include "platform/registry/registry.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -291,6 +293,58 @@ TEST_F(RegistryTest, UnparsableHiveIsNeverOverwritten) {
   EXPECT_EQ(reports, 1);
   // The machine hive is still usable.
   EXPECT_EQ(RegSetValue(HKEY_LOCAL_MACHINE, "Software\\y", "v"), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryTest, WinePrefixRefusesWritesWhileItsServerRuns) {
+  // A prefix of our own, and the lock file its wine server would hold.
+  fs::path prefix = dir_ / "prefix";
+  fs::create_directories(prefix);
+  writeFile(prefix / "system.reg", kWineHive);
+  useFolder(prefix.string(), true);
+  struct stat st {};
+  ASSERT_EQ(::stat(prefix.c_str(), &st), 0);
+  char server[256];
+  std::snprintf(server, sizeof server, "/tmp/.wine-%u/server-%llx-%llx", unsigned(::getuid()),
+                static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  fs::create_directories(server);
+  std::string lock = std::string(server) + "/lock";
+  writeFile(lock, "");
+  int reports = 0;
+  setProblemReporter([&](const std::string&) { ++reports; });
+
+  ASSERT_EQ(RegSetValue(HKEY_LOCAL_MACHINE, "Software\\Before", "ok"), ERROR_SUCCESS);
+  int toChild[2], toParent[2];
+  ASSERT_EQ(pipe(toChild), 0);
+  ASSERT_EQ(pipe(toParent), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int fd = ::open(lock.c_str(), O_RDWR);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    char c = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
+    (void)!::write(toParent[1], &c, 1);
+    (void)!::read(toChild[0], &c, 1);
+    _exit(0);
+  }
+  char held = 0;
+  ASSERT_EQ(::read(toParent[0], &held, 1), 1);
+  ASSERT_EQ(held, 'y');
+  std::string before = readFile(prefix / "system.reg");
+  EXPECT_EQ(RegSetValue(HKEY_LOCAL_MACHINE, "Software\\During", "no"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegSetValue(HKEY_LOCAL_MACHINE, "Software\\During2", "no"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(readFile(prefix / "system.reg"), before);
+  EXPECT_EQ(reports, 1);
+  std::string text;
+  EXPECT_EQ(RegQueryValue(HKEY_LOCAL_MACHINE, "Software\\Before", &text), ERROR_SUCCESS);
+  char done = 'x';
+  ASSERT_EQ(::write(toChild[1], &done, 1), 1);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(RegSetValue(HKEY_LOCAL_MACHINE, "Software\\After", "ok"), ERROR_SUCCESS);
+  for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]}) ::close(fd);
+  fs::remove_all(server);
 }
 
 }  // namespace
