@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     total = 0;
     for (std::uint64_t k = 0; k < s->intervalCount(); ++k) {
       std::size_t produced = 0;
-      if (FAILED(s->decodeInterval(dec, k, out.data(), &produced))) {
+      if (itss::FAILED(s->decodeInterval(dec, k, out.data(), &produced))) {
         std::fprintf(stderr, "interval %llu failed\n", static_cast<unsigned long long>(k));
         return 1;
       }
