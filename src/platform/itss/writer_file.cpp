@@ -12,6 +12,8 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "platform/itss/bytes.h"
@@ -207,6 +209,10 @@ class SectionCompressor {
           inStream = 0;
         }
       }
+      if (si == streams.size() && done + chunk->size() < total) {
+        // Unclaimed tail bytes of the section (see assemble()).
+        chunk->resize(std::min<std::uint64_t>(interval, total - done), 0);
+      }
       done += chunk->size();
       drain(threads_ - 1);
       pending.push_back(std::async(std::launch::async, [this, chunk] { return compress(*chunk); }));
@@ -395,7 +401,14 @@ HRESULT FileWriter::resize(Node& node, std::uint64_t newSize) {
 
 HRESULT FileWriter::finish() {
   if (finished_) return S_OK;
-  HRESULT hr = assemble();
+  HRESULT hr;
+  try {
+    hr = assemble();
+  } catch (const std::bad_alloc&) {
+    hr = E_OUTOFMEMORY;
+  } catch (const std::system_error&) {  // no thread for the compressor
+    hr = E_OUTOFMEMORY;
+  }
   finished_ = true;
   if (spool_ >= 0) ::close(spool_);
   spool_ = -1;
@@ -433,6 +446,12 @@ HRESULT FileWriter::assemble() {
     }
     entries.push_back(std::move(e));
   }
+
+  // Free Pascal's reader decodes one frame past the end of a file that ends
+  // exactly on a frame boundary; when that is the end of the section, the
+  // frame does not exist and the file cannot be read. One unclaimed byte at
+  // the end of such a section gives it that frame.
+  if (sectionLength > 0 && sectionLength % lzx::kFrameSize == 0) ++sectionLength;
 
   // The compressed section goes to a temporary file first: its length decides
   // the directory entry of Content and with it the size of the directory.

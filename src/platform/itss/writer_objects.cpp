@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/itss/writer.h"
 #include "platform/itss/writer_internal.h"
@@ -93,7 +94,12 @@ class Stream final : public RefCounted<IStream> {
     if (pcbWritten) *pcbWritten = 0;
     if (!pv && cb) return STG_E_INVALIDPOINTER;
     std::lock_guard<std::mutex> lock(w_->mutex);
-    HRESULT hr = w_->writeAt(*node_, pos_, pv, cb);
+    HRESULT hr;
+    try {
+      hr = w_->writeAt(*node_, pos_, pv, cb);
+    } catch (const std::bad_alloc&) {
+      hr = E_OUTOFMEMORY;
+    }
     if (FAILED(hr)) return hr;
     pos_ += cb;
     if (pcbWritten) *pcbWritten = cb;

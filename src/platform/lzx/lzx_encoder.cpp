@@ -233,9 +233,14 @@ struct Encoder::Impl {
     const std::uint32_t frameEnd = (q / kFrameSize + 1) * kFrameSize;
     const unsigned maxLen = std::min<std::uint32_t>(kMaxMatch, frameEnd - q);
     if (maxLen < kMinMatch) return;
+    // Never copy from the part of the window the current frame is about to
+    // overwrite (possible only when the reset interval is longer than the
+    // window): 7-Zip decodes such matches wrongly although they are valid.
+    const std::uint32_t reach =
+        std::min(maxDistance, q % kFrameSize + (std::uint32_t{1} << windowBits) - kFrameSize);
     for (unsigned i = 0; i < 3; ++i) {
       const std::uint32_t d = rep[i];
-      if (d > q || d > maxDistance) continue;
+      if (d > q || d > reach) continue;
       unsigned l = matchLength(q - d, q, maxLen);
       if (l < kMinMatch) continue;
       int s = scoreOf(l, i, d);
@@ -243,7 +248,7 @@ struct Encoder::Impl {
     }
     if (maxLen < 3 || c.len >= maxLen) return;
     unsigned best = std::max(c.len, 2u);
-    const std::uint32_t limit = q > maxDistance ? q - maxDistance : 0;
+    const std::uint32_t limit = q > reach ? q - reach : 0;
     std::int32_t cur = head[hash3(buf.data() + q)];
     unsigned chain = kMaxChain;
     while (cur >= 0 && static_cast<std::uint32_t>(cur) >= limit && chain--) {

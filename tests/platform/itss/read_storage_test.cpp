@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/itss/bytes.h"
 #include "platform/itss/itsf_bulk.h"
 #include "platform/itss/itsf_reader.h"
 #include "platform/itss/reader_storage.h"
@@ -17,6 +18,36 @@ using namespace itss;
 using readtest::corpus;
 
 namespace {
+
+TEST(ReadFormat, EncintAndNameOrder) {
+  // ENCINT is big-endian base 128: 0x81 0x00 is 128, not 1.
+  const std::uint8_t two[] = {0x81, 0x00};
+  const std::uint8_t* p = two;
+  std::uint64_t v = 0;
+  ASSERT_TRUE(readEncint(p, two + 2, v));
+  EXPECT_EQ(v, 128u);
+  for (std::uint64_t x : {0ull, 127ull, 128ull, 16383ull, 16384ull, (1ull << 63) - 1}) {
+    std::uint8_t buf[10];
+    std::size_t n = putEncint(buf, x);
+    EXPECT_EQ(n, encintSize(x));
+    const std::uint8_t* q = buf;
+    ASSERT_TRUE(readEncint(q, buf + n, v));
+    EXPECT_EQ(v, x);
+    EXPECT_EQ(q, buf + n);
+    q = buf;
+    if (n > 1) EXPECT_FALSE(readEncint(q, buf + n - 1, v));  // cut short
+  }
+  const std::uint8_t tooLong[10] = {0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00};
+  p = tooLong;
+  EXPECT_FALSE(readEncint(p, tooLong + 10, v));
+
+  // The order real files use: ASCII letters folded to lower case, then bytes.
+  EXPECT_LT(compareNames("/topic_setup_wizardstyle.htm", "/topic_setupcmdline.htm"), 0);
+  EXPECT_LT(compareNames("/docs/lib/_WinActivateForce.htm", "/docs/lib/Asc.htm"), 0);
+  EXPECT_LT(compareNames("/hidethunder.jpg", "/HideWizard.hhc"), 0);
+  EXPECT_LT(compareNames("/a", "/a/"), 0);
+  EXPECT_EQ(compareNames("/ABC.htm", "/abc.HTM"), 0);
+}
 
 TEST(ReadStorage, WalkReachesEveryStoredFileWithItsSize) {
   int opened = 0;
