@@ -35,7 +35,9 @@ TEST(ReadFormat, EncintAndNameOrder) {
     EXPECT_EQ(v, x);
     EXPECT_EQ(q, buf + n);
     q = buf;
-    if (n > 1) EXPECT_FALSE(readEncint(q, buf + n - 1, v));  // cut short
+    if (n > 1) {
+      EXPECT_FALSE(readEncint(q, buf + n - 1, v));  // cut short
+    }
   }
   const std::uint8_t tooLong[10] = {0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00};
   p = tooLong;
