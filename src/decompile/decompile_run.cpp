@@ -99,6 +99,7 @@ void DecompileRun::run(const DecompileRequest& request, std::int32_t range) {
   walkElements(storage_.root(), std::string(), *this);
   prefetch_.reset();
   levels_.clear();
+  fresh_.clear();
   if (checkCancelled()) return;
 
   const std::string files = thousands(static_cast<std::uint32_t>(files_));
@@ -131,12 +132,16 @@ bool DecompileRun::enterLevel(const std::string& subPath) {
   if (!subPath.empty()) {
     // The folder made or found for this level by storage() just before.
     levels_[subPath] = std::move(pendingFolder_);
+    if (pendingFresh_) fresh_.insert(subPath);
   }
   return !checkCancelled();
 }
 
 void DecompileRun::leaveLevel(const std::string& subPath) {
-  if (!subPath.empty()) levels_.erase(subPath);
+  if (!subPath.empty()) {
+    levels_.erase(subPath);
+    fresh_.erase(subPath);
+  }
 }
 
 WalkStep DecompileRun::storage(const WalkElement& element) {
@@ -150,11 +155,13 @@ WalkStep DecompileRun::storage(const WalkElement& element) {
     return WalkStep::Skip;
   }
   const FolderHandle& parent = folderOf(element.subPath);
+  bool created = false;
   for (;;) {
     const EntryKind kind = entryKind(parent, element.name);
     if (kind == EntryKind::Folder) break;
     if (kind == EntryKind::Missing) {
-      if (createFolder(parent, element.name)) break;
+      created = createFolder(parent, element.name);
+      if (created) break;
       ++problems_;
       ask(IDS_CANNOT_CREATE, local, MB_ICONERROR);
       line(IDS_CANNOT_CREATE_FOLDER_LINE, local);
@@ -172,6 +179,7 @@ WalkStep DecompileRun::storage(const WalkElement& element) {
   }
   ++folders_;
   pendingFolder_ = parent.openChild(element.name);
+  pendingFresh_ = created;
   return WalkStep::Continue;
 }
 
@@ -215,7 +223,10 @@ WalkStep DecompileRun::stream(const WalkElement& element) {
     return WalkStep::Continue;
   }
   const FolderHandle& folder = folderOf(element.subPath);
-  while (isReadOnly(folder, element.name)) {
+  // A folder this run made holds only files this run wrote, and those are
+  // never read-only: the look at the file's attributes is saved there.
+  const bool fresh = fresh_.count(element.subPath) != 0;
+  while (!fresh && isReadOnly(folder, element.name)) {
     const int answer = ask(IDS_FILE_READ_ONLY, local, MB_ABORTRETRYIGNORE | MB_ICONWARNING);
     if (answer == IDABORT) {
       cancelled_ = true;
@@ -228,7 +239,9 @@ WalkStep DecompileRun::stream(const WalkElement& element) {
   }
   std::string data;
   if (!readStream(element, data)) return WalkStep::Continue;
-  switch (writeWholeFile(folder, element.name, data.data(), data.size())) {
+  const WriteResult written = writeWholeFile(folder, element.name, data.data(), data.size());
+  if (prefetch_) prefetch_->recycle(std::move(data));
+  switch (written) {
     case WriteResult::Written:
       ++files_;
       return WalkStep::Continue;

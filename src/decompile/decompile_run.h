@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "common/prompt.h"
@@ -96,6 +97,8 @@ class DecompileRun : private ElementAction {
   FolderHandle root_;
   FolderHandle pendingFolder_;
   std::map<std::string, FolderHandle> levels_;
+  std::set<std::string> fresh_;  // levels whose folder this run created
+  bool pendingFresh_ = false;
   FolderHandle none_;
   std::string targetPath_;
   std::int32_t files_ = 0;

@@ -37,6 +37,10 @@ class StreamPrefetch::Sink : public BulkSink {
     if (o_.stop_) return false;
     const long index = indexOf(e);
     if (index < 0 || o_.abandoned_.count(static_cast<std::size_t>(index))) return false;
+    if (buffer_.capacity() == 0 && !o_.spare_.empty()) {
+      buffer_ = std::move(o_.spare_.back());
+      o_.spare_.pop_back();
+    }
     buffer_.clear();
     if (e.length <= o_.limit_) buffer_.reserve(static_cast<std::size_t>(e.length));
     return true;
@@ -57,8 +61,7 @@ class StreamPrefetch::Sink : public BulkSink {
       }
       item.done = true;
     }
-    buffer_ = std::string();
-    o_.cv_.notify_all();
+    if (o_.walkWaiting_) o_.cv_.notify_all();
   }
 
  private:
@@ -129,7 +132,7 @@ bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::stri
         held_ -= it->second.data.size();
       }
       items_.erase(it);
-      cv_.notify_all();
+      if (waitingForRoom_) cv_.notify_all();
       return ok;
     }
     // Not there: it comes later unless the reader is done or waits for room
@@ -140,6 +143,16 @@ bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::stri
       abandoned_.insert(i);
       return false;
     }
+    walkWaiting_ = true;
     cv_.wait(l);
+    walkWaiting_ = false;
   }
+}
+
+void StreamPrefetch::recycle(std::string&& buffer) {
+  // Only buffers of ordinary size are kept; a few are enough for the reader.
+  constexpr std::size_t kKeep = 8, kLargest = std::size_t{1} << 20;
+  if (buffer.capacity() == 0 || buffer.capacity() > kLargest) return;
+  std::lock_guard<std::mutex> l(m_);
+  if (spare_.size() < kKeep) spare_.push_back(std::move(buffer));
 }

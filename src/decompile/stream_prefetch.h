@@ -14,6 +14,7 @@
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/itss/itsf_reader.h"
 #include "platform/itss/storage.h"
@@ -22,7 +23,7 @@ class StreamPrefetch {
  public:
   // The most bytes held for the walk at once; beyond it the reader waits, and
   // a stream the walk wants that is not there yet is read directly.
-  static constexpr std::size_t kDefaultLimit = std::size_t{256} << 20;
+  static constexpr std::size_t kDefaultLimit = std::size_t{16} << 20;
 
   // Null when root is not a storage of the engine's reader.
   static std::unique_ptr<StreamPrefetch> start(itss::IStorage* root,
@@ -35,6 +36,8 @@ class StreamPrefetch {
   // reader has it or will deliver it; false when the caller must read it
   // itself (not read ahead, read with an error, or the reader is stalled).
   bool take(const std::string& path, std::uint32_t size, std::string& data);
+  // Hands a buffer back for later streams, so that its memory is reused.
+  void recycle(std::string&& buffer);
 
  private:
   class Sink;
@@ -55,6 +58,8 @@ class StreamPrefetch {
   std::unordered_set<std::size_t> abandoned_;  // streams the walk read itself
   std::size_t held_ = 0;                       // bytes of finished items not yet taken
   bool waitingForRoom_ = false;                // the reader waits until held_ drops
+  bool walkWaiting_ = false;                   // the walk waits for a stream
+  std::vector<std::string> spare_;             // buffers handed back by the walk
   bool finished_ = false;
   bool stop_ = false;
   std::thread thread_;
