@@ -27,4 +27,4 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 cd "$build"
-ctest --output-on-failure --parallel "$(nproc)" --timeout 900 "$@"
+ctest --output-on-failure --parallel "$(nproc)" --timeout 300 "$@"
