@@ -80,6 +80,23 @@ TEST(ReadRobustness, ZeroFilledAndBitFlippedVariants) {
   }
 }
 
+// Inputs that once broke the reader, named after what they break.
+TEST(ReadRobustness, RegressionFiles) {
+  // A directory header claiming ~4 billion chunks once sized a table by it.
+  std::string bytes =
+      readtest::slurp(WRENLOW_SOURCE_DIR "/tests/platform/itss/data/chunk-count-beyond-file.chm");
+  ASSERT_FALSE(bytes.empty());
+  exercise(bytes);  // under AddressSanitizer: no over-read, no huge allocation
+  HRESULT hr;
+  auto f =
+      ItsfFile::fromMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &hr);
+  if (f) {
+    EXPECT_TRUE(f->damaged());
+  } else {
+    EXPECT_TRUE(FAILED(hr));
+  }
+}
+
 TEST(ReadRobustness, DamagedResetIntervalLeavesTheOthersReadable) {
   std::string path = readtest::corpus("ahkcn_AutoHotkey.chm");
   std::string bytes = readtest::slurp(path);
