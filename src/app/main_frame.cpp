@@ -18,6 +18,7 @@
 #include "res/ids.h"
 #include "res/menus.h"
 #include "res/strings.h"
+#include "ui/caption_painter.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ CMainFrame::CMainFrame(CLogDoc& document) : document_(document) {
   buildAccelerators();
   buildStatusBar();
   resize(760, 540);
+  installCaption(this);  // the painted caption in place of the window system's
 }
 
 CMainFrame::~CMainFrame() = default;
