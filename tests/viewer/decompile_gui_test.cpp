@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "app/log_doc.h"
 #include "app/main_frame.h"
@@ -102,8 +104,11 @@ TEST_F(DecompileGui, MenuCommandRunsTheDecompileAndShowsTheSummary) {
     whenShown(QString::fromUtf8(templateTitle(IDD_RESULTS)), [&](QDialog* r) {
       auto* close = dlg::findControl<QPushButton>(r, IDOK);
       // The run starts at the first paint; wait until Close is back.
-      std::function<void(int)> poll = [&, r, close](int left) {
+      auto* timer = new QTimer(r);
+      auto left = std::make_shared<int>(600);
+      QObject::connect(timer, &QTimer::timeout, r, [&, r, close, timer, left] {
         if (close && close->isVisible()) {
+          timer->stop();
           closeHidden = false;
           summary = resultText(r).toStdString();
           if (auto* st = dlg::findControl<QLabel>(r, IDC_RESULTS_STATUS))
@@ -113,13 +118,12 @@ TEST_F(DecompileGui, MenuCommandRunsTheDecompileAndShowsTheSummary) {
             if (!r->grab().save(QString::fromLocal8Bit(shot))) shotError = "cannot save";
           }
           close->click();
-        } else if (left > 0) {
-          QTimer::singleShot(50, [poll, left] { poll(left - 1); });
-        } else {
+        } else if (--*left == 0) {
+          timer->stop();
           r->reject();
         }
-      };
-      poll(600);
+      });
+      timer->start(50);
     });
     QTest::mouseClick(ok, Qt::LeftButton);
   });
@@ -215,13 +219,21 @@ TEST(BrowseChm, DialogShowsTheTitleBelowTheFileList) {
     if (filter.empty()) filter = d->nameFilters().join(";;").toStdString();
     if (browse.titleLabel()) shown = browse.titleLabel()->text().toStdString();
     if (!shown.empty() || left == 0) {
+      if (left == 0)
+        std::fprintf(stderr, "selected %s dir %s\n",
+                     d->selectedFiles().join(",").toStdString().c_str(),
+                     d->directory().path().toStdString().c_str());
       d->reject();
       return;
     }
-    d->selectFile(QString::fromStdString(a));
+    // Select once the file list holds the folder's entries.
+    auto* model = d->findChild<QFileSystemModel*>();
+    const QModelIndex folder =
+        model ? model->index(QString::fromStdString(fs::path(a).parent_path())) : QModelIndex();
+    if (model && model->rowCount(folder) > 0) d->selectFile(QString::fromStdString(a));
     QTimer::singleShot(50, [poll, left] { poll(left - 1); });
   };
-  QTimer::singleShot(50, [poll] { poll(100); });
+  QTimer::singleShot(50, [poll] { poll(400); });
   std::string path = "/unchanged";
   EXPECT_FALSE(browse.Prompt(path));
   EXPECT_EQ(path, "/unchanged");
