@@ -285,14 +285,21 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
   while (pos < end) {
     bits.refill();
     int sym = decodeSymbol(main_, bits);
-    if (sym < static_cast<int>(kNumChars)) {
-      if (sym < 0) {
-        result = DecodeResult::Corrupt;
-        break;
-      }
+    if (static_cast<unsigned>(sym) < kNumChars) {
+      // A refill holds at least 49 bits: room for a second symbol.
       win[pos++] = static_cast<std::uint8_t>(sym);
-      continue;
+      if (pos >= end) break;
+      sym = decodeSymbol(main_, bits);
+      if (static_cast<unsigned>(sym) < kNumChars) {
+        win[pos++] = static_cast<std::uint8_t>(sym);
+        continue;
+      }
     }
+    if (sym < 0) {
+      result = DecodeResult::Corrupt;
+      break;
+    }
+    bits.refill();
     unsigned m = static_cast<unsigned>(sym) - kNumChars;
     std::uint32_t len = m & 7;
     unsigned slot = m >> 3;
