@@ -9,11 +9,11 @@ QColor sysColor(SysColor index, const QPalette& p) {
     case COLOR_ACTIVECAPTION:
       return p.color(QPalette::Active, QPalette::Highlight);
     case COLOR_INACTIVECAPTION:
-      return p.color(QPalette::Active, QPalette::Mid);
+      return p.color(QPalette::Active, QPalette::Dark);
     case COLOR_CAPTIONTEXT:
       return p.color(QPalette::Active, QPalette::HighlightedText);
     case COLOR_INACTIVECAPTIONTEXT:
-      return p.color(QPalette::Active, QPalette::Midlight);
+      return p.color(QPalette::Active, QPalette::Window);
     case COLOR_INACTIVEBORDER:
       return p.color(QPalette::Active, QPalette::Window);
     case COLOR_BTNFACE:

@@ -22,7 +22,7 @@ class CaptionTest : public ::testing::Test {
     QPalette p = saved_;
     p.setColor(QPalette::Highlight, QColor(10, 36, 106));
     p.setColor(QPalette::HighlightedText, QColor(0, 0, 0));  // dark: drawn white
-    p.setColor(QPalette::Mid, QColor(128, 128, 128));
+    p.setColor(QPalette::Dark, QColor(128, 128, 128));
     QApplication::setPalette(p);
   }
   void TearDown() override { QApplication::setPalette(saved_); }

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "res/bitmaps.h"
@@ -77,6 +78,14 @@ class CorpusRun : public CResultsDlg {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  if (argc > 2 && QString::fromLatin1(argv[1]) == QLatin1String("--screen")) {
+    // The whole screen, for a window of another process (the program itself).
+    // Optional x y w h after the file name: the part of the screen to keep.
+    int r[4] = {0, 0, -1, -1};
+    for (int i = 0; i < 4 && 3 + i < argc; ++i) r[i] = std::atoi(argv[3 + i]);
+    const QPixmap shot = QApplication::primaryScreen()->grabWindow(0, r[0], r[1], r[2], r[3]);
+    return shot.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+  }
   outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
   int failures = 0;
 
