@@ -92,6 +92,9 @@ class LzxSection {
   std::uint64_t nextFrame_ = ~std::uint64_t{0};  // frame the decoder can continue with
   std::uint64_t inputPos_ = 0;
   std::uint64_t useClock_ = 0;
+  // Reset points missing from the table, learnt by decoding up to them; kept
+  // apart from p_ so bulk readers on other threads see p_ unchanged.
+  std::vector<std::uint64_t> learnt_;
   std::vector<Frame> cache_;
 };
 

@@ -93,6 +93,7 @@ HRESULT ItsfFile::setUpLzx() {
 LzxSection::LzxSection(Params p) : p_(std::move(p)) {
   std::uint64_t intervals = intervalCount();
   if (p_.resetOffsets.size() < intervals) p_.resetOffsets.resize(intervals, kUnknown);
+  learnt_ = p_.resetOffsets;
   cache_.resize(kCacheFrames);
 }
 
@@ -137,21 +138,21 @@ const LzxSection::Frame* LzxSection::frame(std::uint64_t index, HRESULT* error) 
     // Start at the latest reset point at or before the frame whose input
     // position is known; unknown ones are learnt by decoding up to them.
     std::uint64_t k = index / per;
-    while (k > 0 && p_.resetOffsets[k] == kUnknown) --k;
+    while (k > 0 && learnt_[k] == kUnknown) --k;
     if (from != kUnknown && from <= index && from / per >= k) {
       // The decoder is already further along than that reset point.
     } else {
       from = k * per;
-      inputPos_ = p_.resetOffsets[k];
+      inputPos_ = learnt_[k];
     }
   }
   const Frame* result = nullptr;
   for (std::uint64_t g = from; g <= index; ++g) {
     if (g % per == 0) {
       std::uint64_t k = g / per;
-      if (p_.resetOffsets[k] == kUnknown) p_.resetOffsets[k] = inputPos_;
+      if (learnt_[k] == kUnknown) learnt_[k] = inputPos_;
       decoder_.reset(g * lzx::kFrameSize);
-      inputPos_ = p_.resetOffsets[k];
+      inputPos_ = learnt_[k];
     }
     Frame& slot = slotFor(g);
     if (!slot.data) slot.data.reset(new std::uint8_t[lzx::kFrameSize]);
