@@ -13,7 +13,6 @@ namespace itss {
 
 void CoTaskMemFree(void* p) { std::free(p); }
 
-
 namespace {
 
 constexpr DWORD kItscSignature = 0x43535449;  // "ITSC" in file order
