@@ -105,6 +105,36 @@ TEST(ReadStorage, EnumerationFollowsDirectoryOrder) {
   EXPECT_EQ(ours, theirs);
 }
 
+TEST(ReadStorage, VersionTwoHeaderFindsContentAfterTheDirectory) {
+  // 7zcn_7-zip.chm's content section starts right after its directory, so
+  // marking it version 2 (no content-offset field, 0x58-byte header) must
+  // leave every stream as it was.
+  std::string bytes = readtest::slurp(corpus("7zcn_7-zip.chm"));
+  std::string v2 = bytes;
+  auto* d = reinterpret_cast<std::uint8_t*>(v2.data());
+  putLe32(d + 4, 2);
+  putLe32(d + 8, 0x58);
+  putLe64(d + 0x58, 0xFFFFFFFFFFFFull);  // whatever was there is not read
+  ComPtr<IStorage> a, b;
+  ASSERT_EQ(openReadStorageFromMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                      bytes.size(), a.put()),
+            S_OK);
+  ASSERT_EQ(openReadStorageFromMemory(d, v2.size(), b.put()), S_OK);
+  readtest::Walked w;
+  readtest::walk(a.get(), "", w);
+  ASSERT_GT(w.streams.size(), 50u);
+  for (const std::string& name : w.streams) {
+    ComPtr<IStream> sa, sb;
+    ASSERT_EQ(a->OpenStream(name.c_str(), nullptr, 0, 0, sa.put()), S_OK);
+    ASSERT_EQ(b->OpenStream(name.c_str(), nullptr, 0, 0, sb.put()), S_OK) << name;
+    HRESULT ha, hb;
+    std::string ra = readtest::readAll(sa.get(), &ha), rb = readtest::readAll(sb.get(), &hb);
+    EXPECT_EQ(ha, S_OK);
+    EXPECT_EQ(hb, S_OK) << name;
+    EXPECT_TRUE(ra == rb) << name;
+  }
+}
+
 TEST(ReadStorage, PathsSeparatorsCaseAndSubStorages) {
   auto root = readtest::open(corpus("7zcn_7-zip.chm"));
   ASSERT_TRUE(root);
