@@ -5,16 +5,19 @@
 #include "common/messages.h"
 #include "its/element_walk.h"
 #include "its/its_storage.h"
+#include "res/ids.h"
 
 namespace {
-
-// The string id of "cannot open" (IDS_CANNOT_OPEN).
-constexpr unsigned kMsgCannotOpen = 20482;
 
 class StreamCounter : public ElementAction {
  public:
   explicit StreamCounter(bool includeSystem) : includeSystem_(includeSystem) {}
-  WalkStep storage(const WalkElement&) override { return WalkStep::Continue; }
+  // A system storage ("$WWKeywordLinks/") is passed over whole, as the
+  // decompile run passes it over, so that a count used as a progress range
+  // matches the streams the run will meet.
+  WalkStep storage(const WalkElement& element) override {
+    return includeSystem_ || !element.isSystemName() ? WalkStep::Continue : WalkStep::Skip;
+  }
   WalkStep stream(const WalkElement& element) override {
     if (includeSystem_ || !element.isSystemName()) ++count;
     return WalkStep::Continue;
@@ -31,7 +34,7 @@ std::int32_t countStreams(const char* path, bool includeSystem, const BusyHook& 
   ItsStorage storage;
   if (itss::FAILED(storage.open(path))) {
     storage.close();
-    ShowFormattedMessage(kMsgCannotOpen, path, MB_ICONWARNING);
+    ShowFormattedMessage(IDS_CANNOT_OPEN, path, MB_ICONWARNING);
     return -1;
   }
   if (busy) busy(true);

@@ -107,6 +107,7 @@ class EngineFile : public ::testing::Test {
     write(root, "html/page.htm", TableBytes().raw("<html></html>"));
     write(root, "html/empty.htm", TableBytes());
     write(root, "$FIftiMain", TableBytes().raw("x"));
+    write(root, "$WWKeywordLinks/BTree", TableBytes().raw("y"));
     out.close();
   }
   static void TearDownTestSuite() { fs::remove_all(dir_); }
@@ -360,8 +361,8 @@ TEST_F(EngineFile, CountStreamsAndCreateRules) {
   // Streams of size 0 never count; "#" and "$" names only when asked.
   const std::int32_t all = countStreams(path_.c_str(), true, hook);
   const std::int32_t content = countStreams(path_.c_str(), false, hook);
-  EXPECT_EQ(content, 1);  // html/page.htm
-  EXPECT_EQ(all, 17);     // html/empty.htm, of size 0, is not among them
+  EXPECT_EQ(content, 1);  // html/page.htm; nothing inside the "$WWKeywordLinks" storage
+  EXPECT_EQ(all, 18);     // html/empty.htm, of size 0, is not among them
   EXPECT_EQ(busyCalls, 4);
   EXPECT_FALSE(busyNow);
 
