@@ -17,6 +17,7 @@
 #include "app/log_doc.h"
 #include "app/log_view.h"
 #include "app/main_frame.h"
+#include "app/qt_front_end.h"
 #include "res/ids.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
@@ -38,6 +39,26 @@ QString describe(const QList<QAction*>& actions) {
   }
   return parts.join(QStringLiteral(" "));
 }
+
+// Tools open modal dialogs once they are part of the program: this closes
+// each one as soon as it shows, and counts them.
+class ModalCloser {
+ public:
+  ModalCloser() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        ++closed_;
+        modal->close();
+      }
+    });
+    timer_.start(10);
+  }
+  int closed() const { return closed_; }
+
+ private:
+  QTimer timer_;
+  int closed_ = 0;
+};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -84,6 +105,7 @@ TEST_F(MainWindowTest, StatusBarShowsIdleTextIndicatorsAndPrompts) {
 }
 
 TEST_F(MainWindowTest, CommandsRouteToTheirHandlers) {
+  ModalCloser closer;
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   QSignalSpy ran(frame_->view(), &CLogView::toolHandlerRan);
   for (int id : {ID_CREATE_ITS, ID_DECOMPILE, ID_RECOMPILE, ID_WINHELP_REGISTRY,
@@ -99,6 +121,7 @@ TEST_F(MainWindowTest, CommandsRouteToTheirHandlers) {
 }
 
 TEST_F(MainWindowTest, AcceleratorsAndAltSInert) {
+  ModalCloser closer;
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   std::map<QString, QShortcut*> shortcuts;
   for (QShortcut* s : frame_->findChildren<QShortcut*>()) shortcuts[s->key().toString()] = s;
@@ -118,6 +141,7 @@ TEST_F(MainWindowTest, AcceleratorsAndAltSInert) {
 }
 
 TEST_F(MainWindowTest, StartPageLinks) {
+  ModalCloser closer;
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   QSignalSpy ran(frame_->view(), &CLogView::toolHandlerRan);
   const int expected[] = {ID_DECOMPILE,
@@ -157,6 +181,40 @@ TEST_F(MainWindowTest, ViewShowsButtonFace) {
   QImage image = frame_->view()->grab().toImage();
   QColor face = frame_->view()->palette().color(QPalette::Button);
   EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2).rgb(), face.rgb());
+}
+
+TEST(QtFrontEndTest, ExamineWindowNamesTheFile) {
+  std::string seen;
+  QTimer poll;
+  int ticks = 0;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* label = w->isVisible() ? w->findChild<QLabel*>(QStringLiteral("ExamineFile")) : nullptr;
+      if (label || ++ticks > 200) {
+        if (label) seen = label->text().toStdString();
+        w->close();
+      }
+    }
+  });
+  poll.start(20);
+  RunExamineWindow("/data/HELP.CHM");
+  EXPECT_EQ(seen, "/data/HELP.CHM");
+}
+
+TEST(QtFrontEndTest, MainWindowForNewOrReadableDocument) {
+  ScratchConfig scratch;
+  std::string notes = scratch.root() + "/notes.txt";
+  ScratchConfig::write(notes, "text");
+  QtFrontEnd frontEnd;
+  EXPECT_FALSE(frontEnd.createMainWindow(scratch.root() + "/missing.txt"));
+  EXPECT_EQ(frontEnd.mainWindow(), nullptr);
+  ASSERT_TRUE(frontEnd.createMainWindow(notes));
+  ASSERT_NE(frontEnd.frame(), nullptr);
+  EXPECT_EQ(frontEnd.frame()->document().pathName(), notes);
+  EXPECT_FALSE(frontEnd.frame()->document().isModified());
+  frontEnd.showMainWindow();
+  EXPECT_TRUE(frontEnd.frame()->isVisible());
+  delete frontEnd.frame();
 }
 
 TEST_F(MainWindowTest, Screenshot) {
