@@ -44,6 +44,10 @@ CToolSetApp::CToolSetApp(AppFrontEnd& frontEnd, ShellPlaces places)
   current = this;
 }
 
+CToolSetApp::~CToolSetApp() {
+  if (current == this) current = nullptr;
+}
+
 bool CToolSetApp::InitInstance(const std::vector<std::string>& arguments) {
   SetRegistryName(kRegistryName);
 

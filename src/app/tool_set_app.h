@@ -35,6 +35,9 @@ struct ShellPlaces {
 class CToolSetApp {
  public:
   CToolSetApp(AppFrontEnd& frontEnd, ShellPlaces places);
+  ~CToolSetApp();
+  CToolSetApp(const CToolSetApp&) = delete;
+  CToolSetApp& operator=(const CToolSetApp&) = delete;
 
   // Start-up; `arguments` are the command-line arguments after the program
   // name. True to run the message loop, false to end the process.
