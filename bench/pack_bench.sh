@@ -12,8 +12,11 @@ work=${2:-$(mktemp -d)}
 cli=$build/src/cli/wrenlow-cli
 [ -x "$cli" ] || { echo "wrenlow-cli not found in $build (build it first)" >&2; exit 1; }
 
-# The project make_big_chm.sh builds (its chmcmd run prepares the folder).
-"$top/bench/make_big_chm.sh" "$work/chmcmd.chm" "$work" 2>/dev/null
+# The project make_big_chm.sh builds (its chmcmd run prepares the folder;
+# a work folder from an earlier run is reused).
+if [ ! -f "$work/proj/bench.hhp" ]; then
+  "$top/bench/make_big_chm.sh" "$work/chmcmd.chm" "$work" 2>/dev/null
+fi
 docs=$work/proj/doc
 input=$(du -sb "$docs" | cut -f1)
 files=$(find "$docs" -type f | wc -l)
@@ -26,8 +29,8 @@ timed() {
 }
 
 row() {  # name size wall cpu
-  awk -v n="$1" -v s="$2" -v w="$3" -v c="$4" -v in="$input" -v ref="${ref_size:-0}" -v rw="${ref_wall:-0}" 'BEGIN {
-    printf "%-26s %12d  %6.3f  %8.2f %8.2f %8.1f %8.1f", n, s, s / in, w, c, in / 1e6 / w, in / 1e6 / c
+  awk -v n="$1" -v s="$2" -v w="$3" -v c="$4" -v insz="$input" -v ref="${ref_size:-0}" -v rw="${ref_wall:-0}" 'BEGIN {
+    printf "%-26s %12d  %6.3f  %8.2f %8.2f %8.1f %8.1f", n, s, s / insz, w, c, insz / 1e6 / w, insz / 1e6 / c
     if (ref > 0) printf "   %5.3f x size  %5.1f x speed", s / ref, rw / w
     printf "\n" }'
 }

@@ -50,3 +50,6 @@ printf 'ratio ours/extract_chmLib %.2f, ours/7zz %.2f, ours/faster peer %.2f\n' 
 # --- single-thread LZX decoding ---------------------------------------------
 "$build/bench/bench_lzx_decode" "$big" 5
 "$build/bench/bench_mspack_decode" "$big" 5
+
+# --- packing the same files into a new file (writer and LZX encoder) --------
+"$top/bench/pack_bench.sh" "$build" "$build/bench-work"
