@@ -11,7 +11,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   shift
 fi
 build=${WRENLOW_BUILD_DIR:-$top/build}
-"$top/scripts/build.sh" -DWRENLOW_WERROR=ON "${extra[@]}"
+"$top/scripts/build.sh" -DWRENLOW_TESTS=ON -DWRENLOW_WERROR=ON "${extra[@]}"
 
 xvfb_pid=""
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
