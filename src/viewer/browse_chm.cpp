@@ -2,9 +2,11 @@
 
 #include <QAbstractItemView>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
 
 #include "chmfiles/system_file.h"
@@ -115,6 +117,17 @@ bool CBrowseChm::Prompt(std::string& path, const char* defaultExtension, unsigne
       if (!dialog_) return;
       const QStringList files = dialog_->selectedFiles();
       preview(files.isEmpty() ? std::string() : files.first().toStdString());
+    });
+  }
+
+  // A name typed (or put there by selectFile before the folder was listed)
+  // previews as soon as it names an existing file.
+  if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    connect(edit, &QLineEdit::textChanged, this, [this] {
+      if (!dialog_) return;
+      const QStringList files = dialog_->selectedFiles();
+      if (!files.isEmpty() && QFileInfo(files.first()).isFile())
+        preview(files.first().toStdString());
     });
   }
 
