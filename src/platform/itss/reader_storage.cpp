@@ -8,6 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/itss/copy_stream.h"
+
 namespace itss {
 
 namespace {
@@ -133,29 +135,7 @@ class ReadStream final : public RefCounted<IStream> {
   HRESULT SetSize(std::uint64_t) override { return STG_E_ACCESSDENIED; }
   HRESULT CopyTo(IStream* pstm, std::uint64_t cb, std::uint64_t* pcbRead,
                  std::uint64_t* pcbWritten) override {
-    if (!pstm) return STG_E_INVALIDPOINTER;
-    std::uint64_t readTotal = 0, writtenTotal = 0;
-    std::vector<std::uint8_t> buf(1 << 16);
-    HRESULT hr = S_OK;
-    while (readTotal < cb) {
-      ULONG want = static_cast<ULONG>(std::min<std::uint64_t>(buf.size(), cb - readTotal));
-      ULONG got = 0;
-      hr = Read(buf.data(), want, &got);
-      readTotal += got;
-      if (got) {
-        ULONG w = 0;
-        HRESULT wr = pstm->Write(buf.data(), got, &w);
-        writtenTotal += w;
-        if (FAILED(wr)) {
-          hr = wr;
-          break;
-        }
-      }
-      if (FAILED(hr) || got < want) break;
-    }
-    if (pcbRead) *pcbRead = readTotal;
-    if (pcbWritten) *pcbWritten = writtenTotal;
-    return FAILED(hr) ? hr : S_OK;
+    return copyStream(this, pstm, cb, pcbRead, pcbWritten);
   }
   HRESULT Commit(DWORD) override { return S_OK; }
   HRESULT Stat(STATSTG* s, DWORD flag) override {

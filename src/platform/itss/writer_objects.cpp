@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/itss/copy_stream.h"
 #include "platform/itss/writer.h"
 #include "platform/itss/writer_internal.h"
 
@@ -131,29 +132,7 @@ class Stream final : public RefCounted<IStream> {
   }
   HRESULT CopyTo(IStream* pstm, std::uint64_t cb, std::uint64_t* pcbRead,
                  std::uint64_t* pcbWritten) override {
-    if (!pstm) return STG_E_INVALIDPOINTER;
-    std::vector<std::uint8_t> buf(1 << 16);
-    std::uint64_t readTotal = 0, writtenTotal = 0;
-    HRESULT hr = S_OK;
-    while (readTotal < cb) {
-      ULONG want = static_cast<ULONG>(std::min<std::uint64_t>(buf.size(), cb - readTotal));
-      ULONG got = 0;
-      hr = Read(buf.data(), want, &got);
-      readTotal += got;
-      if (got) {
-        ULONG written = 0;
-        HRESULT wr = pstm->Write(buf.data(), got, &written);
-        writtenTotal += written;
-        if (FAILED(wr)) {
-          hr = wr;
-          break;
-        }
-      }
-      if (FAILED(hr) || got < want) break;
-    }
-    if (pcbRead) *pcbRead = readTotal;
-    if (pcbWritten) *pcbWritten = writtenTotal;
-    return FAILED(hr) ? hr : S_OK;
+    return copyStream(this, pstm, cb, pcbRead, pcbWritten);
   }
   HRESULT Commit(DWORD) override { return S_OK; }
   HRESULT Stat(STATSTG* s, DWORD flag) override {
