@@ -16,10 +16,12 @@ build=${WRENLOW_BUILD_DIR:-$top/build}
 xvfb_pid=""
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
+# -noreset: an X server that has lost its last client resets itself, and a
+# test connecting during that reset fails for no fault of its own.
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 120); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
