@@ -8,17 +8,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/itss/com_object.h"
 #include "platform/itss/copy_stream.h"
 
 namespace itss {
 
 namespace {
-
-char* dupName(const std::string& s) {
-  auto* p = static_cast<char*>(std::malloc(s.size() + 1));
-  if (p) std::memcpy(p, s.c_str(), s.size() + 1);
-  return p;
-}
 
 // Turns a caller's relative name into the stored form below prefix:
 // "\" becomes "/", leading separators go.
@@ -37,61 +32,6 @@ std::string lastComponent(const std::string& path) {
   std::size_t slash = p.rfind('/');
   return slash == std::string::npos ? p : p.substr(slash + 1);
 }
-
-template <class Base>
-class RefCounted : public Base {
- public:
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
-
- private:
-  std::atomic<ULONG> refs_{1};
-};
-
-struct Element {
-  std::string name;
-  DWORD type;
-  std::uint64_t size;
-};
-
-class ReadEnum final : public RefCounted<IEnumSTATSTG> {
- public:
-  explicit ReadEnum(std::vector<Element> elements) : elements_(std::move(elements)) {}
-  HRESULT Next(ULONG celt, STATSTG* rgelt, ULONG* fetched) override {
-    if (!rgelt) return STG_E_INVALIDPOINTER;
-    ULONG n = 0;
-    while (n < celt && next_ < elements_.size()) {
-      const Element& e = elements_[next_];
-      STATSTG s;
-      s.pwcsName = dupName(e.name);
-      if (!s.pwcsName) return E_OUTOFMEMORY;
-      s.type = e.type;
-      s.cbSize = e.size;
-      s.grfMode = STGM_READ;
-      rgelt[n++] = s;
-      ++next_;
-    }
-    if (fetched) *fetched = n;
-    return n == celt ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG celt) override {
-    std::size_t left = elements_.size() - next_;
-    next_ += celt < left ? celt : left;
-    return celt <= left ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    next_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::vector<Element> elements_;
-  std::size_t next_ = 0;
-};
 
 class ReadStream final : public RefCounted<IStream> {
  public:
@@ -200,7 +140,7 @@ class ReadStorage final : public RefCounted<IStorage> {
   }
   HRESULT EnumElements(DWORD, void*, DWORD, IEnumSTATSTG** pp) override {
     if (!pp) return STG_E_INVALIDPOINTER;
-    std::vector<Element> list;
+    std::vector<EnumElement> list;
     std::unordered_set<std::string> seenFolders;
     std::string folded = foldName(prefix_);
     for (const DirEntry& e : file_->entries()) {
@@ -212,14 +152,14 @@ class ReadStorage final : public RefCounted<IStorage> {
       std::size_t slash = rest.find('/');
       if (slash == 0) continue;  // "//" is no element
       if (slash == std::string::npos) {
-        list.push_back(Element{rest, STGTY_STREAM, e.length});
+        list.push_back(EnumElement{rest, STGTY_STREAM, e.length, STGM_READ});
         continue;
       }
       std::string folder = rest.substr(0, slash);
       if (seenFolders.insert(foldName(folder)).second)
-        list.push_back(Element{folder, STGTY_STORAGE, 0});
+        list.push_back(EnumElement{folder, STGTY_STORAGE, 0, STGM_READ});
     }
-    *pp = new ReadEnum(std::move(list));
+    *pp = new ElementEnum(std::move(list));
     return S_OK;
   }
   HRESULT Commit(DWORD) override { return S_OK; }

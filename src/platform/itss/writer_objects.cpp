@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/itss/com_object.h"
 #include "platform/itss/copy_stream.h"
 #include "platform/itss/writer.h"
 #include "platform/itss/writer_internal.h"
@@ -16,64 +17,6 @@ namespace {
 // Longest element path the writer accepts; a directory entry must fit into
 // one directory chunk with room to spare.
 constexpr std::size_t kMaxPathBytes = 1024;
-
-char* copyName(const std::string& s) {
-  auto* p = static_cast<char*>(std::malloc(s.size() + 1));
-  if (p) std::memcpy(p, s.c_str(), s.size() + 1);
-  return p;
-}
-
-template <class Base>
-class RefCounted : public Base {
- public:
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG r = --refs_;
-    if (r == 0) {
-      this->lastRelease();
-      delete this;
-    }
-    return r;
-  }
-
- protected:
-  virtual void lastRelease() {}
-
- private:
-  std::atomic<ULONG> refs_{1};
-};
-
-class Enumerator final : public RefCounted<IEnumSTATSTG> {
- public:
-  explicit Enumerator(std::vector<STATSTG> items) : items_(std::move(items)) {}
-  ~Enumerator() override {
-    for (STATSTG& s : items_) std::free(s.pwcsName);
-  }
-  HRESULT Next(ULONG celt, STATSTG* rgelt, ULONG* fetched) override {
-    if (!rgelt) return STG_E_INVALIDPOINTER;
-    ULONG n = 0;
-    for (; n < celt && pos_ < items_.size(); ++n, ++pos_) {
-      rgelt[n] = items_[pos_];
-      rgelt[n].pwcsName = copyName(items_[pos_].pwcsName);
-      if (!rgelt[n].pwcsName) return E_OUTOFMEMORY;
-    }
-    if (fetched) *fetched = n;
-    return n == celt ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG celt) override {
-    std::size_t left = items_.size() - pos_;
-    pos_ += std::min<std::size_t>(celt, left);
-    return celt <= left ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    pos_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::vector<STATSTG> items_;
-  std::size_t pos_ = 0;
-};
 
 class Stream final : public RefCounted<IStream> {
  public:
@@ -143,7 +86,7 @@ class Stream final : public RefCounted<IStream> {
     s->cbSize = node_->size;
     s->grfMode = STGM_WRITE;
     if (!(flag & STATFLAG_NONAME)) {
-      s->pwcsName = copyName(node_->name);
+      s->pwcsName = dupName(node_->name);
       if (!s->pwcsName) return E_OUTOFMEMORY;
     }
     return S_OK;
@@ -231,22 +174,14 @@ class Storage final : public RefCounted<IStorage> {
     if (!ppenum) return STG_E_INVALIDPOINTER;
     *ppenum = nullptr;
     std::lock_guard<std::mutex> lock(w_->mutex);
-    std::vector<STATSTG> items;
-    for (const auto& [key, child] : node_->children) {
-      STATSTG s{};
-      s.pwcsName = copyName(child->name);
-      if (!s.pwcsName) {
-        for (STATSTG& i : items) std::free(i.pwcsName);
-        return E_OUTOFMEMORY;
-      }
-      s.type = child->storage ? STGTY_STORAGE : STGTY_STREAM;
-      s.cbSize = child->size;
-      items.push_back(s);
-    }
-    std::sort(items.begin(), items.end(), [](const STATSTG& a, const STATSTG& b) {
-      return directoryLess(a.pwcsName, b.pwcsName);
+    std::vector<EnumElement> items;
+    for (const auto& [key, child] : node_->children)
+      items.push_back(
+          EnumElement{child->name, child->storage ? STGTY_STORAGE : STGTY_STREAM, child->size, 0});
+    std::sort(items.begin(), items.end(), [](const EnumElement& a, const EnumElement& b) {
+      return directoryLess(a.name, b.name);
     });
-    *ppenum = new Enumerator(std::move(items));
+    *ppenum = new ElementEnum(std::move(items));
     return S_OK;
   }
 
@@ -259,7 +194,7 @@ class Storage final : public RefCounted<IStorage> {
     s->type = STGTY_STORAGE;
     s->grfMode = STGM_WRITE;
     if (!(flag & STATFLAG_NONAME)) {
-      s->pwcsName = copyName(node_->name);
+      s->pwcsName = dupName(node_->name);
       if (!s->pwcsName) return E_OUTOFMEMORY;
     }
     return S_OK;
