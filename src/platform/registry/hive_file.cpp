@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/registry/registry.h"
+#include "platform/system/atomic_file.h"
 
 namespace reg {
 
@@ -44,24 +45,6 @@ bool readWhole(int fd, std::string& out) {
     if (n == 0) return true;
     out.append(buf, static_cast<std::size_t>(n));
   }
-}
-
-bool writeWhole(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string folderOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
 // Holds an exclusive flock on "<hive>.lock" for its lifetime.
@@ -148,26 +131,8 @@ void HiveFile::read(const std::function<void(HiveDocument&)>& reader) {
 }
 
 bool HiveFile::writeAtomically(const std::string& text) {
-  std::string temp = path_ + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  struct stat old {};
-  if (::stat(path_.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-  bool ok = writeWhole(fd, text) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok && beforeRenameHook()) beforeRenameHook()();
-  if (!ok || ::rename(name.data(), path_.c_str()) != 0) {
-    ::unlink(name.data());
-    return false;
-  }
-  int dir = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return true;
+  return sysfile::writeFileAtomically(path_, text,
+                                      {.replace = true, .beforeRename = beforeRenameHook()});
 }
 
 long HiveFile::modify(const std::function<long(HiveDocument&, bool& changed)>& change) {

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/system/atomic_file.h"
+
 extern char** environ;
 
 namespace shell {
@@ -49,24 +51,6 @@ std::string entryValue(std::string_view text) {
       out += c;
   }
   return out;
-}
-
-bool writeNew(const std::string& path, const std::string& text, bool replace) {
-  std::string temp = path + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  ::fchmod(fd, 0644);
-  bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  ok = ::close(fd) == 0 && ok;
-  if (ok) {
-    // link() refuses to replace an existing file, rename() replaces.
-    ok =
-        replace ? ::rename(name.data(), path.c_str()) == 0 : ::link(name.data(), path.c_str()) == 0;
-  }
-  ::unlink(name.data());
-  return ok;
 }
 
 // Runs a program and waits for it; true when it exits with status 0.
@@ -113,7 +97,7 @@ bool CreateShortcut(const std::string& target, const std::string& shortcutPath,
       "\n"
       "Terminal=false\n"
       "Categories=Development;\n";
-  return writeNew(shortcutPath, text, false);
+  return sysfile::writeFileAtomically(shortcutPath, text, {.replace = false});
 }
 
 bool RegisterExamineEntry(const std::string& applicationsFolder, const std::string& executable) {
@@ -134,7 +118,8 @@ bool RegisterExamineEntry(const std::string& applicationsFolder, const std::stri
       "\n"
       "NoDisplay=true\n"
       "Terminal=false\n";
-  if (!writeNew(applicationsFolder + "/" + kExamineEntryFile, text, true)) return false;
+  if (!sysfile::writeFileAtomically(applicationsFolder + "/" + kExamineEntryFile, text))
+    return false;
   run({"update-desktop-database", "-q", applicationsFolder});
   return true;
 }

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/system/atomic_file.h"
 #include "platform/system/sysdirs.h"
 
 namespace profile {
@@ -59,30 +60,6 @@ std::optional<std::string_view> keyName(std::string_view line) {
   auto eq = t.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
   return trim(t.substr(0, eq));
-}
-
-bool replaceFile(const std::string& path, const std::string& text) {
-  std::string temp = path + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  ::fchmod(fd, 0644);
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || ::rename(name.data(), path.c_str()) != 0) {
-    ::unlink(name.data());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -158,7 +135,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   }
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
-  return replaceFile(path, text);
+  return sysfile::writeFileAtomically(path, text);
 }
 
 }  // namespace profile

@@ -1,0 +1,60 @@
+#include "platform/system/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace sysfile {
+namespace {
+
+bool writeWhole(int fd, std::string_view text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, std::string_view text,
+                         const AtomicWriteOptions& options) {
+  const std::string temp = path + ".XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) return false;
+  struct stat old {};
+  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  bool ok = writeWhole(fd, text) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok && options.beforeRename) options.beforeRename();
+  // link() refuses to replace an existing file, rename() replaces it.
+  if (ok) {
+    ok = options.replace ? ::rename(name.data(), path.c_str()) == 0
+                         : ::link(name.data(), path.c_str()) == 0;
+  }
+  if (!ok || !options.replace) ::unlink(name.data());
+  if (!ok) return false;
+  const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+}  // namespace sysfile

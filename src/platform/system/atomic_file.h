@@ -1,0 +1,24 @@
+#pragma once
+// Writing a whole file so that a reader sees either the old contents or the
+// new ones, never a part: a temporary file in the same folder, written,
+// flushed to disk, then renamed over the target (or linked, when an existing
+// file must not be replaced). A crash at any point leaves the old file.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace sysfile {
+
+struct AtomicWriteOptions {
+  // false: fail, leaving it alone, when the target already exists.
+  bool replace = true;
+  // Called after the temporary file is complete, before it takes the
+  // target's place (tests stop here to stand for a crash).
+  std::function<void()> beforeRename;
+};
+
+// The new file keeps the mode of the file it replaces (0644 for a new one).
+bool writeFileAtomically(const std::string& path, std::string_view text,
+                         const AtomicWriteOptions& options = {});
+
+}  // namespace sysfile
