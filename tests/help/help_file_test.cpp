@@ -90,15 +90,19 @@ TEST_F(HelpFile, TopicMapResolvesEveryNumberTheProgramOpens) {
   for (const res::ControlTip& tip : res::RecompileTips()) wanted.insert(tip.topic);
   for (std::uint32_t topic : wanted) {
     auto it = map.find(topic);
-    ASSERT_NE(it, map.end()) << "topic " << topic;
+    if (it == map.end()) {
+      ADD_FAILURE() << "topic " << topic << " is not mapped";
+      continue;
+    }
     EXPECT_FALSE(file(it->second).empty()) << topic << " -> " << it->second;
   }
   // The pages whose content the program relies on.
-  const std::string& start = file(map.at(IDH_START_PAGE));
+  auto page = [&](std::uint32_t topic) { return map.count(topic) ? file(map.at(topic)) : ""; };
+  const std::string start = page(IDH_START_PAGE);
   for (int link = TCARD_FIRST; link <= TCARD_LAST; ++link)
     EXPECT_NE(start.find("href=\"Tamblin:TCard(" + std::to_string(link) + ")\""), std::string::npos)
         << link;
-  EXPECT_TRUE(std::regex_search(file(map.at(IDH_ABOUT)), std::regex(R"(<div id="VERSION")")));
+  EXPECT_TRUE(std::regex_search(page(IDH_ABOUT), std::regex(R"(<div id="VERSION")")));
 }
 
 TEST_F(HelpFile, WindowTypesHoldTheDialogHelpWindow) {
@@ -128,7 +132,7 @@ TEST_F(HelpFile, PopupFileHasATextForEveryTableEntry) {
   }
   for (const res::NamedHelpTable& t : res::AllControlHelpTables())
     for (const unsigned* p = t.pairs; p[0] != 0 || p[1] != 0; p += 2)
-      EXPECT_GT(texts[p[1]].size(), 20u) << t.name << ": control " << p[0] << ", topic " << p[1];
+      EXPECT_GT(texts[p[1]].size(), 12u) << t.name << ": control " << p[0] << ", topic " << p[1];
 }
 
 TEST_F(HelpFile, InstalledBesideTheProgramWhereTheLocatorLooks) {
