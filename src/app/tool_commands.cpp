@@ -1,13 +1,14 @@
 #include "app/tool_commands.h"
 
 #include "res/ids.h"
+#include "viewer/create_its_command.h"
 #include "viewer/decompile_command.h"
 
 namespace {
 
 constexpr ToolCommand kToolCommands[] = {
     // The view's tools.
-    {ID_CREATE_ITS, CommandOwner::View, nullptr},                // create an ITS file
+    {ID_CREATE_ITS, CommandOwner::View, CreateItsCommand},       // create an ITS file
     {ID_DECOMPILE, CommandOwner::View, DecompileCommand},        // decompile
     {ID_RECOMPILE, CommandOwner::View, nullptr},                 // recompile
     {ID_WINHELP_REGISTRY, CommandOwner::View, nullptr},          // WinHelp registration

@@ -166,6 +166,9 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_CREATED, "s"},
       {IDS_CANNOT_OPEN, "s"},
       {IDS_CANNOT_FIND_FILE, "1"},
+      {IDS_ITS_NAME_CLIMBS, "ss"},
+      {IDS_ITS_LINK_OUTSIDE, "s"},
+      {IDS_ITS_NOT_STORED, "s"},
   };
   for (const auto& e : res::stringTable()) {
     auto it = expected.find(e.id);
@@ -225,7 +228,7 @@ TEST(StringTable, EveryMenuCommandHasAStatusPrompt) {
   ASSERT_NE(menu, nullptr);
   std::vector<int> commands;
   collectCommands(menu->items, commands);
-  ASSERT_EQ(commands.size(), 13u);
+  ASSERT_EQ(commands.size(), 14u);
   for (int id : commands) {
     const char* prompt = res::findString(static_cast<unsigned>(id));
     ASSERT_NE(prompt, nullptr) << id;
