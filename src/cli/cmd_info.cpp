@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "chmfiles/help_code_page.h"
 #include "chmfiles/ivb_idxhdr.h"
 #include "chmfiles/system_file.h"
 #include "chmfiles/topic_tables.h"
@@ -82,24 +83,8 @@ class InfoDump {
   }
 
   // The LCID of code 4, corrected by the charset of the default font and by
-  // what the texts decode as.
-  void chooseCodePage() {
-    std::uint32_t lcid = 0;
-    std::optional<int> charset;
-    std::vector<std::string> samples;
-    for (const Record& r : records_) {
-      if (r.code == kSysFlags) lcid = decodeSystemFlags(r.bytes()).lcid;
-      if (isTextRecord(r.code)) samples.push_back(recordText(r.bytes()));
-      if (r.code == kSysDefaultFont) {
-        const std::string font = recordText(r.bytes());
-        const auto second = font.find(',', font.find(',') + 1);
-        if (font.find(',') != std::string::npos && second != std::string::npos)
-          charset = ParseInt(std::string_view(font).substr(second + 1));
-      }
-    }
-    std::vector<std::string_view> views(samples.begin(), samples.end());
-    codePage_ = cp::chooseCodePage(lcid, charset, views);
-  }
+  // what the texts decode as: the choice every page of the file shares.
+  void chooseCodePage() { codePage_ = chooseHelpCodePage(readLanguageEvidence(root_)); }
 
   void dumpSystem() {
     line("");
