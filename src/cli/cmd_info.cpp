@@ -37,7 +37,7 @@ class InfoDump {
 
   void run(const std::string& path) {
     const bool hasSystem = loadSystem();
-    chooseCodePage();
+    codePage_ = helpFileCodePage(root_);
     line("文件: " + path);
     if (!raw_) line("代码页: " + std::to_string(codePage_));
     if (hasSystem) dumpSystem();
@@ -50,15 +50,8 @@ class InfoDump {
   }
 
  private:
-  // Titles in #STRINGS are copied from the topics' HTML as they were, so a
-  // text that is valid UTF-8 beyond ASCII is taken as UTF-8 whatever the
-  // file's code page says.
   std::string text(const std::string& bytes) const {
-    if (raw_) return bytes;
-    bool ascii = true;
-    for (unsigned char c : bytes) ascii = ascii && c < 0x80;
-    if (!ascii && cp::isValidUtf8(bytes)) return bytes;
-    return cp::toUtf8(bytes, codePage_);
+    return raw_ ? bytes : helpTextToUtf8(bytes, codePage_);
   }
   static void line(const std::string& s) {
     std::fwrite(s.data(), 1, s.size(), stdout);
@@ -81,10 +74,6 @@ class InfoDump {
     }
     return true;
   }
-
-  // The LCID of code 4, corrected by the charset of the default font and by
-  // what the texts decode as: the choice every page of the file shares.
-  void chooseCodePage() { codePage_ = chooseHelpCodePage(readLanguageEvidence(root_)); }
 
   void dumpSystem() {
     line("");
