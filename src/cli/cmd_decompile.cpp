@@ -10,6 +10,7 @@
 #include "cli/command.h"
 #include "common/messages.h"
 #include "common/prompt.h"
+#include "common/string_utils.h"
 #include "decompile/decompile_run.h"
 #include "res/ids.h"
 #include "res/strings.h"
@@ -126,8 +127,10 @@ int runDecompile(const Args& args) {
     }
   }
   if (positional.size() != 2) return usageError(decompileCommand);
+  // Absolute once, here; the source is shown as entered.
   request.source = positional[0];
-  request.target = positional[1];
+  request.sourceOpenPath = AbsolutePath(positional[0]);
+  request.target = AbsolutePath(positional[1]);
 
   std::signal(SIGINT, onInterrupt);
   StdoutSink sink;

@@ -90,12 +90,7 @@ class InfoDump {
     for (const Record& r : records_) {
       if (r.code == kSysFlags) lcid = decodeSystemFlags(r.bytes()).lcid;
       if (isTextRecord(r.code)) samples.push_back(recordText(r.bytes()));
-      if (r.code == kSysDefaultFont) {
-        const std::string font = recordText(r.bytes());
-        const auto second = font.find(',', font.find(',') + 1);
-        if (font.find(',') != std::string::npos && second != std::string::npos)
-          charset = ParseInt(std::string_view(font).substr(second + 1));
-      }
+      if (r.code == kSysDefaultFont) charset = cp::fontCharset(recordText(r.bytes()));
     }
     std::vector<std::string_view> views(samples.begin(), samples.end());
     codePage_ = cp::chooseCodePage(lcid, charset, views);

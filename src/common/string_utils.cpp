@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "platform/system/codepage.h"
 
@@ -120,6 +121,25 @@ bool CreateFolderPath(std::string_view path) {
   if (slash == std::string::npos || slash == 0) return false;
   CreateFolderPath(std::string_view(p).substr(0, slash));
   return ::mkdir(p.c_str(), 0777) == 0;
+}
+
+std::string AbsolutePath(std::string_view path) {
+  if (path.empty()) return {};
+  std::error_code ec;
+  const std::filesystem::path p = std::filesystem::absolute(std::filesystem::path(path), ec);
+  if (ec) return std::string(path);
+  std::string out = p.lexically_normal().string();
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+bool SamePath(std::string_view a, std::string_view b) {
+  const std::string fullA = AbsolutePath(a), fullB = AbsolutePath(b);
+  struct stat sa {
+  }, sb{};
+  if (::stat(fullA.c_str(), &sa) == 0 && ::stat(fullB.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return fullA == fullB;
 }
 
 std::u16string ToWide(std::string_view text) { return cp::utf8ToUtf16(text); }

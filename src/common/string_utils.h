@@ -43,5 +43,16 @@ void ChangeExtension(std::string& path, std::string_view ext);
 // false, as it did for the program that first used this).
 bool CreateFolderPath(std::string_view path);
 
+// The path made absolute against the current folder and cleaned of ".",
+// ".." and doubled or trailing "/" by its text alone (symbolic links are
+// not resolved, the letters never change). Paths are made absolute this way
+// once, where they enter; nothing below changes the current folder.
+std::string AbsolutePath(std::string_view path);
+
+// Whether two paths name the same file as this file system sees it: the
+// same device and inode when both exist, else the same absolute text.
+// Letter case counts, as it does on disk.
+bool SamePath(std::string_view a, std::string_view b);
+
 // The text as UTF-16 (bad UTF-8 bytes become U+FFFD).
 std::u16string ToWide(std::string_view text);

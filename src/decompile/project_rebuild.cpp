@@ -46,16 +46,6 @@ void quoted(std::string& line, const std::string& text) {
   if (!text.empty()) line += '"' + text + '"';
 }
 
-// The charset field of a default font text ("Tahoma,8,134").
-std::optional<int> fontCharset(const std::optional<std::string>& font) {
-  if (!font) return std::nullopt;
-  const std::size_t first = font->find(',');
-  if (first == std::string::npos) return std::nullopt;
-  const std::size_t second = font->find(',', first + 1);
-  if (second == std::string::npos) return std::nullopt;
-  return ParseInt(std::string_view(*font).substr(second + 1));
-}
-
 }  // namespace
 
 // The gather walk: system entries are looked at by name and never entered;
@@ -261,7 +251,8 @@ unsigned ProjectRebuilder::codePage() const {
     if (*t && !(*t)->empty()) samples.push_back(**t);
   for (const RebuiltWindowType& w : windows)
     if (!w.caption.empty()) samples.push_back(w.caption);
-  return cp::chooseCodePage(lcid, fontCharset(defaultFont), samples);
+  return cp::chooseCodePage(lcid, defaultFont ? cp::fontCharset(*defaultFont) : std::nullopt,
+                            samples);
 }
 
 std::string ProjectRebuilder::text(const std::string& compiledName) const {

@@ -15,17 +15,6 @@
 #include "res/ids.h"
 #include "res/strings.h"
 
-namespace {
-
-// Titles carry no language of their own here: they are shown in the first
-// code page that decodes them, starting from the program's.
-QString displayTitle(const std::string& bytes) {
-  const std::string_view sample[] = {bytes};
-  return QString::fromStdString(cp::toUtf8(bytes, cp::chooseCodePage(0x804, std::nullopt, sample)));
-}
-
-}  // namespace
-
 QString qtFileFilter(const std::string& windowsFilter) {
   QStringList filters;
   std::size_t pos = 0;
@@ -53,33 +42,56 @@ std::string CBrowseChm::readTitle(const std::string& path) {
     storage.close();
     return {};
   }
-  std::string title;
+  // The title is read in the code page that `info` chooses: the language of
+  // the flags record, corrected by the default font's charset and by what
+  // the file's texts decode as.
+  std::optional<std::string> title;
+  std::uint32_t lcid = 0;
+  std::optional<int> charset;
+  std::vector<std::string> texts;
   SystemStream system;
   if (system.open(storage.root())) {
     std::uint16_t code = 0, length = 0;
     while (system.next(code, length)) {
-      if (code != kSysTitle) {
+      if (code != kSysFlags && !isTextRecord(code)) {
         system.skipData();
         continue;
       }
-      title = recordText(system.readData());
-      break;
+      const Bytes data = system.readData();
+      if (code == kSysFlags) {
+        lcid = decodeSystemFlags(data).lcid;
+        continue;
+      }
+      std::string text = recordText(data);
+      if (code == kSysTitle && !title) title = text;
+      if (code == kSysDefaultFont) charset = cp::fontCharset(text);
+      texts.push_back(std::move(text));
     }
   }
   system.close();
   storage.close();
-  return title;
+  if (!title || title->empty()) return {};
+  const std::vector<std::string_view> samples(texts.begin(), texts.end());
+  return cp::toUtf8(*title, cp::chooseCodePage(lcid, charset, samples));
 }
 
 void CBrowseChm::preview(const std::string& path) {
   if (title_) title_->clear();
   if (path.empty()) return;
+  // Only a title that was found is kept: a file that is still being written,
+  // or a name typed halfway, is read again when it comes back.
   if (path != lastPath_) {
     ++reads_;
-    lastTitle_ = readTitle(path);
+    std::string title = readTitle(path);
+    if (title.empty()) {
+      lastPath_.clear();
+      lastTitle_.clear();
+      return;
+    }
+    lastTitle_ = std::move(title);
     lastPath_ = path;
   }
-  if (title_) title_->setText(displayTitle(lastTitle_));
+  if (title_) title_->setText(QString::fromStdString(lastTitle_));
 }
 
 bool CBrowseChm::Prompt(std::string& path, const char* defaultExtension, unsigned filterId,

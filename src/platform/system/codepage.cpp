@@ -471,4 +471,19 @@ unsigned chooseCodePage(std::uint32_t lcid, std::optional<int> charset,
   return chosen;
 }
 
+std::optional<int> fontCharset(std::string_view defaultFont) {
+  const std::size_t first = defaultFont.find(',');
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::size_t second = defaultFont.find(',', first + 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  std::string_view field = defaultFont.substr(second + 1);
+  while (!field.empty() && (field.front() == ' ' || field.front() == '\t')) field.remove_prefix(1);
+  int value = 0;
+  for (char c : field) {
+    if (c < '0' || c > '9' || value > 0xFFFF) break;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 }  // namespace cp

@@ -79,4 +79,8 @@ std::string utf16ToUtf8(std::u16string_view text);
 unsigned chooseCodePage(std::uint32_t lcid, std::optional<int> charset,
                         std::span<const std::string_view> samples = {});
 
+// The charset field of a default-font text ("Tahoma,8,134" gives 134; a
+// field without digits gives 0), or nothing when the text has no third field.
+std::optional<int> fontCharset(std::string_view defaultFont);
+
 }  // namespace cp
