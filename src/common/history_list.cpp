@@ -42,7 +42,7 @@ void CHistoryList::Load() {
 
 void CHistoryList::AddRecent(std::string_view name) {
   if (!loaded_) Load();
-  std::string path = AbsolutePath(name);
+  std::string path = FullPathName(name);
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
     if (SamePath(*it, path)) {
       entries_.erase(it);

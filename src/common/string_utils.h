@@ -43,14 +43,22 @@ void ChangeExtension(std::string& path, std::string_view ext);
 // false, as it did for the program that first used this).
 bool CreateFolderPath(std::string_view path);
 
-// The path made absolute against the current folder and cleaned of ".",
-// ".." and doubled or trailing "/" by its text alone (symbolic links are
-// not resolved, the letters never change). Paths are made absolute this way
-// once, where they enter; nothing below changes the current folder.
-std::string AbsolutePath(std::string_view path);
+// Whether name matches a file-name pattern in which "*" stands for any run of
+// characters and "?" for one character, letters A–Z compared without case,
+// as Windows matches wildcards.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// Whether text holds "*" or "?".
+bool HasWildcard(std::string_view text);
+
+// The absolute form of path: relative to the current folder when it does not
+// begin with "/", with "." elements, doubled "/" and ".." elements (against
+// the element before them) taken out by text alone; symbolic links are left
+// as they are, so the path still names what the user named.
+std::string FullPathName(std::string_view path);
 
 // Whether two paths name the same file as this file system sees it: the
-// same device and inode when both exist, else the same absolute text.
+// same device and inode when both exist, else the same FullPathName text.
 // Letter case counts, as it does on disk.
 bool SamePath(std::string_view a, std::string_view b);
 

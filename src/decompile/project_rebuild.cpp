@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "chmfiles/help_code_page.h"
 #include "chmfiles/ivb_idxhdr.h"
 #include "chmfiles/system_file.h"
 #include "chmfiles/topic_tables.h"
@@ -251,8 +252,7 @@ unsigned ProjectRebuilder::codePage() const {
     if (*t && !(*t)->empty()) samples.push_back(**t);
   for (const RebuiltWindowType& w : windows)
     if (!w.caption.empty()) samples.push_back(w.caption);
-  return cp::chooseCodePage(lcid, defaultFont ? cp::fontCharset(*defaultFont) : std::nullopt,
-                            samples);
+  return cp::chooseCodePage(lcid, defaultFont ? fontCharset(*defaultFont) : std::nullopt, samples);
 }
 
 std::string ProjectRebuilder::text(const std::string& compiledName) const {

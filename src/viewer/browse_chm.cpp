@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QStringList>
 
+#include "chmfiles/help_code_page.h"
 #include "chmfiles/system_file.h"
 #include "its/its_storage.h"
 #include "platform/system/codepage.h"
@@ -42,37 +43,25 @@ std::string CBrowseChm::readTitle(const std::string& path) {
     storage.close();
     return {};
   }
-  // The title is read in the code page that `info` chooses: the language of
-  // the flags record, corrected by the default font's charset and by what
-  // the file's texts decode as.
-  std::optional<std::string> title;
-  std::uint32_t lcid = 0;
-  std::optional<int> charset;
-  std::vector<std::string> texts;
+  std::string title;
   SystemStream system;
   if (system.open(storage.root())) {
     std::uint16_t code = 0, length = 0;
     while (system.next(code, length)) {
-      if (code != kSysFlags && !isTextRecord(code)) {
+      if (code != kSysTitle) {
         system.skipData();
         continue;
       }
-      const Bytes data = system.readData();
-      if (code == kSysFlags) {
-        lcid = decodeSystemFlags(data).lcid;
-        continue;
-      }
-      std::string text = recordText(data);
-      if (code == kSysTitle && !title) title = text;
-      if (code == kSysDefaultFont) charset = cp::fontCharset(text);
-      texts.push_back(std::move(text));
+      title = recordText(system.readData());
+      break;
     }
   }
   system.close();
+  // Read in the code page that `info` and the report pages choose for the
+  // file (its language, font and texts).
+  if (!title.empty()) title = helpTextToUtf8(title, helpFileCodePage(storage.root()));
   storage.close();
-  if (!title || title->empty()) return {};
-  const std::vector<std::string_view> samples(texts.begin(), texts.end());
-  return cp::toUtf8(*title, cp::chooseCodePage(lcid, charset, samples));
+  return title;
 }
 
 void CBrowseChm::preview(const std::string& path) {

@@ -36,8 +36,8 @@ void RunDecompile(QWidget* owner, const DecompileRequest& entered) {
   // and the current folder never moves. The source stays as entered for the
   // results.
   DecompileRequest request = entered;
-  request.target = AbsolutePath(entered.target);
-  request.sourceOpenPath = AbsolutePath(entered.openPath());
+  request.target = FullPathName(entered.target);
+  request.sourceOpenPath = FullPathName(entered.openPath());
 
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::int32_t range = countStreams(request.openPath().c_str(), false);
