@@ -268,7 +268,8 @@ constexpr int IDS_TIP_BROWSE_SOURCE = 4063;
 constexpr int IDS_TIP_BROWSE_TARGET = 4064;
 constexpr int IDS_CONTAINS_NO_FILES = 4065;
 constexpr int IDS_CREATED = 4066;
-constexpr int IDS_REGISTERED_SUFFIX = 4067;  // " (已注册)", leading blank
+constexpr int IDS_REGISTERED_SUFFIX = 4067;   // " (已注册)", leading blank
+constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entries out
 
 constexpr int IDS_VERSION = 20480;  // "Wrenlow 1.0.8312.0"
 constexpr int IDS_OUT_OF_MEMORY = 20481;

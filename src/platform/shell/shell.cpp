@@ -20,7 +20,8 @@ namespace shell {
 namespace {
 
 // Quotes one argument of an Exec key: inside double quotes '"', '`', '$' and
-// '\' take a backslash.
+// '\' take a backslash. A literal '%' is written "%%" quoted or not, since a
+// single one starts a field code.
 std::string quoteArgument(std::string_view arg) {
   bool plain = !arg.empty();
   for (char c : arg)
@@ -32,6 +33,7 @@ std::string quoteArgument(std::string_view arg) {
   std::string out = "\"";
   for (char c : arg) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+    if (c == '%') out += '%';
     out += c;
   }
   return out + "\"";
@@ -117,7 +119,13 @@ bool RegisterExamineEntry(const std::string& applicationsFolder, const std::stri
       std::string(kChmMimeTypes) +
       "\n"
       "NoDisplay=true\n"
-      "Terminal=false\n";
+      "Terminal=false\n"
+      "Actions=Examine;\n"
+      "\n"
+      "[Desktop Action Examine]\n"
+      "Name=Examine\n"
+      "Exec=" +
+      execLine(executable, "%f") + "\n";
   if (!sysfile::writeFileAtomically(applicationsFolder + "/" + kExamineEntryFile, text))
     return false;
   run({"update-desktop-database", "-q", applicationsFolder});

@@ -102,6 +102,7 @@ std::string repairedCopy(const std::string& path, const fs::path& dir) {
 void compareWithPeers(const std::string& chm) {
   if (!fs::exists(kCli)) GTEST_SKIP() << "wrenlow-cli not built";
   if (!have("7zz") || !have("extract_chmLib")) GTEST_SKIP() << "7zz or extract_chmLib missing";
+  // One folder per process: several checkouts may run this test at once.
   fs::path work = fs::path(testing::TempDir()) / ("interop_" + std::to_string(::getpid()) + "_" +
                                                   fs::path(chm).filename().string());
   fs::remove_all(work);
