@@ -53,3 +53,6 @@ printf 'ratio ours/extract_chmLib %.2f, ours/7zz %.2f, ours/faster peer %.2f\n' 
 
 # --- packing the same files into a new file (writer and LZX encoder) --------
 "$top/bench/pack_bench.sh" "$build" "$build/bench-work"
+
+# --- compiling help projects against chmcmd ---------------------------------
+"$top/bench/compile_bench.sh" "$build" "$build/bench-compile"
