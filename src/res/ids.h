@@ -307,6 +307,7 @@ constexpr int IDS_CANCEL = 21000;          // "取消"
 // ---------------------------------------------------------------------------
 // Dialog topics (the "提示(&T)..." buttons and tip panels).
 constexpr int IDH_DECOMPILE = 100;
+constexpr int IDH_CREATE_ITS = 110;  // the create-ITS dialog's help panel
 constexpr int IDH_HTMLHELP_REGISTRY = 200;
 constexpr int IDH_MISSING_FILES = 201;
 constexpr int IDH_WINHELP_REGISTRY = 202;

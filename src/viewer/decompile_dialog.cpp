@@ -14,6 +14,7 @@
 #include "common/string_utils.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/registry/registry.h"
+#include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
 #include "viewer/browse_chm.h"
@@ -31,20 +32,7 @@ std::string currentDirectory() {
 
 }  // namespace
 
-const unsigned CDecompileDlg::kControlHelp[] = {
-    IDC_DECOMPILE_SOURCE,
-    IDH_POPUP_DECOMPILE_SOURCE,
-    IDC_DECOMPILE_TARGET,
-    IDH_POPUP_DECOMPILE_TARGET,
-    IDC_BROWSE_SOURCE,
-    IDH_POPUP_DECOMPILE_BROWSE_SOURCE,
-    IDC_BROWSE_TARGET,
-    IDH_POPUP_DECOMPILE_BROWSE_TARGET,
-    IDC_DECOMPILE_PROJECT,
-    IDH_POPUP_DECOMPILE_PROJECT,
-    0,
-    0,
-};
+const unsigned* const CDecompileDlg::kControlHelp = res::kDecompileHelp;
 
 std::vector<std::string> registeredHelpFiles() {
   std::vector<std::string> out;

@@ -17,7 +17,7 @@ class CDecompileDlg : public CToolDialog {
   bool createProject = true;
 
   // Pop-up help topics of the controls, ended by (0, 0).
-  static const unsigned kControlHelp[];
+  static const unsigned* const kControlHelp;
 
  protected:
   void onInit() override;

@@ -8,8 +8,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/itss/status.h"
@@ -112,6 +110,12 @@ class ItsfFile {
   // True when name ("/a/b/", folded) is a folder: an explicit entry or the
   // prefix of deeper names.
   bool isFolder(std::string_view folderName) const;
+  // The elements right below folder ("/" or "/a/b/", any case): calls
+  // visit(name, entry) once per stream, with entry its index, and once per
+  // sub-folder, with entry -1 and the name as first stored. Costs a lookup
+  // per element, whatever lies deeper.
+  template <class Visit>
+  void forEachChild(std::string_view folder, Visit visit) const;
   // Copies bytes of entry e from offset; S_OK with *got < n only at its end.
   HRESULT read(const DirEntry& e, std::uint64_t offset, void* dst, std::size_t n, std::size_t* got);
   // Section 1, set up on first use; null with *error when unusable.
@@ -142,12 +146,39 @@ class ItsfFile {
   std::vector<DirEntry> entries_;
   // Entry range [first, last) of each listing chunk, for index lookups.
   std::vector<std::pair<std::size_t, std::size_t>> chunkEntries_;
-  std::unordered_multimap<std::string, std::size_t> byFoldedName_;
-  std::unordered_set<std::string> folders_;  // folded "/a/", "/a/b/"
+  // Every entry's folded name with its index, sorted: names below one
+  // folder form one run, found by binary search.
+  std::vector<std::pair<std::string, std::size_t>> byFoldedName_;
+  std::size_t lowerBound(std::string_view folded) const;
+  std::size_t endOfPrefix(std::size_t from, std::string_view folded) const;
 
   std::once_flag lzxOnce_;
   std::unique_ptr<LzxSection> lzx_;
   HRESULT lzxError_ = S_OK;
 };
+
+template <class Visit>
+void ItsfFile::forEachChild(std::string_view folder, Visit visit) const {
+  const std::string prefix = foldName(folder);
+  std::size_t i = lowerBound(prefix);
+  const std::size_t end = endOfPrefix(i, prefix);
+  while (i < end) {
+    const std::string& f = byFoldedName_[i].first;
+    const std::string& name = entries_[byFoldedName_[i].second].name;
+    std::size_t slash = f.find('/', prefix.size());
+    if (f.size() == prefix.size()) {
+      ++i;  // the folder's own entry
+    } else if (slash == std::string::npos) {
+      visit(std::string_view(name).substr(prefix.size()), static_cast<long>(byFoldedName_[i].second));
+      ++i;
+    } else {
+      // "//" names no element; a sub-folder is reported once and passed
+      // over whole.
+      if (slash > prefix.size())
+        visit(std::string_view(name).substr(prefix.size(), slash - prefix.size()), -1L);
+      i = endOfPrefix(i, std::string_view(f).substr(0, slash + 1));
+    }
+  }
+}
 
 }  // namespace itss

@@ -2,11 +2,12 @@
 // decoded in batches of reset intervals by worker threads into a ring of
 // buffers that the calling thread hands to the sink in order.
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/itss/itsf_bulk.h"
@@ -16,19 +17,25 @@ namespace itss {
 namespace {
 
 constexpr std::uint64_t kBatchTarget = 1 << 20;  // bytes of output per batch
+// Reset intervals longer than this are read frame by frame through the
+// section's own decoder: a header must not make us hold whole intervals.
+constexpr std::uint64_t kMaxIntervalBytes = 8 << 20;
+constexpr std::uint64_t kRingBudget = 64 << 20;  // bytes of all slots together
 
+struct FreeBytes {
+  void operator()(std::uint8_t* p) const { std::free(p); }
+};
+
+// Decodes batches of reset intervals ahead of the reader. Batch b goes to
+// slot b % ring; a slot is handed to batch b only when no worker still fills
+// it and the reader no longer needs what it held.
 class Prefetcher {
  public:
-  Prefetcher(const LzxSection& s, std::uint64_t firstBatch, std::uint64_t endBatch,
-             unsigned threads)
-      : s_(s), first_(firstBatch), end_(endBatch) {
-    per_ = std::max<std::uint64_t>(1, kBatchTarget / s.intervalBytes());
-    batchBytes_ = per_ * s.intervalBytes();
-    ring_ = threads * 2 + 2;
-    slots_.resize(ring_);
-    for (Slot& sl : slots_) sl.batch = ~std::uint64_t{0};
-    next_ = first_;
-    for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+  static std::unique_ptr<Prefetcher> start(const LzxSection& s, std::uint64_t firstBatch,
+                                           std::uint64_t endBatch, unsigned threads) {
+    if (s.intervalBytes() > kMaxIntervalBytes) return nullptr;
+    std::unique_ptr<Prefetcher> p(new Prefetcher(s, firstBatch, endBatch, threads));
+    return p->workers_.empty() ? nullptr : std::move(p);
   }
   ~Prefetcher() {
     {
@@ -38,82 +45,114 @@ class Prefetcher {
     cv_.notify_all();
     for (auto& t : workers_) t.join();
   }
+  static std::uint64_t batchBytesFor(const LzxSection& s) {
+    return std::max<std::uint64_t>(1, kBatchTarget / s.intervalBytes()) * s.intervalBytes();
+  }
   std::uint64_t batchBytes() const { return batchBytes_; }
 
   // Waits for batch b; null when it failed or lies outside the ring.
   const std::uint8_t* get(std::uint64_t b, std::size_t* len) {
-    if (b < low_ || b >= end_) return nullptr;
-    Slot& sl = slots_[b % ring_];
     std::unique_lock<std::mutex> l(m_);
+    if (b < low_ || b >= end_ || b >= low_ + ring_) return nullptr;
+    Slot& sl = slots_[b % ring_];
     cv_.wait(l, [&] { return sl.batch == b && sl.done; });
     *len = sl.length;
     return sl.ok ? sl.data.get() : nullptr;
   }
   // Batches below b are no longer needed.
   void release(std::uint64_t b) {
-    if (b <= low_) return;
     {
       std::lock_guard<std::mutex> l(m_);
+      if (b <= low_) return;
       low_ = b;
+      // Nobody waits for the batches passed over: decoding them would only
+      // hold the slots the next live ones need.
+      if (next_ < low_) next_ = low_;
     }
     cv_.notify_all();
   }
-  std::uint64_t low() const { return low_; }
+  std::uint64_t low() {
+    std::lock_guard<std::mutex> l(m_);
+    return low_;
+  }
 
  private:
   struct Slot {
-    std::uint64_t batch;
+    std::uint64_t batch = ~std::uint64_t{0};
     bool done = false;
+    bool busy = false;  // a worker writes into data
     bool ok = false;
     std::size_t length = 0;
-    std::unique_ptr<std::uint8_t[]> data;
+    std::unique_ptr<std::uint8_t[], FreeBytes> data;
   };
+
+  Prefetcher(const LzxSection& s, std::uint64_t firstBatch, std::uint64_t endBatch,
+             unsigned threads)
+      : s_(s), end_(endBatch), next_(firstBatch), low_(firstBatch) {
+    per_ = std::max<std::uint64_t>(1, kBatchTarget / s.intervalBytes());
+    batchBytes_ = per_ * s.intervalBytes();
+    std::uint64_t fit = std::max<std::uint64_t>(2, kRingBudget / batchBytes_);
+    ring_ = static_cast<std::size_t>(std::min<std::uint64_t>(std::uint64_t{threads} * 2 + 2, fit));
+    threads = static_cast<unsigned>(std::min<std::uint64_t>(threads, ring_));
+    slots_.resize(ring_);
+    try {
+      for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+      // Fewer workers than asked for; none leaves the reading to the caller.
+    }
+  }
+
+  bool claimable() const {
+    return next_ < end_ && next_ < low_ + ring_ && !slots_[next_ % ring_].busy;
+  }
 
   void work() {
     lzx::Decoder dec;
     for (;;) {
       std::uint64_t b;
+      Slot* sl;
       {
         std::unique_lock<std::mutex> l(m_);
-        cv_.wait(l, [&] { return stop_ || next_ >= end_ || next_ < low_ + ring_; });
+        cv_.wait(l, [&] { return stop_ || next_ >= end_ || claimable(); });
         if (stop_ || next_ >= end_) return;
         b = next_++;
-        Slot& sl = slots_[b % ring_];
-        sl.batch = b;
-        sl.done = false;
+        sl = &slots_[b % ring_];
+        sl->batch = b;
+        sl->done = false;
+        sl->busy = true;
       }
-      Slot& sl = slots_[b % ring_];
-      if (!sl.data) sl.data.reset(new std::uint8_t[batchBytes_]);
-      bool ok = true;
+      // malloc, not new: a failed allocation here is a failed batch (read
+      // again by the caller), never the program's out-of-memory exit.
+      if (!sl->data)
+        sl->data.reset(static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(batchBytes_))));
+      bool ok = sl->data != nullptr;
       std::size_t total = 0;
-      for (std::uint64_t k = b * per_; k < (b + 1) * per_ && k < s_.intervalCount(); ++k) {
+      for (std::uint64_t k = b * per_; ok && k < (b + 1) * per_ && k < s_.intervalCount(); ++k) {
         std::size_t produced = 0;
-        if (FAILED(s_.decodeInterval(dec, k, sl.data.get() + total, &produced))) {
-          ok = false;
-          break;
-        }
+        if (FAILED(s_.decodeInterval(dec, k, sl->data.get() + total, &produced))) ok = false;
         total += produced;
       }
       {
         std::lock_guard<std::mutex> l(m_);
-        sl.ok = ok;
-        sl.length = total;
-        sl.done = true;
+        sl->ok = ok;
+        sl->length = total;
+        sl->done = true;
+        sl->busy = false;
       }
       cv_.notify_all();
     }
   }
 
   const LzxSection& s_;
-  std::uint64_t first_, end_;
+  std::uint64_t end_;
   std::uint64_t per_ = 1, batchBytes_ = 0;
   std::size_t ring_ = 4;
   std::vector<Slot> slots_;
   std::vector<std::thread> workers_;
   std::mutex m_;
   std::condition_variable cv_;
-  std::uint64_t next_ = 0;
-  std::uint64_t low_ = 0;
+  std::uint64_t next_;
+  std::uint64_t low_;
   bool stop_ = false;
 };
 
@@ -148,10 +187,8 @@ HRESULT readEntries(ItsfFile& file, const std::vector<std::size_t>& indices, Bul
       hi = std::max(hi, std::min(lzx->length(), e.offset + std::min(e.length, lzx->length())));
     }
     if (lo < hi) {
-      std::uint64_t per = std::max<std::uint64_t>(1, kBatchTarget / lzx->intervalBytes());
-      std::uint64_t bb = per * lzx->intervalBytes();
-      pre = std::make_unique<Prefetcher>(*lzx, lo / bb, (hi + bb - 1) / bb, threads);
-      pre->release(lo / bb);
+      std::uint64_t bb = Prefetcher::batchBytesFor(*lzx);
+      pre = Prefetcher::start(*lzx, lo / bb, (hi + bb - 1) / bb, threads);
     }
   }
 

@@ -1,6 +1,7 @@
 // Opening a container: the ITSF and ITSP headers, the listing chunks and
 // lookups through the index chunks. Every number taken from the file is
 // checked against the file before it is used.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/itss/bytes.h"
@@ -67,14 +68,25 @@ HRESULT ItsfFile::parse() {
   // the "first listing chunk" field) is not always right, the chunks are.
   for (std::uint32_t c = 0; c < usable; ++c) parseListing(c);
 
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    const std::string& n = entries_[i].name;
-    std::string folded = foldName(n);
-    for (std::size_t k = 1; k < folded.size(); ++k)
-      if (folded[k] == '/') folders_.insert(folded.substr(0, k + 1));
-    byFoldedName_.emplace(std::move(folded), i);
-  }
+  byFoldedName_.reserve(entries_.size());
+  for (std::size_t i = 0; i < entries_.size(); ++i)
+    byFoldedName_.emplace_back(foldName(entries_[i].name), i);
+  std::sort(byFoldedName_.begin(), byFoldedName_.end());
   return S_OK;
+}
+
+std::size_t ItsfFile::lowerBound(std::string_view folded) const {
+  auto it = std::lower_bound(byFoldedName_.begin(), byFoldedName_.end(), folded,
+                             [](const auto& e, std::string_view k) { return e.first < k; });
+  return static_cast<std::size_t>(it - byFoldedName_.begin());
+}
+
+// The first position at or after from whose name does not start with folded.
+std::size_t ItsfFile::endOfPrefix(std::size_t from, std::string_view folded) const {
+  auto it = std::partition_point(
+      byFoldedName_.begin() + static_cast<std::ptrdiff_t>(from), byFoldedName_.end(),
+      [&](const auto& e) { return std::string_view(e.first).starts_with(folded); });
+  return static_cast<std::size_t>(it - byFoldedName_.begin());
 }
 
 void ItsfFile::parseListing(std::uint32_t c) {
@@ -162,18 +174,22 @@ long ItsfFile::find(std::string_view name) const {
   if (chunkCount_ == 1 && !damaged_) return matchIn(0, entries_.size(), name);
   // No usable index, or names the writer sorted differently (non-ASCII
   // letters): the table of all names still knows.
-  auto range = byFoldedName_.equal_range(foldName(name));
+  const std::string key = foldName(name);
   long folded = -1;
-  for (auto it = range.first; it != range.second; ++it) {
-    if (entries_[it->second].name == name) return static_cast<long>(it->second);
-    if (folded < 0 || it->second < static_cast<std::size_t>(folded))
-      folded = static_cast<long>(it->second);
+  for (std::size_t k = lowerBound(key); k < byFoldedName_.size() && byFoldedName_[k].first == key;
+       ++k) {
+    std::size_t i = byFoldedName_[k].second;
+    if (entries_[i].name == name) return static_cast<long>(i);
+    if (folded < 0) folded = static_cast<long>(i);  // the run is in index order
   }
   return folded;
 }
 
 bool ItsfFile::isFolder(std::string_view folderName) const {
-  return folders_.count(foldName(folderName)) != 0;
+  const std::string key = foldName(folderName);
+  if (key.size() < 2 || key.back() != '/') return false;
+  std::size_t k = lowerBound(key);
+  return k < byFoldedName_.size() && byFoldedName_[k].first.starts_with(key);
 }
 
 bool ItsfFile::entryBytes(const char* name, std::string& out) const {

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/itss/com_object.h"
@@ -141,24 +140,14 @@ class ReadStorage final : public RefCounted<IStorage> {
   HRESULT EnumElements(DWORD, void*, DWORD, IEnumSTATSTG** pp) override {
     if (!pp) return STG_E_INVALIDPOINTER;
     std::vector<EnumElement> list;
-    std::unordered_set<std::string> seenFolders;
-    std::string folded = foldName(prefix_);
-    for (const DirEntry& e : file_->entries()) {
-      const std::string& n = e.name;
-      if (n.size() <= prefix_.size() ||
-          compareNames(std::string_view(n).substr(0, prefix_.size()), folded) != 0)
-        continue;
-      std::string rest = n.substr(prefix_.size());
-      std::size_t slash = rest.find('/');
-      if (slash == 0) continue;  // "//" is no element
-      if (slash == std::string::npos) {
-        list.push_back(EnumElement{rest, STGTY_STREAM, e.length, STGM_READ});
-        continue;
-      }
-      std::string folder = rest.substr(0, slash);
-      if (seenFolders.insert(foldName(folder)).second)
-        list.push_back(EnumElement{folder, STGTY_STORAGE, 0, STGM_READ});
-    }
+    const auto& entries = file_->entries();
+    file_->forEachChild(prefix_, [&](std::string_view name, long entry) {
+      if (entry < 0)
+        list.push_back(EnumElement{std::string(name), STGTY_STORAGE, 0, STGM_READ});
+      else
+        list.push_back(EnumElement{std::string(name), STGTY_STREAM,
+                                   entries[static_cast<std::size_t>(entry)].length, STGM_READ});
+    });
     *pp = new ElementEnum(std::move(list));
     return S_OK;
   }

@@ -325,4 +325,47 @@ TEST(ReadStorage, RandomAccessMatchesSequentialAndBulkReads) {
   EXPECT_TRUE(sink.got == whole);
 }
 
+TEST(ReadStorage, BulkReadsThatJumpForwardKeepEveryByte) {
+  // Skipping most entries moves the reader far past the batches the workers
+  // are decoding; batches they took before the jump must not land in the
+  // slots of the ones read next.
+  auto root = readtest::open(corpus("fpc_fcl.chm"));  // 28 MB of pages
+  ASSERT_TRUE(root);
+  auto file = containerOf(root.get());
+  std::vector<std::size_t> all;
+  for (std::size_t i = 0; i < file->entries().size(); ++i)
+    if (file->entries()[i].section == 1 && file->entries()[i].length) all.push_back(i);
+  struct Check : BulkSink {
+    ItsfFile* file;
+    std::size_t read = 0;
+    std::uint64_t next = 0;
+    std::string got;
+    bool begin(const DirEntry& e) override {
+      got.clear();
+      if (e.offset < next) return false;
+      // Alternately a short and a long jump (batches are 1 MiB).
+      next = e.offset + (read % 2 ? (9u << 20) : (5u << 19));
+      return true;
+    }
+    bool data(const std::uint8_t* p, std::size_t k) override {
+      got.append(reinterpret_cast<const char*>(p), k);
+      return true;
+    }
+    void end(const DirEntry& e, HRESULT status) override {
+      std::string want(e.length, '\0');
+      std::size_t w = 0;
+      EXPECT_EQ(file->read(e, 0, want.data(), want.size(), &w), S_OK);
+      EXPECT_EQ(status, S_OK) << e.name;
+      EXPECT_TRUE(got == want) << e.name;
+      ++read;
+    }
+  };
+  for (unsigned threads : {1u, 3u, 6u}) {
+    Check sink;
+    sink.file = file.get();
+    EXPECT_EQ(readEntries(*file, all, sink, threads), S_OK);
+    EXPECT_GE(sink.read, 5u);
+  }
+}
+
 }  // namespace
