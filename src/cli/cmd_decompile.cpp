@@ -1,13 +1,13 @@
 // wrenlow-cli decompile: the decompile run for scripts. Result lines go to
 // standard output, messages to standard error; the questions the run asks are
 // answered by options (or on the terminal with "ask").
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/stdout_sink.h"
 #include "common/messages.h"
 #include "common/prompt.h"
 #include "decompile/decompile_run.h"
@@ -16,33 +16,6 @@
 
 namespace cli {
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void onInterrupt(int) { interrupted = 1; }
-
-// Lines as the results box shows them, with the "\r\n" inside a text (the
-// summary, the blank line before 4009) as plain line ends.
-std::string plainLines(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
-}
-
-class StdoutSink final : public ResultSink {
- public:
-  void appendLine(std::string_view line) override {
-    std::fputs(plainLines(line).c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  }
-  void setRange(int, int) override {}
-  void step() override {}
-  bool cancelled() override { return interrupted != 0; }
-};
 
 // What to answer to an Abort/Retry/Ignore question of one kind.
 enum class Answer { Ask, Skip, Abort };
@@ -129,10 +102,8 @@ int runDecompile(const Args& args) {
   request.source = positional[0];
   request.target = positional[1];
 
-  std::signal(SIGINT, onInterrupt);
   StdoutSink sink;
   const DecompileOutcome outcome = decompile(request, sink, prompter);
-  std::signal(SIGINT, SIG_DFL);
   switch (outcome) {
     case DecompileOutcome::Completed:
       return 0;

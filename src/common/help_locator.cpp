@@ -42,6 +42,21 @@ std::optional<std::string> machineText(const char* key, std::string_view value) 
 
 }  // namespace
 
+std::vector<std::string> besideProgram(const std::string& program, const std::string& name) {
+  std::vector<std::string> out;
+  const auto slash = program.rfind('/');
+  if (slash == std::string::npos) return out;
+  const std::string folder = program.substr(0, slash + 1);
+  out.push_back(folder + name);
+  out.push_back(fullPath(folder + "../" + kInstalledHelpFolder + "/" + name));
+#ifdef WRENLOW_HELP_BUILD_DIR
+  // A program run from the build tree finds the help file the build made.
+  const std::string build = WRENLOW_HELP_BUILD_DIR "/";
+  if (program.compare(0, build.size(), build) == 0) out.push_back(build + name);
+#endif
+  return out;
+}
+
 std::optional<std::string> ParseHelpReference(std::string_view reference, std::string& fileRef) {
   std::string text;
   if (!reference.empty() && (reference[0] == '"' || reference[0] == '\'' || reference[0] == '`')) {
@@ -83,9 +98,7 @@ bool LocateHelpFile(std::string_view reference, std::string& path) {
   std::string name = f.substr(f.rfind('/') == std::string::npos ? 0 : f.rfind('/') + 1);
   if (name.empty()) return false;
 
-  std::string program = sysdirs::programPath();
-  if (auto slash = program.rfind('/'); slash != std::string::npos) {
-    std::string candidate = program.substr(0, slash + 1) + name;
+  for (const std::string& candidate : besideProgram(sysdirs::programPath(), name)) {
     if (sysdirs::exists(candidate)) {
       path = candidate;
       return true;

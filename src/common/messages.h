@@ -5,6 +5,7 @@
 // owner of the message-box context. The GUI installs a prompter that shows
 // Qt message boxes; without one, messages go to standard error and the
 // default button answers.
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,11 @@ class ScopedPrompter {
 // The text of a format with one "%s": the first "%s" becomes arg and "%%"
 // becomes "%"; any other "%" sequence stays as it is.
 std::string FormatMessageText(std::string_view format, std::string_view arg);
+
+// The text of a format with several inserts: each "%s" or "%u" takes the next
+// of args (a "%u" number comes already written as decimal text), "%%" becomes
+// "%"; any other "%" sequence stays as it is.
+std::string fillFormat(std::string_view format, std::initializer_list<std::string_view> args);
 
 // Show message: the text of string id, the context's caption and owner.
 int ShowMessage(unsigned id, unsigned flags);

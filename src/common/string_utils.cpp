@@ -1,8 +1,11 @@
 #include "common/string_utils.h"
 
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "platform/system/codepage.h"
 
@@ -123,3 +126,59 @@ bool CreateFolderPath(std::string_view path) {
 }
 
 std::u16string ToWide(std::string_view text) { return cp::utf8ToUtf16(text); }
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  // Greedy with one back-track point: the last "*" seen and where the name
+  // stood when it was met.
+  std::size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() &&
+               (pattern[p] == '?' || foldAscii(pattern[p]) == foldAscii(name[n]))) {
+      ++p;
+      ++n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool HasWildcard(std::string_view text) {
+  return text.find_first_of("*?") != std::string_view::npos;
+}
+
+std::string FullPathName(std::string_view path) {
+  std::string whole;
+  if (path.empty() || path.front() != '/') {
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer)) whole = buffer;
+    whole += '/';
+  }
+  whole += path;
+  std::vector<std::string_view> parts;
+  std::string_view rest(whole);
+  while (!rest.empty()) {
+    const std::size_t slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string out;
+  for (std::string_view part : parts) {
+    out += '/';
+    out += part;
+  }
+  return out.empty() ? "/" : out;
+}

@@ -43,5 +43,19 @@ void ChangeExtension(std::string& path, std::string_view ext);
 // false, as it did for the program that first used this).
 bool CreateFolderPath(std::string_view path);
 
+// Whether name matches a file-name pattern in which "*" stands for any run of
+// characters and "?" for one character, letters A–Z compared without case,
+// as Windows matches wildcards.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// Whether text holds "*" or "?".
+bool HasWildcard(std::string_view text);
+
+// The absolute form of path: relative to the current folder when it does not
+// begin with "/", with "." elements, doubled "/" and ".." elements (against
+// the element before them) taken out by text alone; symbolic links are left
+// as they are, so the path still names what the user named.
+std::string FullPathName(std::string_view path);
+
 // The text as UTF-16 (bad UTF-8 bytes become U+FFFD).
 std::u16string ToWide(std::string_view text);

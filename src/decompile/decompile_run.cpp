@@ -21,27 +21,6 @@ constexpr ULONG kReadPiece = 1u << 20;
 
 }  // namespace
 
-std::string fillFormat(std::string_view format, std::initializer_list<std::string_view> args) {
-  std::string out;
-  auto next = args.begin();
-  for (std::size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size()) {
-      if (format[i + 1] == 's') {
-        if (next != args.end()) out += *next++;
-        ++i;
-        continue;
-      }
-      if (format[i + 1] == '%') {
-        out += '%';
-        ++i;
-        continue;
-      }
-    }
-    out += format[i];
-  }
-  return out;
-}
-
 DecompileRun::DecompileRun(ResultSink& sink, Prompter& prompter, ItsStorage::EngineFactory factory)
     : sink_(sink), prompter_(prompter), factory_(factory), storage_(factory) {}
 

@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 
+#include "common/messages.h"
 #include "common/prompt.h"
 #include "decompile/local_folder.h"
 #include "its/count_streams.h"
@@ -117,6 +118,3 @@ enum class DecompileOutcome { Completed, Incomplete, Cancelled, Failed };
 // (message 4007, error icon), opens the source and runs. The sink also gets
 // the line 4057 after a cancelled run.
 DecompileOutcome decompile(const DecompileRequest& request, ResultSink& sink, Prompter& prompter);
-
-// Fills the "%s" of format one after another with args ("%%" gives "%").
-std::string fillFormat(std::string_view format, std::initializer_list<std::string_view> args);

@@ -48,7 +48,7 @@ std::string_view fileNamePart(std::string_view path, unsigned codePage) {
   return path;
 }
 
-std::string thousands(std::uint32_t n) {
+std::string thousands(std::uint64_t n) {
   const std::string digits = std::to_string(n);
   std::string out;
   out.reserve(digits.size() + digits.size() / 3);

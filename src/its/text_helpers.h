@@ -34,7 +34,7 @@ bool extensionIs(std::string_view path, std::string_view ext);
 std::string_view fileNamePart(std::string_view path, unsigned codePage = cp::kUtf8);
 
 // The decimal digits of n with "," between groups of three from the right.
-std::string thousands(std::uint32_t n);
+std::string thousands(std::uint64_t n);
 
 // What follows a count: nothing for 1, a blank otherwise.
 const char* pluralSuffix(std::uint32_t n);

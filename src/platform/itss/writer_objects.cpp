@@ -185,7 +185,14 @@ class Storage final : public RefCounted<IStorage> {
     return S_OK;
   }
 
-  HRESULT Commit(DWORD) override { return S_OK; }
+  // On the root: writes the complete container now and returns how that went
+  // (the last release would write it too, but could not tell a failure).
+  // Nothing can be added afterwards.
+  HRESULT Commit(DWORD) override {
+    if (!root_) return S_OK;
+    std::lock_guard<std::mutex> lock(w_->mutex);
+    return w_->finished() ? S_OK : w_->finish();
+  }
 
   HRESULT Stat(STATSTG* s, DWORD flag) override {
     if (!s) return STG_E_INVALIDPOINTER;

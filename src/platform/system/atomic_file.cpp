@@ -57,4 +57,25 @@ bool writeFileAtomically(const std::string& path, std::string_view text,
   return true;
 }
 
+bool replaceFile(const std::string& replacement, const std::string& path) {
+  const int fd = ::open(replacement.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat old {};
+  bool ok = true;
+  if (::stat(path.c_str(), &old) == 0) {
+    // The owner carries over where the process may set it; the mode always.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) errno = 0;
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (!ok || ::rename(replacement.c_str(), path.c_str()) != 0) return false;
+  const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
 }  // namespace sysfile

@@ -21,4 +21,10 @@ struct AtomicWriteOptions {
 bool writeFileAtomically(const std::string& path, std::string_view text,
                          const AtomicWriteOptions& options = {});
 
+// Puts the complete file replacement (in the same folder as path) in path's
+// place: replacement is given path's mode, flushed to disk, and renamed over
+// path, then the folder is flushed. At every instant path is either the old
+// file or the new one. False (replacement left as it is) when a step fails.
+bool replaceFile(const std::string& replacement, const std::string& path);
+
 }  // namespace sysfile

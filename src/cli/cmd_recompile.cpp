@@ -1,0 +1,65 @@
+// wrenlow-cli recompile: the recompile batch for scripts. Report and totals
+// lines go to standard output, messages to standard error.
+#include <cstdio>
+#include <string>
+
+#include "cli/command.h"
+#include "cli/stdout_sink.h"
+#include "common/prompt.h"
+#include "compile/recompile_batch.h"
+#include "res/ids.h"
+#include "res/strings.h"
+
+namespace cli {
+namespace {
+
+// Every message the batch shows has only an OK button.
+class StderrMessages final : public Prompter {
+ public:
+  int ask(std::string_view text, unsigned) override {
+    std::fprintf(stderr, "wrenlow-cli: %s\n", plainLines(text).c_str());
+    return IDOK;
+  }
+};
+
+int runRecompile(const Args& args);
+const CliCommand recompileCommand(
+    "recompile", "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents]",
+    "rebuild compiled help files (a file, a folder or a wildcard) with better compression",
+    runRecompile);
+
+// SOURCE: a file, a folder (its *.chm) or a pattern with * or ?; TARGET: a
+// file, or a folder (required for a pattern; made when missing). Exit code
+// 0: every file recompiled; 1: some file failed; 3: cancelled.
+int runRecompile(const Args& args) {
+  RecompileRequest request;
+  std::vector<std::string> positional;
+  for (const std::string& a : args) {
+    if (a == "--not-collection")
+      request.options.collectionPart = false;
+    else if (a == "--keep-index")
+      request.options.dropSitemapIndex = false;
+    else if (a == "--keep-contents")
+      request.options.dropSitemapContents = false;
+    else if (a.rfind("--", 0) == 0)
+      return usageError(recompileCommand);
+    else
+      positional.push_back(a);
+  }
+  if (positional.size() != 2 || positional[0].empty() || positional[1].empty())
+    return usageError(recompileCommand);
+  request.source = positional[0];
+  request.target = positional[1];
+
+  StdoutSink sink;
+  StderrMessages messages;
+  const RecompileOutcome outcome = recompile(request, sink, messages);
+  if (outcome.cancelled) {
+    sink.appendLine(LoadStr(IDS_CANCELLED_LINE));
+    return 3;
+  }
+  return outcome.failed ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace cli

@@ -1,0 +1,107 @@
+// wrenlow-cli recompile as a script runs it, and the recompile of a file onto
+// itself killed at many points: the file is always whole, the old one or the
+// new one.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "its/its_storage.h"
+#include "tests/decompile/crafted_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using crafted::TempDir;
+
+const std::string kCli = std::string(WRENLOW_BINARY_DIR) + "/src/cli/wrenlow-cli";
+
+struct CliResult {
+  int code = -1;
+  std::string out;
+};
+
+CliResult runCli(const std::vector<std::string>& args, const std::string& outFile) {
+  std::string command = kCli + " recompile";
+  for (const std::string& a : args) command += " '" + a + "'";
+  command += " >'" + outFile + "' 2>/dev/null";
+  CliResult r;
+  const int status = std::system(command.c_str());
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = crafted::readFile(outFile);
+  return r;
+}
+
+TEST(RecompileCli, PrintsTheLinesAndTellsFailureByExitCode) {
+  TempDir dir;
+  const std::string corpus = WRENLOW_CORPUS_DIR;
+  fs::create_directory(dir / "in");
+  fs::copy_file(corpus + "/avast_CheckListSimple.chm", dir / "in/a.chm");
+  CliResult one = runCli({dir / "in/a.chm", dir / "a.chm"}, dir / "out.txt");
+  EXPECT_EQ(one.code, 0);
+  EXPECT_EQ(one.out.rfind("a.chm\t(13K >> ", 0), 0u) << one.out;
+  EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 1);
+
+  { std::ofstream(dir / "in/b.chm") << "broken"; }
+  CliResult batch = runCli({dir / "in/*.chm", dir / "out", "--keep-index"}, dir / "out.txt");
+  EXPECT_EQ(batch.code, 1);
+  EXPECT_NE(batch.out.find("\n\n合计:\t(13K >> "), std::string::npos) << batch.out;
+  EXPECT_EQ(runCli({dir / "in/a.chm"}, dir / "out.txt").code, 2);
+  EXPECT_EQ(runCli({dir / "in/a.chm", dir / "x", "--bad"}, dir / "out.txt").code, 2);
+}
+
+// Equal but for the time the container was written (the ITSF header's
+// time stamp at 0x10).
+bool sameFile(std::string a, std::string b) {
+  if (a.size() != b.size()) return false;
+  if (a.size() >= 0x14) {
+    std::fill(a.begin() + 0x10, a.begin() + 0x14, '\0');
+    std::fill(b.begin() + 0x10, b.begin() + 0x14, '\0');
+  }
+  return a == b;
+}
+
+TEST(RecompileCrash, KilledAnywhereTheSourceIsTheOldOrTheNewFile) {
+  TempDir dir;
+  const std::string original = std::string(WRENLOW_CORPUS_DIR) + "/fpc_fcl.chm";
+  const std::string file = dir / "fcl.chm";
+  const std::string oldBytes = crafted::readFile(original);
+
+  fs::copy_file(original, file);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(runCli({file, file}, dir / "out.txt").code, 0);
+  const auto whole = std::chrono::steady_clock::now() - start;
+  const std::string newBytes = crafted::readFile(file);
+  ASSERT_LT(newBytes.size(), oldBytes.size());
+
+  constexpr int kPoints = 24;
+  int sawOld = 0, sawNew = 0;
+  for (int i = 0; i <= kPoints; ++i) {
+    fs::copy_file(original, file, fs::copy_options::overwrite_existing);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::execl(kCli.c_str(), kCli.c_str(), "recompile", file.c_str(), file.c_str(),
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    // Points spread over (and a little beyond) an uninterrupted run.
+    std::this_thread::sleep_for(whole * i / (kPoints - 4));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string now = crafted::readFile(file);
+    const bool isOld = now == oldBytes, isNew = sameFile(now, newBytes);
+    EXPECT_TRUE(isOld || isNew) << "killed at point " << i << ": " << now.size() << " bytes";
+    sawOld += isOld;
+    sawNew += isNew;
+    ItsStorage storage;
+    EXPECT_TRUE(itss::SUCCEEDED(storage.open(file.c_str()))) << "point " << i;
+  }
+  std::printf("kill points: %d left the old file, %d the new one\n", sawOld, sawNew);
+}
+
+}  // namespace
