@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth fonts-noto-cjk
   libchm-bin 7zip fp-utils libmspack-dev
+  libuchardet-dev
   clang libclang-rt-14-dev
 )
 missing=()

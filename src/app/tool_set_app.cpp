@@ -11,6 +11,7 @@
 #include "platform/system/sysdirs.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "ui/tip_pane.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ bool CToolSetApp::InitInstance(const std::vector<std::string>& arguments) {
   std::int32_t exp = 0;
   if (ReadSetting(kInformationTypes, kExperience, &exp, sizeof exp)) experience = exp;
   experienceAsLoaded = experience;
+  ui::setTipExperience(experience);
 
   std::uint8_t prefs[8] = {};
   if (ReadSetting(kSettings, kPreferences, prefs, sizeof prefs)) {

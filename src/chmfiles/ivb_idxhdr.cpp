@@ -90,11 +90,14 @@ IdxHeader decodeIdxHeader(Bytes header) {
   return h;
 }
 
-void renderIdxHeader(Bytes header, TopicLookup& lookup, std::string& out) {
+void renderIdxHeader(Bytes header, TopicLookup& lookup, std::string& out,
+                     const TextConverter& convert) {
   const IdxHeader h = decodeIdxHeader(header);
   out += "<DT>主题节点数: " + std::to_string(h.topicNodes) + "</DT>\r\n";
   if (h.mergeCount == 0) return;
   out += "<DT>合并文件:</DT>";
-  for (std::uint32_t offset : h.mergeFiles)
-    out += "<DD>" + lookup.text(offset, kMergeTextLimit) + "</DD>";
+  for (std::uint32_t offset : h.mergeFiles) {
+    const std::string name = lookup.text(offset, kMergeTextLimit);
+    out += "<DD>" + (convert ? convert(name) : name) + "</DD>";
+  }
 }

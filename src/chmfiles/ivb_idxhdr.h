@@ -2,6 +2,7 @@
 // "#IVB" (topic numbers to topic files) and the "#IDXHDR" header (topic-node
 // count and merge files), whose layout #SYSTEM code 13 shares.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,5 +53,8 @@ IdxHeader decodeIdxHeader(Bytes header);
 
 // The header's report lines: "<DT>主题节点数: %u</DT>\r\n", then, when the
 // merge count is not 0, "<DT>合并文件:</DT>" and one "<DD>name</DD>" per
-// merge file present in the data (names looked up with limit 1024).
-void renderIdxHeader(Bytes header, TopicLookup& lookup, std::string& out);
+// merge file present in the data (names looked up with limit 1024), each
+// passed through convert when one is given.
+using TextConverter = std::function<std::string(const std::string& bytes)>;
+void renderIdxHeader(Bytes header, TopicLookup& lookup, std::string& out,
+                     const TextConverter& convert = {});

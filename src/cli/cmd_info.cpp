@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "chmfiles/help_code_page.h"
 #include "chmfiles/ivb_idxhdr.h"
 #include "chmfiles/system_file.h"
 #include "chmfiles/topic_tables.h"
@@ -36,7 +37,7 @@ class InfoDump {
 
   void run(const std::string& path) {
     const bool hasSystem = loadSystem();
-    chooseCodePage();
+    codePage_ = helpFileCodePage(root_);
     line("文件: " + path);
     if (!raw_) line("代码页: " + std::to_string(codePage_));
     if (hasSystem) dumpSystem();
@@ -49,15 +50,8 @@ class InfoDump {
   }
 
  private:
-  // Titles in #STRINGS are copied from the topics' HTML as they were, so a
-  // text that is valid UTF-8 beyond ASCII is taken as UTF-8 whatever the
-  // file's code page says.
   std::string text(const std::string& bytes) const {
-    if (raw_) return bytes;
-    bool ascii = true;
-    for (unsigned char c : bytes) ascii = ascii && c < 0x80;
-    if (!ascii && cp::isValidUtf8(bytes)) return bytes;
-    return cp::toUtf8(bytes, codePage_);
+    return raw_ ? bytes : helpTextToUtf8(bytes, codePage_);
   }
   static void line(const std::string& s) {
     std::fwrite(s.data(), 1, s.size(), stdout);
@@ -79,26 +73,6 @@ class InfoDump {
       records_.push_back(Record{code, std::vector<std::uint8_t>(data.begin(), data.end())});
     }
     return true;
-  }
-
-  // The LCID of code 4, corrected by the charset of the default font and by
-  // what the texts decode as.
-  void chooseCodePage() {
-    std::uint32_t lcid = 0;
-    std::optional<int> charset;
-    std::vector<std::string> samples;
-    for (const Record& r : records_) {
-      if (r.code == kSysFlags) lcid = decodeSystemFlags(r.bytes()).lcid;
-      if (isTextRecord(r.code)) samples.push_back(recordText(r.bytes()));
-      if (r.code == kSysDefaultFont) {
-        const std::string font = recordText(r.bytes());
-        const auto second = font.find(',', font.find(',') + 1);
-        if (font.find(',') != std::string::npos && second != std::string::npos)
-          charset = ParseInt(std::string_view(font).substr(second + 1));
-      }
-    }
-    std::vector<std::string_view> views(samples.begin(), samples.end());
-    codePage_ = cp::chooseCodePage(lcid, charset, views);
   }
 
   void dumpSystem() {

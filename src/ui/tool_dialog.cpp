@@ -264,6 +264,7 @@ void CToolDialog::recordItemRects() {
     const QPoint tl = it.control->mapTo(window_.data(), QPoint(0, 0));
     it.rect = toWinRect(QRect(tl, it.control->size()));
   });
+  layoutSuppressed_ = false;
 }
 
 void CToolDialog::layoutItems(int cx, int cy) {

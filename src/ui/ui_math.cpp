@@ -28,6 +28,23 @@ Point centreInWorkArea(int w, int h, const WinRect& reference, const WinRect& wo
   return p;
 }
 
+WinRect tipPaneRect(int clientW, int clientH) {
+  return {clientW, 2, clientW + kTipPaneWidth, clientH - 12};
+}
+
+WinRect tipOpenWindowRect(const WinRect& window, const WinRect& workArea) {
+  WinRect r = window;
+  r.right += kTipPaneWidth + kTipPaneMargin;
+  if (r.right > workArea.right) {
+    const int shift = r.right - (workArea.right - 2);
+    r.left -= shift;
+    r.right -= shift;
+  }
+  return r;
+}
+
+int tipClosedWidth(int openWidth, int paneWidth) { return openWidth - paneWidth - kTipPaneMargin; }
+
 int progressPercent(std::int64_t position, std::int64_t lower, std::int64_t upper) {
   if (upper <= lower) return 0;
   return static_cast<int>(position * 100 / (upper - lower));

@@ -45,6 +45,21 @@ struct Point {
 };
 Point centreInWorkArea(int w, int h, const WinRect& reference, const WinRect& workArea);
 
+// The help-tip panel: 300 pixels of help page along the dialog's right side
+// and 6 pixels of margin.
+constexpr int kTipPaneWidth = 300;
+constexpr int kTipPaneMargin = 6;
+// Where the panel goes in a client area of clientW x clientH (before the
+// dialog widens): just right of it, from 2 pixels below the top to 12 above
+// the bottom.
+WinRect tipPaneRect(int clientW, int clientH);
+// The dialog's window rectangle with the panel open: 306 pixels wider and,
+// when that passes the work area's right edge, shifted left so that its
+// right edge lies 2 pixels inside it.
+WinRect tipOpenWindowRect(const WinRect& window, const WinRect& workArea);
+// The dialog's width after the panel of paneWidth pixels closed.
+int tipClosedWidth(int openWidth, int paneWidth);
+
 // Percentage shown in a progress window's title: position x 100 over the
 // range's width, 0 for an empty or inverted range, not clamped and computed
 // from the position itself even when lower is above 0.

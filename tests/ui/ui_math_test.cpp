@@ -58,6 +58,22 @@ TEST(Centring, LargerThanTheWorkAreaEndsOnItsRightAndBottomEdges) {
   EXPECT_LT(p.y, work.top);
 }
 
+TEST(TipPanel, PaneBesideTheClientAreaAndTheWindowShiftedAtTheRightEdge) {
+  EXPECT_EQ(tipPaneRect(420, 250), (WinRect{420, 2, 720, 238}));
+  const WinRect work{0, 0, 1280, 994};
+  // Room enough: only 306 pixels wider.
+  EXPECT_EQ(tipOpenWindowRect({100, 50, 500, 350}, work), (WinRect{100, 50, 806, 350}));
+  // Widened it would end at 1306 + 100 = 1406, 126 past the work area: it moves
+  // left by that overlap plus 2 and ends 2 pixels inside the edge.
+  const WinRect shifted = tipOpenWindowRect({1000, 50, 1100, 350}, work);
+  EXPECT_EQ(shifted, (WinRect{872, 50, 1278, 350}));
+  // Exactly on the edge after widening: no shift.
+  EXPECT_EQ(tipOpenWindowRect({574, 0, 974, 10}, work).left, 574);
+  // A pane that grew with the dialog is taken off whole.
+  EXPECT_EQ(tipClosedWidth(706, 300), 400);
+  EXPECT_EQ(tipClosedWidth(806, 400), 400);
+}
+
 TEST(ProgressPercent, RangeRules) {
   EXPECT_EQ(progressPercent(0, 0, 100), 0);
   EXPECT_EQ(progressPercent(37, 0, 100), 37);

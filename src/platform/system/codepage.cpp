@@ -1,11 +1,14 @@
 #include "platform/system/codepage.h"
 
 #include <iconv.h>
+#include <uchardet/uchardet.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace cp {
 
@@ -442,29 +445,74 @@ std::string utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+unsigned detectCodePage(std::string_view bytes) {
+  uchardet_t detector = uchardet_new();
+  if (!detector) return 0;
+  unsigned found = 0;
+  if (uchardet_handle_data(detector, bytes.data(), bytes.size()) == 0) {
+    uchardet_data_end(detector);
+    const std::string_view name = uchardet_get_charset(detector);
+    // The detector's names for the encodings help files are written in.
+    static constexpr std::pair<std::string_view, unsigned> kNames[] = {
+        {"UTF-8", kUtf8},       {"GB18030", 936},       {"GB2312", 936},
+        {"GBK", 936},           {"BIG5", 950},          {"SHIFT_JIS", 932},
+        {"EUC-KR", 949},        {"UHC", 949},           {"WINDOWS-1250", 1250},
+        {"WINDOWS-1251", 1251}, {"WINDOWS-1252", 1252}, {"WINDOWS-1253", 1253},
+        {"WINDOWS-1254", 1254}, {"WINDOWS-1255", 1255}, {"WINDOWS-1256", 1256},
+        {"WINDOWS-1257", 1257}, {"WINDOWS-1258", 1258}, {"ISO-8859-1", 1252},
+        {"TIS-620", 874},       {"WINDOWS-874", 874}};
+    for (const auto& [label, codePage] : kNames) {
+      if (name.size() == label.size() &&
+          std::equal(name.begin(), name.end(), label.begin(),
+                     [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 32 : a) == b; })) {
+        found = codePage;
+      }
+    }
+  }
+  uchardet_delete(detector);
+  return found;
+}
+
 unsigned chooseCodePage(std::uint32_t lcid, std::optional<int> charset,
                         std::span<const std::string_view> samples) {
   unsigned chosen = codePageForLcid(lcid);
+  bool fromCharset = false;
   if (charset && *charset != 0) {
     // ANSI (0) is what many compilers write whatever the language; only a
     // specific charset says something about the text.
-    if (const unsigned fromCharset = codePageForCharset(*charset); fromCharset != 0) {
-      chosen = fromCharset;
+    if (const unsigned fromFont = codePageForCharset(*charset); fromFont != 0) {
+      chosen = fromFont;
+      fromCharset = true;
     }
   }
   if (chosen == 0) chosen = 1252;
+  if (samples.empty()) return chosen;
   auto decodesAll = [&](unsigned codePage) {
     for (std::string_view s : samples) {
       if (!toUtf8Strict(s, codePage)) return false;
     }
     return true;
   };
-  if (samples.empty() || decodesAll(chosen)) return chosen;
-  bool beyondAscii = false;
+  std::string joined;
+  std::size_t highBytes = 0;
   for (std::string_view s : samples) {
-    for (char c : s) beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
+    for (char c : s) highBytes += static_cast<unsigned char>(c) >= 0x80;
+    joined.append(s).push_back('\n');
   }
-  if (beyondAscii && decodesAll(kUtf8)) return kUtf8;
+  const bool decodes = decodesAll(chosen);
+  // A single-byte page decodes nearly any bytes, so decoding proves nothing
+  // there: with enough text beyond ASCII the detector may overrule the
+  // language id, but only with an encoding that decodes every sample and only
+  // for a multi-byte one (a mistaken Western page would merely swap accents).
+  if (highBytes >= kMinDetectBytes &&
+      (!decodes || (!fromCharset && !isDoubleByte(chosen) && chosen != kUtf8))) {
+    const unsigned detected = detectCodePage(joined);
+    if (detected != 0 && detected != chosen && (isDoubleByte(detected) || detected == kUtf8) &&
+        decodesAll(detected))
+      return detected;
+  }
+  if (decodes) return chosen;
+  if (highBytes > 0 && decodesAll(kUtf8)) return kUtf8;
   for (unsigned candidate : {936u, 950u, 932u, 949u}) {
     if (candidate != chosen && decodesAll(candidate)) return candidate;
   }

@@ -69,13 +69,25 @@ std::u16string utf8ToUtf16(std::string_view utf8);
 // UTF-16 → UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string utf16ToUtf8(std::u16string_view text);
 
+// The code page a charset detector names for the bytes (UTF-8, the CJK
+// double-byte pages, the Windows single-byte pages), or 0 when it names none
+// of these.
+unsigned detectCodePage(std::string_view bytes);
+
+// Samples with fewer bytes beyond ASCII than this are too little for the
+// detector.
+constexpr std::size_t kMinDetectBytes = 8;
+
 // The code page in which to read a help file's texts. Starts from the LCID;
 // a font charset (#SYSTEM code 16) that names a specific code page overrides
 // it (a file marked 0x409 whose font is GB2312 holds GBK text; ANSI and
-// DEFAULT charsets prove nothing). When sample texts of the file are given
-// and do not decode in that code page, the first of: UTF-8 (when the samples
-// are valid UTF-8 with a character beyond ASCII), 936, 950, 932, 949 that
-// decodes them all wins. Unknown everything → 1252.
+// DEFAULT charsets prove nothing). With samples of the file's texts: when
+// the page came from the LCID alone and is single-byte, or the samples do not
+// decode in it, a charset detector's multi-byte answer (UTF-8, 936, 950, 932,
+// 949) wins when it decodes them all (a file marked 0x409 with GBK texts and
+// no font record). Failing that, samples that do not decode take the first
+// of UTF-8 (valid with a character beyond ASCII), 936, 950, 932, 949 that
+// decodes them all. Unknown everything → 1252.
 unsigned chooseCodePage(std::uint32_t lcid, std::optional<int> charset,
                         std::span<const std::string_view> samples = {});
 

@@ -134,6 +134,19 @@ TEST(CodePage, ChoosingTheCodePageWhenTheLanguageIdLies) {
   // UTF-8 text under a Chinese LCID.
   const std::string_view utf8[] = {"\xE5\xB8\xAE\xE5\x8A\xA9\xE6\x96\x87\xE4\xBB\xB6\xE7\x9A\x84"};
   EXPECT_EQ(cp::chooseCodePage(0x0804, std::nullopt, utf8), cp::kUtf8);
+  // GBK texts under an English LCID with no font record: 1252 decodes them
+  // too, so only the detector can tell ("作者自述", "元素周期表").
+  const std::string_view gbkAsEnglish[] = {"\xD7\xF7\xD5\xDF\xD7\xD4\xCA\xF6.txt",
+                                           "\xD4\xAA\xCB\xD8\xD6\xDC\xC6\xDA\xB1\xED"};
+  EXPECT_EQ(cp::chooseCodePage(0x0409, std::nullopt, gbkAsEnglish), 936u);
+  // Western accents stay in the LCID's page, and short samples prove nothing.
+  const std::string_view western[] = {
+      "Caf\xE9 cr\xE8me br\xFBl\xE9"
+      "e, na\xEFve fa\xE7"
+      "ade \xE0 la"};
+  EXPECT_EQ(cp::chooseCodePage(0x0409, std::nullopt, western), 1252u);
+  const std::string_view shortGbk[] = {"\xD6\xD0\xCE\xC4"};
+  EXPECT_EQ(cp::chooseCodePage(0x0409, std::nullopt, shortGbk), 1252u);
   // Samples that decode keep the LCID's page.
   const std::string_view gbk[] = {"\xD6\xD0\xCE\xC4"};
   EXPECT_EQ(cp::chooseCodePage(0x0804, std::nullopt, gbk), 936u);

@@ -1,0 +1,22 @@
+#pragma once
+// A tolerant reader of sitemap files (".hhc" contents, ".hhk" index): the
+// <OBJECT type="text/sitemap"> entries with their <PARAM> values, nested by
+// <UL> lists. Tags and attribute names are matched without case; missing
+// </OBJECT>, </LI> and </UL> tags, bare or single-quoted values and comments
+// are taken in stride. Texts stay bytes in the help file's code page, with
+// their HTML entities as written.
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct SitemapEntry {
+  std::string name;   // the first "Name" value
+  std::string local;  // the first "Local" value, else the first "URL" value
+  std::vector<SitemapEntry> children;
+};
+
+// Lists nested deeper than this are read as if at this depth, so a hostile
+// file cannot make the tree (or code walking it) arbitrarily deep.
+constexpr std::size_t kMaxSitemapDepth = 64;
+
+std::vector<SitemapEntry> parseSitemap(std::string_view html);
