@@ -8,7 +8,7 @@ build=${WRENLOW_BENCH_DIR:-$top/build-bench}
 runs=${BENCH_RUNS:-7}
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DWRENLOW_BENCH=ON \
   -DWRENLOW_GUI=OFF -DWRENLOW_TESTS=OFF >/dev/null
-cmake --build "$build" --target wrenlow-cli bench_lzx_decode bench_mspack_decode -j2 >/dev/null
+cmake --build "$build" --target wrenlow-cli bench_lzx_decode bench_mspack_decode bench_viewer -j2 >/dev/null
 cli=$build/src/cli/wrenlow-cli
 
 # --- extraction of a large CHM -------------------------------------------
@@ -53,6 +53,9 @@ printf 'ratio ours/extract_chmLib %.2f, ours/7zz %.2f, ours/faster peer %.2f\n' 
 
 # --- packing the same files into a new file (writer and LZX encoder) --------
 "$top/bench/pack_bench.sh" "$build" "$build/bench-work"
+
+# --- the viewer: open + tree fill, and the #TOPICS page ----------------------
+"$top/bench/viewer_bench.sh" "$build" "$build/bench-work/viewer"
 
 # --- compiling help projects against chmcmd ---------------------------------
 "$top/bench/compile_bench.sh" "$build" "$build/bench-compile"

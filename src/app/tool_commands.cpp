@@ -2,6 +2,7 @@
 
 #include "res/ids.h"
 #include "viewer/decompile_command.h"
+#include "viewer/recompile_command.h"
 
 namespace {
 
@@ -9,7 +10,7 @@ constexpr ToolCommand kToolCommands[] = {
     // The view's tools.
     {ID_CREATE_ITS, CommandOwner::View, nullptr},                // create an ITS file
     {ID_DECOMPILE, CommandOwner::View, DecompileCommand},        // decompile
-    {ID_RECOMPILE, CommandOwner::View, nullptr},                 // recompile
+    {ID_RECOMPILE, CommandOwner::View, RecompileCommand},        // recompile
     {ID_WINHELP_REGISTRY, CommandOwner::View, nullptr},          // WinHelp registration
     {ID_HTMLHELP_REGISTRY, CommandOwner::View, nullptr},         // HTML Help registration
     {ID_FIND_HTMLHELP_FILES, CommandOwner::View, nullptr},       // HTML Help file finder

@@ -2,6 +2,7 @@
 // folder, a recording prompter and a front end that only records.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/tool_set_app.h"
@@ -95,6 +96,12 @@ TEST_F(StartupTest, MarrowbyGroupAlreadyHoldingTheShortcut) {
   EXPECT_NE(entry.find("MimeType=application/vnd.ms-htmlhelp;application/x-chm;\n"),
             std::string::npos);
   EXPECT_NE(entry.find("Exec=\"/opt/wrenlow bin/wrenlow\" %f\n"), std::string::npos);
+  // The "Examine" action, in an entry the desktop's own checker accepts.
+  EXPECT_NE(entry.find("Actions=Examine;\n"), std::string::npos);
+  if (std::system("command -v desktop-file-validate >/dev/null") == 0) {
+    const std::string path = programs() + "/" + shell::kExamineEntryFile;
+    EXPECT_EQ(std::system(("desktop-file-validate '" + path + "'").c_str()), 0);
+  }
 }
 
 TEST_F(StartupTest, MarrowbyGroupGetsTheShortcutAndSaysSo) {

@@ -117,7 +117,13 @@ bool RegisterExamineEntry(const std::string& applicationsFolder, const std::stri
       std::string(kChmMimeTypes) +
       "\n"
       "NoDisplay=true\n"
-      "Terminal=false\n";
+      "Terminal=false\n"
+      "Actions=Examine;\n"
+      "\n"
+      "[Desktop Action Examine]\n"
+      "Name=Examine\n"
+      "Exec=" +
+      execLine(executable, "%f") + "\n";
   if (!sysfile::writeFileAtomically(applicationsFolder + "/" + kExamineEntryFile, text))
     return false;
   run({"update-desktop-database", "-q", applicationsFolder});

@@ -1,0 +1,256 @@
+// The recompile command from the main window's menu: dialog 141 with its tip
+// area, the batch in the results dialog and its totals line; the checks on
+// OK and the lists the dialog offers. With WRENLOW_SHOT=<file> dialog 141 is
+// saved as a picture.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/log_doc.h"
+#include "app/main_frame.h"
+#include "common/history_list.h"
+#include "platform/dialogs/dialog_builder.h"
+#include "platform/registry/registry.h"
+#include "res/ids.h"
+#include "res/strings.h"
+#include "tests/common/recording_prompter.h"
+#include "tests/common/scratch_config.h"
+#include "tests/decompile/crafted_file.h"
+#include "viewer/recompile_command.h"
+#include "viewer/recompile_dialog.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void whenShown(const QString& title, std::function<void(QDialog*)> f, int tries = 400) {
+  QTimer::singleShot(25, [=] {
+    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (d && d->isVisible() && d->windowTitle() == title) {
+      f(d);
+    } else if (tries > 0) {
+      whenShown(title, f, tries - 1);
+    } else if (d) {
+      d->reject();  // not the dialog the test waits for
+    }
+  });
+}
+
+QString resultText(QDialog* d) {
+  QWidget* w = dlg::findControl(d, IDC_RESULTS_TEXT);
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();
+  if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
+  return {};
+}
+
+// Types text into a combo box's edit in place of what it holds, as a user would.
+void type(QComboBox* combo, const std::string& text) {
+  combo->lineEdit()->selectAll();
+  QTest::keyClicks(combo->lineEdit(), QString::fromStdString(text));
+}
+
+QString title(int id) { return QString::fromUtf8(res::findDialog(id)->title); }
+QString str(unsigned id) { return QString::fromUtf8(LoadStr(id)); }
+
+class RecompileGui : public ::testing::Test {
+ protected:
+  RecompileGui() : cwd_(fs::current_path()) {
+    // The program's help file is found in the current folder.
+    fs::current_path(scratch_.root());
+    crafted::write(scratch_.root() + "/Wrenlow.chm", {{"#SYSTEM", std::string(4, '\3')}});
+    fs::create_directory(dir() + "/in");
+    const std::string page(3000, 'x');
+    crafted::write(dir() + "/in/one.chm", {{"a.htm", page}}, false);
+    crafted::write(dir() + "/in/two.chm", {{"b.htm", page + "b"}}, false);
+  }
+  ~RecompileGui() override { fs::current_path(cwd_); }
+  std::string dir() const { return scratch_.root(); }
+
+  ScratchConfig scratch_;
+  fs::path cwd_;
+};
+
+TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
+  ASSERT_TRUE(programHelpAvailable());
+  ScopedRecordingPrompter prompter;
+  CLogDoc doc;
+  CMainFrame frame(doc);
+  frame.show();
+
+  QString openingHeading, hoverEarly, hoverLate, focusHeading, report, shotError;
+  bool okWasDisabled = false, okEnabled = false;
+  whenShown(title(IDD_RECOMPILE_TIPS), [&](QDialog* d) {
+    auto* source = dlg::findControl<QComboBox>(d, IDC_RECOMPILE_SOURCE);
+    auto* target = dlg::findControl<QComboBox>(d, IDC_RECOMPILE_TARGET);
+    auto* ok = dlg::findControl<QPushButton>(d, IDOK);
+    auto* heading = dlg::findControl<QLabel>(d, IDC_RECOMPILE_TIP_HEADING);
+    auto* dropIndex = dlg::findControl<QCheckBox>(d, IDC_RECOMPILE_DROP_INDEX);
+    if (!source || !target || !ok || !heading || !dropIndex) {
+      d->reject();
+      return;
+    }
+    (void)QTest::qWaitForWindowActive(d);
+    QTest::qWait(50);
+    openingHeading = heading->text();
+    okWasDisabled = !ok->isEnabled();
+    // The mouse rests on the target field: its tip after the pause only.
+    QTest::mouseMove(d->windowHandle(), target->mapTo(d, QPoint(10, 5)));
+    QTest::qWait(100);
+    hoverEarly = heading->text();
+    QTest::qWait(CRecompileDlg::kHoverDelayMs + 300);
+    hoverLate = heading->text();
+    dropIndex->setFocus();
+    QApplication::processEvents();
+    focusHeading = heading->text();
+    if (const char* shot = std::getenv("WRENLOW_SHOT")) {
+      QTest::qWait(200);
+      if (!d->grab().save(QString::fromLocal8Bit(shot))) shotError = "cannot save";
+    }
+    type(source, dir() + "/in/*.chm");
+    type(target, dir() + "/out");
+    okEnabled = ok->isEnabled();
+    whenShown(title(IDD_RESULTS), [&](QDialog* r) {
+      auto* close = dlg::findControl<QPushButton>(r, IDOK);
+      auto* timer = new QTimer(r);
+      auto left = std::make_shared<int>(600);
+      QObject::connect(timer, &QTimer::timeout, r, [&, r, close, timer, left] {
+        if (close && close->isVisible()) {
+          timer->stop();
+          report = resultText(r);
+          close->click();
+        } else if (--*left == 0) {
+          timer->stop();
+          r->reject();
+        }
+      });
+      timer->start(50);
+    });
+    QTest::mouseClick(ok, Qt::LeftButton);
+  });
+  QAction* action = frame.menuAction(ID_RECOMPILE);
+  ASSERT_NE(action, nullptr);
+  action->trigger();
+
+  EXPECT_EQ(openingHeading, str(IDS_TIP_SOURCE));
+  EXPECT_EQ(hoverEarly, str(IDS_TIP_SOURCE));
+  EXPECT_EQ(hoverLate, str(IDS_TIP_TARGET));
+  EXPECT_EQ(focusHeading, str(IDS_TIP_BINARY_INDEX));
+  EXPECT_TRUE(okWasDisabled);
+  EXPECT_TRUE(okEnabled);
+  EXPECT_EQ(prompter.count(), 0u);
+  const QStringList lines = report.split('\n');
+  ASSERT_GE(lines.size(), 4) << report.toStdString();
+  EXPECT_TRUE(lines[0].startsWith("one.chm\t(")) << report.toStdString();
+  EXPECT_TRUE(lines[1].startsWith("two.chm\t(")) << report.toStdString();
+  EXPECT_TRUE(report.contains("\n\n合计:\t(")) << report.toStdString();
+  EXPECT_TRUE(fs::exists(dir() + "/out/one.chm") && fs::exists(dir() + "/out/two.chm"));
+  // The target folder went into the history.
+  ASSERT_FALSE(recompileFolderHistory().entries().empty());
+  EXPECT_EQ(recompileFolderHistory().entries().front(), dir() + "/out");
+  EXPECT_TRUE(shotError.isEmpty());
+}
+
+TEST_F(RecompileGui, OkChecksTheSourceAndTheWildcardTarget) {
+  ScopedRecordingPrompter prompter;
+  CRecompileDlg dialog(false);
+  int stillOpen = 0;
+  whenShown(title(IDD_RECOMPILE), [&](QDialog* d) {
+    auto* source = dlg::findControl<QComboBox>(d, IDC_RECOMPILE_SOURCE);
+    auto* target = dlg::findControl<QComboBox>(d, IDC_RECOMPILE_TARGET);
+    auto* ok = dlg::findControl<QPushButton>(d, IDOK);
+    type(source, dir() + "/missing.chm");
+    type(target, dir() + "/in");
+    ok->click();
+    stillOpen += d->isVisible();
+    type(source, dir() + "/in/*.chm");
+    type(target, dir() + "/in/one.chm");
+    ok->click();
+    stillOpen += d->isVisible();
+    type(target, dir() + "/new/folder");
+    ok->click();
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(stillOpen, 2);
+  ASSERT_EQ(prompter.count(), 2u);
+  EXPECT_EQ(prompter.questions()[0].text,
+            FormatMessageText(LoadStr(IDS_CANNOT_OPEN), dir() + "/missing.chm"));
+  EXPECT_EQ(prompter.questions()[1].text, LoadStr(IDS_WILDCARD_NEEDS_FOLDER));
+  EXPECT_EQ(dialog.request.target, dir() + "/new/folder");
+  EXPECT_TRUE(dialog.request.options.collectionPart && dialog.request.options.dropSitemapIndex &&
+              dialog.request.options.dropSitemapContents);
+}
+
+TEST_F(RecompileGui, ListsComeFromTheCompilerKeysAndTheFolderHistory) {
+  for (const char* keyName : {"Software\\Microsoft\\HTML Help Workshop\\Compiled Files",
+                              "Software\\Microsoft\\HTML Help Workshop\\Compressed HTML"}) {
+    reg::HKEY key = nullptr;
+    ASSERT_EQ(reg::RegCreateKeyEx(reg::HKEY_CURRENT_USER, keyName, reg::KEY_ALL_ACCESS, &key),
+              reg::ERROR_SUCCESS);
+    const std::string a = "/srv/Help/A.chm", b = std::string(keyName).back() == 'L'
+                                                     ? "/srv/help/a.CHM"
+                                                     : "/srv/help/b.chm";
+    reg::RegSetValueEx(key, "0", reg::REG_SZ, a.c_str(), a.size() + 1);
+    reg::RegSetValueEx(key, "1", reg::REG_SZ, b.c_str(), b.size() + 1);
+    reg::RegCloseKey(key);
+  }
+  EXPECT_EQ(registeredCompiledFiles(),
+            (std::vector<std::string>{"/srv/Help/A.chm", "/srv/help/b.chm"}));
+
+  recompileFolderHistory().AddRecent(dir() + "/in");
+  CRecompileDlg dialog(false);
+  QString targetText, chosenTarget, keptFolder, firstFolder;
+  whenShown(title(IDD_RECOMPILE), [&](QDialog* d) {
+    auto* source = dlg::findControl<QComboBox>(d, IDC_RECOMPILE_SOURCE);
+    auto* target = dlg::findControl<QComboBox>(d, IDC_RECOMPILE_TARGET);
+    targetText = target->currentText();
+    firstFolder = target->itemText(0);
+    // Choosing a source copies it into an empty target…
+    source->setCurrentIndex(1);
+    emit source->activated(1);
+    chosenTarget = target->currentText();
+    // …but keeps a target without a "." (a folder).
+    target->setEditText(QString::fromStdString(dir() + "/in"));
+    source->setCurrentIndex(0);
+    emit source->activated(0);
+    keptFolder = target->currentText();
+    d->reject();
+  });
+  dialog.DoModal();
+  EXPECT_TRUE(targetText.isEmpty());
+  EXPECT_EQ(firstFolder.toStdString(), dir() + "/in");
+  EXPECT_EQ(chosenTarget.toStdString(), "/srv/help/b.chm");
+  EXPECT_EQ(keptFolder.toStdString(), dir() + "/in");
+}
+
+TEST(RecompileTips, TimedInfoComparesConstructionTicks) {
+  EXPECT_FALSE(CRecompileDlg::wantsTimedInfo(1000, 0));
+  EXPECT_FALSE(CRecompileDlg::wantsTimedInfo(1000, 61000));
+  EXPECT_TRUE(CRecompileDlg::wantsTimedInfo(1000, 61001));
+  // The system's tick count wraps after 49.7 days.
+  EXPECT_TRUE(CRecompileDlg::wantsTimedInfo(0xFFFFFFF0u, 60000));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
