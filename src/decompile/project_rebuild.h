@@ -66,13 +66,24 @@ class ProjectRebuilder {
   std::vector<RebuiltWindowType> windows;
   std::optional<std::vector<std::string>> aliases;
   std::vector<std::string> mergeFiles;
+  // The window types, aliases or merge files named more text than a project
+  // rebuilt from tables of their size may hold: the lists end before the
+  // first entry that did not fit.
+  bool textIncomplete = false;
 
  private:
   class GatherWalk;
   void readSystem();
   void readWindows();
   void readIvb();
+  // A table of this many bytes adds to the text its entries may name.
+  void allowTextFor(std::uint64_t tableBytes);
+  // Counts bytes of named text; false (and textIncomplete) once they no
+  // longer fit.
+  bool spendText(std::size_t bytes);
 
   Prompter& prompter_;
   ItsStorage storage_;
+  std::size_t textAllowed_ = 0;
+  std::size_t textUsed_ = 0;
 };

@@ -268,7 +268,8 @@ constexpr int IDS_TIP_BROWSE_SOURCE = 4063;
 constexpr int IDS_TIP_BROWSE_TARGET = 4064;
 constexpr int IDS_CONTAINS_NO_FILES = 4065;
 constexpr int IDS_CREATED = 4066;
-constexpr int IDS_REGISTERED_SUFFIX = 4067;  // " (已注册)", leading blank
+constexpr int IDS_REGISTERED_SUFFIX = 4067;   // " (已注册)", leading blank
+constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entries out
 
 // The compiler's messages; the id is the number shown with a warning or error.
 constexpr int IDS_COMPILE_WARNING = 4400;  // "警告"

@@ -92,6 +92,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_CONTAINS_NO_FILES, "“%s”不包含任何文件。"},
     {IDS_CREATED, "已创建 %s"},
     {IDS_REGISTERED_SUFFIX, " (已注册)"},
+    {IDS_PROJECT_INCOMPLETE, "“%s”不完整：窗口类型、别名或合并文件引用的文本太多，其余的已省略。"},
 
     // The compiler.
     {IDS_COMPILE_WARNING, "警告"},

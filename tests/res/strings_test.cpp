@@ -164,6 +164,7 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_TEMP_FILES_DELETED, "sss"},
       {IDS_CONTAINS_NO_FILES, "s"},
       {IDS_CREATED, "s"},
+      {IDS_PROJECT_INCOMPLETE, "s"},
       {IDS_CANNOT_OPEN, "s"},
       {IDS_CANNOT_FIND_FILE, "1"},
       {IDS_COMPILE_NO_PROJECT, "s"},
