@@ -100,6 +100,7 @@ void ProjectRebuilder::reset() {
   fullTextSearch = false;
   dbcs = false;
   lcid = kUserDefaultLcid;
+  lcidFound = false;
   binaryIndex = false;
   binaryToc = false;
   files.clear();
@@ -168,6 +169,7 @@ void ProjectRebuilder::readSystem() {
         if (data.size() >= kFlagsRecordMinimum) {
           const SystemFlags flags = decodeSystemFlags(data);
           lcid = flags.lcid;
+          lcidFound = true;
           dbcs = flags.dbcs != 0;
         }
         break;
@@ -274,6 +276,9 @@ std::string ProjectRebuilder::text(const std::string& compiledName) const {
   };
   for (const auto& [key, value] : options)
     if (*value && !(*value)->empty()) line(key + **value);
+  // The language, so that compiling the project again gives the file its
+  // language back (a help compiler otherwise takes the machine's).
+  if (lcidFound) line(formatted("Language=0x%x", lcid));
   if (fullTextSearch) line("Full-text search=Yes");
   if (dbcs) line("DBCS=Yes");
   if (binaryIndex) line("Binary Index=Yes");

@@ -59,6 +59,7 @@ class ProjectRebuilder {
   bool fullTextSearch = false;
   bool dbcs = false;
   std::uint32_t lcid = kUserDefaultLcid;
+  bool lcidFound = false;  // #SYSTEM named the language: written as "Language="
   bool binaryIndex = false;
   bool binaryToc = false;
   StringList files;

@@ -94,6 +94,28 @@ constexpr StringEntry kStrings[] = {
     {IDS_REGISTERED_SUFFIX, " (已注册)"},
     {IDS_PROJECT_INCOMPLETE, "“%s”不完整：窗口类型、别名或合并文件引用的文本太多，其余的已省略。"},
 
+    // The compiler.
+    {IDS_COMPILE_WARNING, "警告"},
+    {IDS_COMPILE_ERROR, "错误"},
+    {IDS_COMPILE_NO_PROJECT, "不能打开工程文件“%s”。"},
+    {IDS_COMPILE_CANNOT_WRITE, "不能写入编译文件“%s”。"},
+    {IDS_COMPILE_FILE_MISSING, "找不到文件“%s”,它不会被编译。"},
+    {IDS_COMPILE_FILE_UNREADABLE, "不能读取文件“%s”,它不会被编译。"},
+    {IDS_COMPILE_UNKNOWN_OPTION, "未知的选项“%s”已被忽略。"},
+    {IDS_COMPILE_NOT_BUILT, "此编译器还不生成“%s”,该选项被忽略。"},
+    {IDS_COMPILE_BAD_ALIAS, "无效的别名“%s”已被忽略。"},
+    {IDS_COMPILE_ALIAS_NOT_IN_PROJECT, "别名指向的文件“%s”不在工程中。"},
+    {IDS_COMPILE_DUPLICATE_MAP, "主题编号 %s 被多次定义。"},
+    {IDS_COMPILE_BAD_WINDOW, "无效的窗口类型定义“%s”已被忽略。"},
+    {IDS_COMPILE_SECTION_IGNORED, "“%s”节已被忽略。"},
+    {IDS_COMPILE_BAD_DEFINE, "无效的定义“%s”已被忽略。"},
+    {IDS_COMPILE_NO_FILES, "工程文件“%s”没有列出任何文件。"},
+    {IDS_COMPILE_DONE, "已编译“%s”:"},
+    {IDS_COMPILE_COUNTS, "%s 个文件,%s 个主题,%s 字节"},
+    {IDS_COMPILE_PROBLEMS, "%s 个错误,%s 个警告"},
+    {IDS_COMPILE_UNKNOWN_WINDOW, "默认窗口“%s”没有在 [WINDOWS] 节中定义。"},
+    {IDS_COMPILE_FAILED, "编译失败,没有写入“%s”。"},
+
     // Shared library texts.
     {IDS_VERSION, "Wrenlow 1.0.8312.0"},
     {IDS_OUT_OF_MEMORY,
