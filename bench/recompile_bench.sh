@@ -7,7 +7,7 @@
 #     with 7zz and compiling the extracted files with chmcmd: wall time and
 #     size. chmcmd takes minutes, so it runs once; ours runs BENCH_RUNS times
 #     (median). Both run at the same nice level.
-# usage: bench/recompile_bench.sh [CLI] [BIG.chm]
+# usage: bench/recompile_bench.sh [CLI] [BIG.chm]   (BENCH_CORPUS_ONLY=1: part 1 only)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${WRENLOW_BENCH_DIR:-$top/build-bench}
@@ -33,12 +33,14 @@ trap 'rm -rf "$outroot"' EXIT
 corpus_sizes() {  # $1: label, then options
   local label=$1; shift
   rm -rf "$outroot/corpus"; mkdir -p "$outroot/corpus"
-  "$cli" recompile "$corpus/*" "$outroot/corpus" "$@" >/dev/null 2>&1 || true
+  "$cli" recompile "$corpus/*" "$outroot/corpus" "$@" >"$outroot/lines.txt" 2>/dev/null || true
   local old=0 new=0 f n o
   printf '%-42s %10s %10s %6s\n' "file ($label)" original recompiled ratio
   for f in "$corpus"/*; do
     n=$(basename "$f")
-    [ -f "$outroot/corpus/$n" ] || { printf '%-42s %10s %10s %6s\n' "$n" "$(stat -c %s "$f")" "failed" "-"; continue; }
+    # A file counts when its report line says so (a failed job may leave a
+    # partly written target behind).
+    grep -qiF "$n	(" "$outroot/lines.txt" || { printf '%-42s %10s %10s %6s\n' "$n" "$(stat -c %s "$f")" "failed" "-"; continue; }
     o=$(stat -c %s "$f"); r=$(stat -c %s "$outroot/corpus/$n")
     old=$((old + o)); new=$((new + r))
     printf '%-42s %10d %10d %6.3f\n' "$n" "$o" "$r" "$(echo "$r / $o" | bc -l)"
@@ -48,6 +50,8 @@ corpus_sizes() {  # $1: label, then options
 }
 corpus_sizes default
 corpus_sizes not-collection --not-collection
+
+[ -n "${BENCH_CORPUS_ONLY:-}" ] && exit 0
 
 # --- 2. the large file ------------------------------------------------------
 echo "large file: $(basename "$big") ($(stat -c %s "$big") bytes), nice $level, $runs runs of ours"

@@ -21,10 +21,10 @@ endfunction()
 function(wrenlow_test name)
   cmake_parse_arguments(W "GUI" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${W_SOURCES})
-  target_link_libraries(${name} PRIVATE ${W_DEPS} GTest::gtest GTest::gmock)
-  if(NOT W_SOURCES MATCHES "main")
-    target_link_libraries(${name} PRIVATE GTest::gtest_main)
-  endif()
+  # gtest_main is a static archive: a test with its own main() never pulls its
+  # member in, so every test links it (a match on the source paths broke when
+  # the checkout's own path held "main").
+  target_link_libraries(${name} PRIVATE ${W_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     WRENLOW_CORPUS_DIR="${WRENLOW_CORPUS_DIR}"
     WRENLOW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

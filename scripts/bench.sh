@@ -56,3 +56,6 @@ printf 'ratio ours/extract_chmLib %.2f, ours/7zz %.2f, ours/faster peer %.2f\n' 
 
 # --- the viewer: open + tree fill, and the #TOPICS page ----------------------
 "$top/bench/viewer_bench.sh" "$build" "$build/bench-work/viewer"
+
+# --- compiling help projects against chmcmd ---------------------------------
+"$top/bench/compile_bench.sh" "$build" "$build/bench-compile"

@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -15,6 +17,7 @@
 #include "app/log_view.h"
 #include "app/tool_commands.h"
 #include "common/browse_open_file.h"
+#include "res/bitmaps.h"
 #include "res/ids.h"
 #include "res/menus.h"
 #include "res/strings.h"
@@ -80,7 +83,21 @@ CMainFrame::CMainFrame(CLogDoc& document) : document_(document) {
   buildAccelerators();
   buildStatusBar();
   resize(760, 540);
-  installCaption(this);  // the painted caption in place of the window system's
+  // The program icon (resource 128) is the frame's icon, which the caption
+  // draws at its left end.
+  if (const res::Bitmap* icon = res::findBitmap(IDR_MAINFRAME))
+    setWindowIcon(QIcon(QPixmap(icon->xpm.data())));
+  caption_ = installCaption(this);  // the painted caption in place of the window system's
+  // The painter asks the frame to draw its caption; the frame passes no
+  // extra title, so the caption reads the program's title alone.
+  caption_->paintRequestHandler = [this](const ui::CaptionPaintRequest& request) {
+    OnCaptionPaintRequest(request);
+  };
+}
+
+void CMainFrame::OnCaptionPaintRequest(const ui::CaptionPaintRequest& request) {
+  ++captionPaintRequests_;
+  if (caption_) caption_->paintCaption(request.active, request);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -180,7 +197,9 @@ bool CMainFrame::event(QEvent* e) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-  // Closing never asks: the document holds nothing to save.
+  // Closing never asks: the document holds nothing to save. The caption is
+  // no longer painted while the window goes away.
+  if (caption_) caption_->disabled = true;
   e->accept();
   deleteLater();
 }

@@ -3,10 +3,12 @@
 // bar with the message pane and the CAP and NUM indicators, and the routing
 // of commands to the view, the frame and the application.
 #include <QMainWindow>
+#include <QPointer>
 #include <map>
 #include <memory>
 
 #include "app/command_router.h"
+#include "ui/caption_painter.h"
 
 class QAction;
 class QLabel;
@@ -40,6 +42,12 @@ class CMainFrame : public QMainWindow {
   // Shows a prompt in the message pane; an empty one brings the idle text.
   void showPrompt(const QString& prompt);
 
+  // The caption painter's request to draw the caption (its private message
+  // 0x1401): drawn by the painter with no extra title.
+  void OnCaptionPaintRequest(const ui::CaptionPaintRequest& request);
+  CCaptionPainter* captionPainter() const { return caption_; }
+  int captionPaintRequests() const { return captionPaintRequests_; }
+
  signals:
   // Every routed command, and whether a window or the application had a
   // handler for it.
@@ -67,4 +75,6 @@ class CMainFrame : public QMainWindow {
   CommandTarget documentTarget_;
   CommandTarget appTarget_;
   CommandRouter router_;
+  QPointer<CCaptionPainter> caption_;
+  int captionPaintRequests_ = 0;
 };

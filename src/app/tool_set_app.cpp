@@ -111,11 +111,12 @@ void CToolSetApp::FirstRunShellIntegration() {
     }
   }
 
-  // The "Examine" verb: as Windows would hold it, and as a desktop entry
-  // that offers the program for compiled help files.
+  // The "Examine" verb: as Windows would hold it (in the program's own
+  // classes, never a Wine prefix's), and as a desktop entry that offers the
+  // program for compiled help files.
   std::string command = "\"" + exe + "\" %1";
-  reg::RegSetValue(reg::HKEY_CLASSES_ROOT, "chm.file\\shell\\Examine\\command", command);
-  reg::RegSetValue(reg::HKEY_CLASSES_ROOT, "ITS File\\shell\\Examine\\command", command);
+  reg::RegSetValue(reg::HKEY_OWN_CLASSES_ROOT, "chm.file\\shell\\Examine\\command", command);
+  reg::RegSetValue(reg::HKEY_OWN_CLASSES_ROOT, "ITS File\\shell\\Examine\\command", command);
   if (!places_.programsFolder.empty()) shell::RegisterExamineEntry(places_.programsFolder, exe);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/itss/bytes.h"
+#include "platform/itss/com_ptr.h"
 
 bool TableSource::available() {
   if (inMemory_) return true;
@@ -39,4 +40,29 @@ std::uint32_t TableSource::read(void* dst, std::uint32_t n) {
 std::uint32_t le32At(Bytes bytes, std::size_t offset) {
   if (offset > bytes.size() || bytes.size() - offset < 4) return 0;
   return itss::le32(bytes.data() + offset);
+}
+
+itss::HRESULT readStreamBytes(itss::IStorage* storage, const char* name, std::size_t limit,
+                              std::vector<std::uint8_t>& out) {
+  out.clear();
+  itss::ComPtr<itss::IStream> stream;
+  if (!storage ||
+      itss::FAILED(storage->OpenStream(name, nullptr, itss::STGM_READWRITE, 0, stream.put())) || !stream)
+    return itss::STG_E_FILENOTFOUND;
+  std::uint64_t size = 0;
+  if (itss::SUCCEEDED(stream->Seek(0, itss::STREAM_SEEK_END, &size)))
+    out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, limit)));
+  if (itss::FAILED(stream->Seek(0, itss::STREAM_SEEK_SET, nullptr))) return itss::STG_E_READFAULT;
+  constexpr std::size_t kPiece = 1 << 16;
+  while (out.size() < limit) {
+    const std::size_t at = out.size();
+    const std::size_t want = std::min(kPiece, limit - at);
+    out.resize(at + want);
+    itss::ULONG got = 0;
+    const itss::HRESULT hr = stream->Read(out.data() + at, static_cast<itss::ULONG>(want), &got);
+    out.resize(at + std::min<std::size_t>(got, want));
+    if (itss::FAILED(hr)) return hr;
+    if (got == 0) break;
+  }
+  return itss::S_OK;
 }

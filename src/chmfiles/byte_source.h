@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "its/stream_reader.h"
 #include "platform/itss/storage.h"
@@ -45,3 +46,10 @@ class TableSource {
 // The 32-bit little-endian value at offset, or 0 when it does not lie wholly
 // inside bytes (fields beyond a record's end read as 0).
 std::uint32_t le32At(Bytes bytes, std::size_t offset);
+
+// Fetches the stream name of storage (opened with mode 2) for the table
+// readers that parse it as bytes: at most limit bytes from its start.
+// STG_E_FILENOTFOUND when there is none; a read error is returned with the
+// bytes before it kept in out.
+itss::HRESULT readStreamBytes(itss::IStorage* storage, const char* name, std::size_t limit,
+                              std::vector<std::uint8_t>& out);

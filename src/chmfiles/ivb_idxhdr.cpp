@@ -35,24 +35,11 @@ bool decodeIvb(Bytes file, std::vector<MapEntry>& entries) {
 
 HRESULT readIvb(IStorage* storage, std::vector<MapEntry>& entries) {
   entries.clear();
-  ComPtr<IStream> stream;
-  if (!storage || FAILED(storage->OpenStream("#IVB", nullptr, STGM_READWRITE, 0, stream.put())) ||
-      !stream)
+  std::vector<std::uint8_t> bytes;
+  if (readStreamBytes(storage, "#IVB", kMaxIvbSize, bytes) == STG_E_FILENOTFOUND)
     return STG_E_FILENOTFOUND;
-  std::uint8_t sizeField[4];
-  ULONG got = 0;
-  if (FAILED(stream->Read(sizeField, 4, &got)) || got != 4) return STG_E_READFAULT;
-  const std::uint32_t n = le32(sizeField);
-  // The stream must hold the n bytes before they size anything.
-  std::uint64_t here = 0, end = 0;
-  if (FAILED(stream->Seek(0, STREAM_SEEK_CUR, &here)) ||
-      FAILED(stream->Seek(0, STREAM_SEEK_END, &end)) || here > end || end - here < n ||
-      FAILED(stream->Seek(static_cast<std::int64_t>(here), STREAM_SEEK_SET, nullptr)))
-    return STG_E_READFAULT;
-  std::vector<std::uint8_t> area(n);
-  if (n && (FAILED(stream->Read(area.data(), n, &got)) || got != n)) return STG_E_READFAULT;
-  entries = decodeMapEntries(Bytes(area.data(), area.size()));
-  return S_OK;
+  // A read error past the counted area costs nothing.
+  return decodeIvb(Bytes(bytes.data(), bytes.size()), entries) ? S_OK : STG_E_READFAULT;
 }
 
 const MapEntry* findMapEntry(const std::vector<MapEntry>& entries, std::uint32_t topic) {

@@ -27,8 +27,10 @@ std::vector<MapEntry> decodeMapEntries(Bytes area);
 // A #IVB held in memory: the size n and exactly n bytes of entries; false
 // when either is short.
 bool decodeIvb(Bytes file, std::vector<MapEntry>& entries);
-// The same from the "#IVB" stream of storage (mode 2): S_OK,
-// STG_E_FILENOTFOUND when there is none, STG_E_READFAULT for a short read.
+// The same from the "#IVB" stream of storage (mode 2), read up to
+// kMaxIvbSize bytes: S_OK, STG_E_FILENOTFOUND when there is none,
+// STG_E_READFAULT when the bytes read are short.
+constexpr std::size_t kMaxIvbSize = 64 << 20;
 itss::HRESULT readIvb(itss::IStorage* storage, std::vector<MapEntry>& entries);
 
 // The first entry for topic, in file order; nullptr when none.

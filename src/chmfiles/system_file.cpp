@@ -36,58 +36,39 @@ bool SystemRecords::next(SystemRecord& record) {
 SystemStream::~SystemStream() { close(); }
 
 void SystemStream::close() {
-  if (stream_) stream_->Release();
-  stream_ = nullptr;
+  bytes_.clear();
+  records_ = SystemRecords(Bytes());
+  open_ = false;
   hasPending_ = false;
-  data_.clear();
 }
 
 bool SystemStream::open(IStorage* storage) {
   close();
-  if (!storage || FAILED(storage->OpenStream("#SYSTEM", nullptr, STGM_READWRITE, 0, &stream_)) ||
-      !stream_) {
-    stream_ = nullptr;
+  // Records before a read error still count: the bytes before it are kept.
+  if (readStreamBytes(storage, "#SYSTEM", kMaxSystemSize, bytes_) == STG_E_FILENOTFOUND)
     return false;
-  }
-  std::uint8_t header[kSystemHeaderSize];
-  ULONG got = 0;
-  if (FAILED(stream_->Read(header, sizeof header, &got)) || got != sizeof header) {
-    close();
-    return false;
-  }
-  version_ = le32(header);
-  return true;
+  records_ = SystemRecords(Bytes(bytes_.data(), bytes_.size()));
+  open_ = records_.header(version_);
+  return open_;
 }
 
 bool SystemStream::next(std::uint16_t& code, std::uint16_t& length) {
-  if (!stream_) return false;
-  if (hasPending_ && !skipData()) return false;
-  std::uint8_t header[kSystemRecordHeaderSize];
-  ULONG got = 0;
-  if (FAILED(stream_->Read(header, sizeof header, &got)) || got != sizeof header) return false;
-  code = le16(header);
-  length = le16(header + 2);
-  pending_ = length;
-  hasPending_ = true;
+  hasPending_ = open_ && records_.next(current_);
+  if (!hasPending_) return false;
+  code = current_.code;
+  length = current_.length;
   return true;
 }
 
 Bytes SystemStream::readData() {
-  data_.clear();
-  if (!stream_ || !hasPending_) return {};
+  if (!hasPending_) return {};
   hasPending_ = false;
-  data_.resize(pending_);
-  ULONG got = 0;
-  if (FAILED(stream_->Read(data_.data(), pending_, &got))) got = 0;
-  data_.resize(std::min<ULONG>(got, pending_));
-  return Bytes(data_.data(), data_.size());
+  return current_.data;
 }
 
 bool SystemStream::skipData() {
-  if (!stream_) return false;
-  if (!hasPending_) return true;
   hasPending_ = false;
-  return SUCCEEDED(stream_->Seek(pending_, STREAM_SEEK_CUR, nullptr));
+  return open_;
 }
 
 std::string recordText(Bytes data) {

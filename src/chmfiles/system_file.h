@@ -1,8 +1,8 @@
 #pragma once
 // "#SYSTEM": a 4-byte format version, then records {code, length, data} back
-// to back. The readers here decode records from bytes and never read past a
-// record's data; SystemStream walks the stream itself, reading or seeking
-// over each record's data as its consumer chooses.
+// to back. SystemRecords walks the records of bytes and never reads past a
+// record's data; SystemStream fetches the stream's bytes and walks them with
+// SystemRecords.
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -54,6 +54,10 @@ class SystemRecords {
   std::size_t pos_ = kSystemHeaderSize;
 };
 
+// A #SYSTEM longer than this is read only this far: 16-bit record lengths
+// and a few dozen codes make real ones a few KiB.
+constexpr std::size_t kMaxSystemSize = 16 << 20;
+
 // Records read from the "#SYSTEM" stream of a storage.
 class SystemStream {
  public:
@@ -62,27 +66,26 @@ class SystemStream {
   SystemStream(const SystemStream&) = delete;
   SystemStream& operator=(const SystemStream&) = delete;
 
-  // Opens "#SYSTEM" in storage (mode 2) and reads the header; false when the
-  // stream is missing or its header is shorter than 4 bytes.
+  // Reads "#SYSTEM" of storage (mode 2); false when the stream is missing or
+  // shorter than its 4-byte header. A read error ends the records before it.
   bool open(itss::IStorage* storage);
   std::uint32_t version() const { return version_; }
-  // Reads the next record header; false when the read fails or is short. The
-  // data of the previous record is passed over if the caller took neither
-  // readData nor skipData.
+  // The next record's header; false when no whole header is left.
   bool next(std::uint16_t& code, std::uint16_t& length);
   // The data of the record just announced (fewer bytes when the stream ends
   // first). Valid until the next call.
   Bytes readData();
-  // Passes over the data of the record just announced by seeking.
+  // Passes over the data of the record just announced.
   bool skipData();
   void close();
 
  private:
-  itss::IStream* stream_ = nullptr;
+  std::vector<std::uint8_t> bytes_;
+  SystemRecords records_{Bytes()};
+  SystemRecord current_;
   std::uint32_t version_ = 0;
-  std::uint16_t pending_ = 0;
+  bool open_ = false;
   bool hasPending_ = false;
-  std::vector<std::uint8_t> data_;
 };
 
 // A text record's text: the bytes up to the first NUL, or to the end of the

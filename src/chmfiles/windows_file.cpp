@@ -4,7 +4,6 @@
 #include <iterator>
 
 #include "platform/itss/bytes.h"
-#include "platform/itss/com_ptr.h"
 
 using namespace itss;
 
@@ -122,14 +121,21 @@ WindowTypeEntry decodeWindowType(Bytes e) {
   return w;
 }
 
-std::vector<WindowTypeEntry> readWindowTypes(Bytes file) {
+std::vector<WindowTypeEntry> readWindowTypes(Bytes file, bool* found, bool* complete) {
   std::vector<WindowTypeEntry> entries;
+  if (found) *found = false;
+  if (complete) *complete = false;
   if (file.size() < kWindowsHeaderSize) return entries;
   const std::uint32_t count = le32(file.data());
   const std::uint32_t size = le32(file.data() + 4);
+  if (count == 0) return entries;
+  if (found) *found = true;
   // Entries of size 0 hold no field: there is nothing to list (and a huge
   // count of them must not make a huge list).
-  if (count == 0 || size == 0) return entries;
+  if (size == 0) {
+    if (complete) *complete = true;
+    return entries;
+  }
   std::size_t pos = kWindowsHeaderSize;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (file.size() - pos < size) break;
@@ -137,47 +143,14 @@ std::vector<WindowTypeEntry> readWindowTypes(Bytes file) {
         decodeWindowType(file.subspan(pos, std::min<std::size_t>(size, kFullWindowEntrySize))));
     pos += size;
   }
+  if (complete) *complete = entries.size() == count;
   return entries;
 }
 
 std::vector<WindowTypeEntry> readWindowTypes(IStorage* storage, bool* found, bool* complete) {
-  std::vector<WindowTypeEntry> entries;
-  if (found) *found = false;
-  if (complete) *complete = false;
-  ComPtr<IStream> stream;
-  if (!storage ||
-      FAILED(storage->OpenStream("#WINDOWS", nullptr, STGM_READWRITE, 0, stream.put())) || !stream)
-    return entries;
-  std::uint8_t header[4];
-  ULONG got = 0;
-  if (FAILED(stream->Read(header, 4, &got)) || got != 4) return entries;
-  const std::uint32_t count = le32(header);
-  if (count == 0) return entries;
-  if (FAILED(stream->Read(header, 4, &got)) || got != 4) return entries;
-  const std::uint32_t size = le32(header);
-  if (found) *found = true;
-  if (size == 0) {
-    if (complete) *complete = true;
-    return entries;
-  }
-  std::uint8_t entry[kFullWindowEntrySize];
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t keep = std::min<std::uint32_t>(size, kFullWindowEntrySize);
-    if (FAILED(stream->Read(entry, keep, &got)) || got != keep) break;
-    if (size > keep) {
-      // Pass over the rest, and make sure the stream really holds it.
-      std::uint64_t where = 0, end = 0;
-      if (FAILED(stream->Seek(0, STREAM_SEEK_CUR, &where)) ||
-          FAILED(stream->Seek(0, STREAM_SEEK_END, &end)) || where > end ||
-          end - where < size - keep ||
-          FAILED(stream->Seek(static_cast<std::int64_t>(where + (size - keep)), STREAM_SEEK_SET,
-                              nullptr)))
-        break;
-    }
-    entries.push_back(decodeWindowType(Bytes(entry, keep)));
-  }
-  if (complete) *complete = entries.size() == count;
-  return entries;
+  std::vector<std::uint8_t> bytes;
+  readStreamBytes(storage, "#WINDOWS", kMaxWindowsSize, bytes);
+  return readWindowTypes(Bytes(bytes.data(), bytes.size()), found, complete);
 }
 
 std::string windowPropertyNames(std::uint32_t flags) { return flagNames(flags, kPropertyNames); }

@@ -58,14 +58,16 @@ struct WindowTypeEntry {
 // Decodes one entry from its stored bytes (any size).
 WindowTypeEntry decodeWindowType(Bytes entry);
 
-// The entries of a #WINDOWS held in memory: none when the count or the size
-// cannot be read or the count is 0; an entry cut short ends the list.
-std::vector<WindowTypeEntry> readWindowTypes(Bytes file);
+// The entries of a #WINDOWS's bytes: none when the count or the size cannot
+// be read or the count is 0; an entry cut short ends the list. Sets *found to
+// whether a non-zero count and an entry size are there, and *complete to
+// whether every counted entry was there in full.
+std::vector<WindowTypeEntry> readWindowTypes(Bytes file, bool* found = nullptr,
+                                             bool* complete = nullptr);
 
-// The same over the "#WINDOWS" stream of storage (opened with mode 2). Sets
-// *found to whether the stream exists with a readable, non-zero count and a
-// readable entry size, and *complete to whether every counted entry was read
-// in full (false when one was cut short and ended the list).
+// The same over the "#WINDOWS" stream of storage (opened with mode 2), read
+// up to kMaxWindowsSize bytes; *found is false when there is no stream.
+constexpr std::size_t kMaxWindowsSize = 64 << 20;
 std::vector<WindowTypeEntry> readWindowTypes(itss::IStorage* storage, bool* found = nullptr,
                                              bool* complete = nullptr);
 

@@ -10,6 +10,7 @@
 #include "cli/stdout_sink.h"
 #include "common/messages.h"
 #include "common/prompt.h"
+#include "common/string_utils.h"
 #include "decompile/decompile_run.h"
 #include "res/ids.h"
 #include "res/strings.h"
@@ -99,8 +100,10 @@ int runDecompile(const Args& args) {
     }
   }
   if (positional.size() != 2) return usageError(decompileCommand);
+  // Absolute once, here; the source is shown as entered.
   request.source = positional[0];
-  request.target = positional[1];
+  request.sourceOpenPath = FullPathName(positional[0]);
+  request.target = FullPathName(positional[1]);
 
   StdoutSink sink;
   const DecompileOutcome outcome = decompile(request, sink, prompter);

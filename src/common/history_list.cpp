@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "common/string_utils.h"
@@ -11,22 +10,6 @@
 namespace {
 
 std::string keyName(int n) { return "File" + std::to_string(n); }
-
-std::string fullPath(std::string_view name) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(std::filesystem::path(name), ec);
-  if (ec) return std::string(name);
-  std::string out = p.lexically_normal().string();
-  while (out.size() > 1 && out.back() == '/') out.pop_back();
-  return out;
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
 
 }  // namespace
 
@@ -59,9 +42,9 @@ void CHistoryList::Load() {
 
 void CHistoryList::AddRecent(std::string_view name) {
   if (!loaded_) Load();
-  std::string path = fullPath(name);
+  std::string path = FullPathName(name);
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (EqualsNoCase(*it, path) || sameFile(*it, path)) {
+    if (SamePath(*it, path)) {
       entries_.erase(it);
       break;
     }

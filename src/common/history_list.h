@@ -28,8 +28,9 @@ class CHistoryList {
   // Reads "File0", "File1", ... up to the first missing key (or a key whose
   // value is "none"); empty values are skipped.
   void Load();
-  // Puts the full path of name first, removing an equal entry (letter case
-  // ignored, or the same file under another name).
+  // Puts the full path of name first, removing the entry that names the
+  // same file (the same file under another name, or the same path text when
+  // it does not exist). Paths that differ in letter case are two files.
   void AddRecent(std::string_view name);
   // Adds the entries in order and selects the first.
   void FillCombo(ComboTarget& combo);

@@ -33,13 +33,14 @@ reg::HKEY OpenSettingsKey(std::string_view subKey) {
 
   reg::UniqueKey program;
   if (s.programKeyVerified)
-    reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, programKeyPath(), 0, kSettingsAccess, program.put());
+    reg::RegOpenKeyEx(reg::HKEY_OWN_CURRENT_USER, programKeyPath(), 0, kSettingsAccess,
+                      program.put());
   if (!program) {
     // First use (or the key went away): make each level in turn.
     reg::UniqueKey software, maker;
-    if (reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "Software", 0, kSettingsAccess, software.put()) !=
-        reg::ERROR_SUCCESS)
-      reg::RegCreateKeyEx(reg::HKEY_CURRENT_USER, "Software", kSettingsAccess, software.put());
+    if (reg::RegOpenKeyEx(reg::HKEY_OWN_CURRENT_USER, "Software", 0, kSettingsAccess,
+                          software.put()) != reg::ERROR_SUCCESS)
+      reg::RegCreateKeyEx(reg::HKEY_OWN_CURRENT_USER, "Software", kSettingsAccess, software.put());
     if (software) reg::RegCreateKeyEx(software.get(), "Marrowby", kSettingsAccess, maker.put());
     if (maker) reg::RegCreateKeyEx(maker.get(), s.registryName, kSettingsAccess, program.put());
     if (!program) return nullptr;
@@ -57,10 +58,14 @@ reg::HKEY OpenSettingsKey(std::string_view subKey) {
 
 std::size_t ReadSetting(std::string_view subKey, std::string_view valueName, void* buffer,
                         std::size_t size) {
-  reg::HKEY key = OpenSettingsKey(subKey);
-  if (!key) return 0;
+  // Reading opens the key for reading only: it creates nothing, and works on
+  // a hive that cannot be written.
+  reg::UniqueKey key;
+  if (reg::RegOpenKeyEx(reg::HKEY_OWN_CURRENT_USER, programKeyPath() + "\\" + std::string(subKey),
+                        0, reg::KEY_QUERY_VALUE, key.put()) != reg::ERROR_SUCCESS)
+    return 0;
   std::vector<std::uint8_t> data;
-  if (reg::RegQueryValueEx(key, valueName, nullptr, &data) != reg::ERROR_SUCCESS) return 0;
+  if (reg::RegQueryValueEx(key.get(), valueName, nullptr, &data) != reg::ERROR_SUCCESS) return 0;
   if (data.size() > size) return 0;  // the registry would answer "more data"
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::memcpy(out, data.data(), data.size());

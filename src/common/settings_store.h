@@ -1,7 +1,9 @@
 #pragma once
 // The per-user settings store: fixed-size binary values under
-// HKEY_CURRENT_USER "Software\Marrowby\<registry name>\<sub-key>". One
-// sub-key handle is kept open between calls (the one used last).
+// HKEY_CURRENT_USER "Software\Marrowby\<registry name>\<sub-key>" of the
+// program's own configuration (never a Wine prefix's). Writing keeps one
+// sub-key handle open between calls (the one used last); reading creates
+// nothing.
 #include <cstddef>
 #include <string_view>
 
@@ -14,9 +16,9 @@ void SetRegistryName(std::string_view name);
 // The handle stays owned by the store.
 reg::HKEY OpenSettingsKey(std::string_view subKey);
 
-// Reads a value into buffer. A stored value shorter than size is followed by
-// zero bytes; a longer one, or a missing one, is a failure. Returns size on
-// success, 0 on failure (the buffer is then untouched).
+// Reads a value into buffer (the key is opened for reading only). A stored value shorter than size
+// is followed by zero bytes; a longer one, or a missing one, is a failure. Returns size on success,
+// 0 on failure (the buffer is then untouched).
 std::size_t ReadSetting(std::string_view subKey, std::string_view valueName, void* buffer,
                         std::size_t size);
 

@@ -125,6 +125,15 @@ bool CreateFolderPath(std::string_view path) {
   return ::mkdir(p.c_str(), 0777) == 0;
 }
 
+bool SamePath(std::string_view a, std::string_view b) {
+  const std::string fullA = FullPathName(a), fullB = FullPathName(b);
+  struct stat sa {
+  }, sb{};
+  if (::stat(fullA.c_str(), &sa) == 0 && ::stat(fullB.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return fullA == fullB;
+}
+
 std::u16string ToWide(std::string_view text) { return cp::utf8ToUtf16(text); }
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {

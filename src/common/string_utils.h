@@ -57,5 +57,10 @@ bool HasWildcard(std::string_view text);
 // as they are, so the path still names what the user named.
 std::string FullPathName(std::string_view path);
 
+// Whether two paths name the same file as this file system sees it: the
+// same device and inode when both exist, else the same FullPathName text.
+// Letter case counts, as it does on disk.
+bool SamePath(std::string_view a, std::string_view b);
+
 // The text as UTF-16 (bad UTF-8 bytes become U+FFFD).
 std::u16string ToWide(std::string_view text);

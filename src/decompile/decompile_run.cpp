@@ -100,10 +100,15 @@ void DecompileRun::rebuildProject(const DecompileRequest& request) {
   if (onBusy) onBusy(true);
   ProjectRebuilder project(prompter_, factory_);
   if (project.gather(request.openPath()) &&
-      project.write(targetPath_ + "/" + projectName, compiledName))
+      project.write(targetPath_ + "/" + projectName, compiledName)) {
     line(IDS_CREATED, projectName);
-  else
+    if (project.textIncomplete) {
+      line(IDS_PROJECT_INCOMPLETE, projectName);
+      ++problems_;
+    }
+  } else {
     ++problems_;
+  }
   if (onBusy) onBusy(false);
 }
 

@@ -27,8 +27,8 @@ struct DecompileRequest {
   std::string source;  // the compiled file, as entered (shown in the results)
   std::string target;  // the folder to write into; it must exist
   bool createProject = true;
-  // Where to open the source when that differs from `source` (a relative path
-  // entered before the current directory changed). Empty: `source`.
+  // Where to open the source when that differs from `source` (the absolute
+  // path of what was entered). Empty: `source`.
   std::string sourceOpenPath;
 
   const std::string& openPath() const { return sourceOpenPath.empty() ? source : sourceOpenPath; }

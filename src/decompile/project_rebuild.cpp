@@ -1,7 +1,9 @@
 #include "decompile/project_rebuild.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "chmfiles/help_code_page.h"
 #include "chmfiles/ivb_idxhdr.h"
 #include "chmfiles/system_file.h"
 #include "chmfiles/topic_tables.h"
@@ -19,6 +21,18 @@ namespace {
 
 constexpr std::size_t kFlagsRecordMinimum = 28;
 
+// The texts that #WINDOWS, #IVB and the merge list name in #STRINGS are
+// repeated into the project, so a small table can name gigabytes of text
+// (every entry pointing at one long text). What they may add up to grows
+// with the tables that name them, from a start that any real project stays
+// far below, and never passes a ceiling.
+constexpr std::size_t kTextAllowance = std::size_t{1} << 20;
+constexpr std::size_t kTextPerTableByte = 64;
+constexpr std::size_t kTextCeiling = std::size_t{32} << 20;
+// What a window type or alias line costs besides its texts (its numbers,
+// separators and the bookkeeping behind it).
+constexpr std::size_t kLineCharge = 64;
+
 std::string formatted(const char* format, std::uint32_t value) {
   char buf[32];
   std::snprintf(buf, sizeof buf, format, value);
@@ -31,16 +45,6 @@ std::string signedDecimal(std::uint32_t value) {
 
 void quoted(std::string& line, const std::string& text) {
   if (!text.empty()) line += '"' + text + '"';
-}
-
-// The charset field of a default font text ("Tahoma,8,134").
-std::optional<int> fontCharset(const std::optional<std::string>& font) {
-  if (!font) return std::nullopt;
-  const std::size_t first = font->find(',');
-  if (first == std::string::npos) return std::nullopt;
-  const std::size_t second = font->find(',', first + 1);
-  if (second == std::string::npos) return std::nullopt;
-  return ParseInt(std::string_view(*font).substr(second + 1));
 }
 
 }  // namespace
@@ -75,8 +79,10 @@ class ProjectRebuilder::GatherWalk : public ElementAction {
     } else if (EqualsNoCase(n, "#SYSTEM")) {
       owner_.readSystem();
     } else if (EqualsNoCase(n, "#WINDOWS")) {
+      owner_.allowTextFor(element.size);
       owner_.readWindows();
     } else if (EqualsNoCase(n, "#IVB")) {
+      owner_.allowTextFor(element.size);
       owner_.readIvb();
     }
   }
@@ -94,12 +100,31 @@ void ProjectRebuilder::reset() {
   fullTextSearch = false;
   dbcs = false;
   lcid = kUserDefaultLcid;
+  lcidFound = false;
   binaryIndex = false;
   binaryToc = false;
   files.clear();
   windows.clear();
   aliases.reset();
   mergeFiles.clear();
+  textIncomplete = false;
+  textAllowed_ = kTextAllowance;
+  textUsed_ = 0;
+}
+
+void ProjectRebuilder::allowTextFor(std::uint64_t tableBytes) {
+  const std::uint64_t more = std::min<std::uint64_t>(tableBytes, kTextCeiling) * kTextPerTableByte;
+  textAllowed_ =
+      static_cast<std::size_t>(std::min<std::uint64_t>(textAllowed_ + more, kTextCeiling));
+}
+
+bool ProjectRebuilder::spendText(std::size_t bytes) {
+  if (textIncomplete || bytes > textAllowed_ - textUsed_) {
+    textIncomplete = true;
+    return false;
+  }
+  textUsed_ += bytes;
+  return true;
 }
 
 bool ProjectRebuilder::gather(const std::string& sourcePath) {
@@ -144,6 +169,7 @@ void ProjectRebuilder::readSystem() {
         if (data.size() >= kFlagsRecordMinimum) {
           const SystemFlags flags = decodeSystemFlags(data);
           lcid = flags.lcid;
+          lcidFound = true;
           dbcs = flags.dbcs != 0;
         }
         break;
@@ -151,8 +177,11 @@ void ProjectRebuilder::readSystem() {
       case kSysIdxHeader: {
         const IdxHeader header = decodeIdxHeader(system.readData());
         if (header.mergeCount != 0) {
-          for (std::uint32_t offset : header.mergeFiles)
-            mergeFiles.push_back(lookupText(strings, offset, kMergeTextLimit));
+          for (std::uint32_t offset : header.mergeFiles) {
+            std::string merge = lookupText(strings, offset, kMergeTextLimit);
+            if (!spendText(kLineCharge + merge.size())) break;
+            mergeFiles.push_back(std::move(merge));
+          }
         }
         break;
       }
@@ -195,6 +224,11 @@ void ProjectRebuilder::readWindows() {
     w.jump2Text = text(e.jump2Text);
     w.jump1Url = text(e.jump1Url);
     w.jump2Url = text(e.jump2Url);
+    const std::size_t bytes = w.name.size() + w.caption.size() + w.contentsFile.size() +
+                              w.indexFile.size() + w.defaultFile.size() + w.homeFile.size() +
+                              w.jump1Text.size() + w.jump2Text.size() + w.jump1Url.size() +
+                              w.jump2Url.size();
+    if (!spendText(kLineCharge + bytes)) break;
     windows.push_back(std::move(w));
   }
 }
@@ -207,8 +241,10 @@ void ProjectRebuilder::readIvb() {
   for (const MapEntry& m : entries) {
     // Context numbers are written as unsigned decimals, as project files
     // state them.
-    aliases->push_back(std::to_string(m.topic) + " = " +
-                       lookupText(strings, m.file, kPageTextLimit));
+    std::string line =
+        std::to_string(m.topic) + " = " + lookupText(strings, m.file, kPageTextLimit);
+    if (!spendText(kLineCharge + line.size())) break;
+    aliases->push_back(std::move(line));
   }
 }
 
@@ -218,7 +254,7 @@ unsigned ProjectRebuilder::codePage() const {
     if (*t && !(*t)->empty()) samples.push_back(**t);
   for (const RebuiltWindowType& w : windows)
     if (!w.caption.empty()) samples.push_back(w.caption);
-  return cp::chooseCodePage(lcid, fontCharset(defaultFont), samples);
+  return cp::chooseCodePage(lcid, defaultFont ? fontCharset(*defaultFont) : std::nullopt, samples);
 }
 
 std::string ProjectRebuilder::text(const std::string& compiledName) const {
@@ -240,6 +276,9 @@ std::string ProjectRebuilder::text(const std::string& compiledName) const {
   };
   for (const auto& [key, value] : options)
     if (*value && !(*value)->empty()) line(key + **value);
+  // The language, so that compiling the project again gives the file its
+  // language back (a help compiler otherwise takes the machine's).
+  if (lcidFound) line(formatted("Language=0x%x", lcid));
   if (fullTextSearch) line("Full-text search=Yes");
   if (dbcs) line("DBCS=Yes");
   if (binaryIndex) line("Binary Index=Yes");

@@ -59,19 +59,31 @@ class ProjectRebuilder {
   bool fullTextSearch = false;
   bool dbcs = false;
   std::uint32_t lcid = kUserDefaultLcid;
+  bool lcidFound = false;  // #SYSTEM named the language: written as "Language="
   bool binaryIndex = false;
   bool binaryToc = false;
   StringList files;
   std::vector<RebuiltWindowType> windows;
   std::optional<std::vector<std::string>> aliases;
   std::vector<std::string> mergeFiles;
+  // The window types, aliases or merge files named more text than a project
+  // rebuilt from tables of their size may hold: the lists end before the
+  // first entry that did not fit.
+  bool textIncomplete = false;
 
  private:
   class GatherWalk;
   void readSystem();
   void readWindows();
   void readIvb();
+  // A table of this many bytes adds to the text its entries may name.
+  void allowTextFor(std::uint64_t tableBytes);
+  // Counts bytes of named text; false (and textIncomplete) once they no
+  // longer fit.
+  bool spendText(std::size_t bytes);
 
   Prompter& prompter_;
   ItsStorage storage_;
+  std::size_t textAllowed_ = 0;
+  std::size_t textUsed_ = 0;
 };

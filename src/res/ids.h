@@ -273,6 +273,29 @@ constexpr int IDS_REGISTERED_SUFFIX = 4067;  // " (已注册)", leading blank
 constexpr int IDS_ITS_NAME_CLIMBS = 4160;   // a listed name with ".." stored under another
 constexpr int IDS_ITS_LINK_OUTSIDE = 4161;  // a link leading out of the folder, skipped
 constexpr int IDS_ITS_NOT_STORED = 4162;    // a file read or written only in part
+constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entries out
+
+// The compiler's messages; the id is the number shown with a warning or error.
+constexpr int IDS_COMPILE_WARNING = 4400;  // "警告"
+constexpr int IDS_COMPILE_ERROR = 4401;    // "错误"
+constexpr int IDS_COMPILE_NO_PROJECT = 4402;
+constexpr int IDS_COMPILE_CANNOT_WRITE = 4403;
+constexpr int IDS_COMPILE_FILE_MISSING = 4404;
+constexpr int IDS_COMPILE_FILE_UNREADABLE = 4405;
+constexpr int IDS_COMPILE_UNKNOWN_OPTION = 4406;
+constexpr int IDS_COMPILE_NOT_BUILT = 4407;
+constexpr int IDS_COMPILE_BAD_ALIAS = 4408;
+constexpr int IDS_COMPILE_ALIAS_NOT_IN_PROJECT = 4409;
+constexpr int IDS_COMPILE_DUPLICATE_MAP = 4410;
+constexpr int IDS_COMPILE_BAD_WINDOW = 4411;
+constexpr int IDS_COMPILE_SECTION_IGNORED = 4412;
+constexpr int IDS_COMPILE_BAD_DEFINE = 4413;
+constexpr int IDS_COMPILE_NO_FILES = 4414;
+constexpr int IDS_COMPILE_DONE = 4415;      // "已编译“%s”:"
+constexpr int IDS_COMPILE_COUNTS = 4416;    // three inserts, filled one after another
+constexpr int IDS_COMPILE_PROBLEMS = 4417;  // two inserts
+constexpr int IDS_COMPILE_UNKNOWN_WINDOW = 4418;
+constexpr int IDS_COMPILE_FAILED = 4419;
 
 constexpr int IDS_VERSION = 20480;  // "Wrenlow 1.0.8312.0"
 constexpr int IDS_OUT_OF_MEMORY = 20481;

@@ -9,22 +9,12 @@
 #include <QLineEdit>
 #include <QStringList>
 
+#include "chmfiles/help_code_page.h"
 #include "chmfiles/system_file.h"
 #include "its/its_storage.h"
 #include "platform/system/codepage.h"
 #include "res/ids.h"
 #include "res/strings.h"
-
-namespace {
-
-// Titles carry no language of their own here: they are shown in the first
-// code page that decodes them, starting from the program's.
-QString displayTitle(const std::string& bytes) {
-  const std::string_view sample[] = {bytes};
-  return QString::fromStdString(cp::toUtf8(bytes, cp::chooseCodePage(0x804, std::nullopt, sample)));
-}
-
-}  // namespace
 
 QString qtFileFilter(const std::string& windowsFilter) {
   QStringList filters;
@@ -67,6 +57,9 @@ std::string CBrowseChm::readTitle(const std::string& path) {
     }
   }
   system.close();
+  // Read in the code page that `info` and the report pages choose for the
+  // file (its language, font and texts).
+  if (!title.empty()) title = helpTextToUtf8(title, helpFileCodePage(storage.root()));
   storage.close();
   return title;
 }
@@ -74,12 +67,20 @@ std::string CBrowseChm::readTitle(const std::string& path) {
 void CBrowseChm::preview(const std::string& path) {
   if (title_) title_->clear();
   if (path.empty()) return;
+  // Only a title that was found is kept: a file that is still being written,
+  // or a name typed halfway, is read again when it comes back.
   if (path != lastPath_) {
     ++reads_;
-    lastTitle_ = readTitle(path);
+    std::string title = readTitle(path);
+    if (title.empty()) {
+      lastPath_.clear();
+      lastTitle_.clear();
+      return;
+    }
+    lastTitle_ = std::move(title);
     lastPath_ = path;
   }
-  if (title_) title_->setText(displayTitle(lastTitle_));
+  if (title_) title_->setText(QString::fromStdString(lastTitle_));
 }
 
 bool CBrowseChm::Prompt(std::string& path, const char* defaultExtension, unsigned filterId,

@@ -23,8 +23,8 @@ class CBrowseChm : public QObject {
   // The preview for a selected path (what the selection change runs).
   void preview(const std::string& path);
 
-  // The title in #SYSTEM code 3 of the file, as bytes of the file; empty when
-  // the file is no storage or has no such record.
+  // The title in #SYSTEM code 3 of the file, converted to UTF-8 from the
+  // file's code page; empty when the file is no storage or has no title.
   static std::string readTitle(const std::string& path);
 
   // Filled while Prompt runs; tests use them.

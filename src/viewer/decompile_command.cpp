@@ -1,11 +1,10 @@
 #include "viewer/decompile_command.h"
 
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCursor>
 
 #include "common/messages.h"
+#include "common/string_utils.h"
 #include "decompile/local_folder.h"
 #include "res/ids.h"
 #include "viewer/decompile_dialog.h"
@@ -33,11 +32,12 @@ void CDecompileResultsDlg::Run() {
 }
 
 void RunDecompile(QWidget* owner, const DecompileRequest& entered) {
+  // The paths are made absolute here, once; the run opens them as they are
+  // and the current folder never moves. The source stays as entered for the
+  // results.
   DecompileRequest request = entered;
-  // The source is opened again after the current directory has moved to the
-  // target: a relative path must still name the same file.
-  if (!request.source.empty() && request.source.front() != '/')
-    request.sourceOpenPath = fullFolderPath(".") + "/" + request.source;
+  request.target = FullPathName(entered.target);
+  request.sourceOpenPath = FullPathName(entered.openPath());
 
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const std::int32_t range = countStreams(request.openPath().c_str(), false);
@@ -48,8 +48,8 @@ void RunDecompile(QWidget* owner, const DecompileRequest& entered) {
 
   CDecompileResultsDlg dialog(owner, request, range);
   if (!dialog.open()) return;
-  if (::chdir(request.target.c_str()) != 0) {
-    ShowFormattedMessage(IDS_INVALID_FOLDER, request.target, MB_ICONERROR);
+  if (!FolderHandle::openPath(request.target).valid()) {
+    ShowFormattedMessage(IDS_INVALID_FOLDER, entered.target, MB_ICONERROR);
     dialog.close();
     return;
   }

@@ -96,7 +96,9 @@ TEST_F(MainWindowTest, StatusBarShowsIdleTextIndicatorsAndPrompts) {
   QMenu* tools = frame_->menuBar()->actions()[1]->menu();
   tools->popup(frame_->mapToGlobal(QPoint(40, 0)));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(tools));
-  QTest::mouseMove(tools, tools->actionGeometry(frame_->menuAction(ID_RECOMPILE)).center());
+  // Highlighting the item as the keyboard or the pointer would (a pointer
+  // warp on a display kept between runs may bring no hover at all).
+  tools->setActiveAction(frame_->menuAction(ID_RECOMPILE));
   QTest::qWait(20);
   EXPECT_EQ(frame_->messageText().toStdString(), "重新编译一个 CHM 或 ITS 文件");
   tools->close();
@@ -173,6 +175,34 @@ TEST_F(MainWindowTest, ClosingNeverAsksAndExitCloses) {
   EXPECT_EQ(prompter.count(), 0u);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(frame_.isNull());  // destroyed at once
+}
+
+// The caption carries the program icon, asks the frame to draw it, and is
+// no longer painted once the window closes.
+TEST_F(MainWindowTest, CaptionDrawsTheIconThroughTheFrameUntilClosed) {
+  ASSERT_FALSE(frame_->windowIcon().isNull());
+  CCaptionPainter* painter = frame_->captionPainter();
+  ASSERT_NE(painter, nullptr);
+  const int w = 300, h = painter->metrics().height;
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(Qt::black);  // the gradient is black at the left end
+  const ui::CaptionPaintRequest request{w, h, &image, true};
+  painter->paintRequestHandler(request);
+  EXPECT_EQ(frame_->captionPaintRequests(), 1);
+  int iconPixels = 0;
+  for (int y = 1; y < painter->metrics().cySize - 1; ++y)
+    for (int x = 2; x < painter->metrics().cxSize; ++x)
+      if (image.pixel(x, y) != qRgb(0, 0, 0)) ++iconPixels;
+  EXPECT_GT(iconPixels, 10);
+
+  frame_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_));
+  QTest::qWait(50);
+  EXPECT_GT(frame_->captionPaintRequests(), 1);  // the window's own paint went through the frame
+  QPointer<CCaptionPainter> watched(painter);
+  frame_->close();
+  ASSERT_FALSE(watched.isNull());
+  EXPECT_TRUE(watched->disabled);
 }
 
 TEST_F(MainWindowTest, ViewShowsButtonFace) {

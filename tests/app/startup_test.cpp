@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "app/tool_set_app.h"
 #include "common/history_list.h"
@@ -61,7 +62,7 @@ class StartupTest : public ::testing::Test {
   std::vector<std::uint8_t> storedPreferences() {
     reg::UniqueKey key;
     std::vector<std::uint8_t> data;
-    if (reg::RegOpenKeyEx(reg::HKEY_CURRENT_USER, "Software\\Marrowby\\Wrenlow\\Settings", 0,
+    if (reg::RegOpenKeyEx(reg::HKEY_OWN_CURRENT_USER, "Software\\Marrowby\\Wrenlow\\Settings", 0,
                           reg::KEY_READ, key.put()) == reg::ERROR_SUCCESS)
       reg::RegQueryValueEx(key.get(), "Preferences", nullptr, &data);
     return data;
@@ -69,7 +70,8 @@ class StartupTest : public ::testing::Test {
 
   std::string verb(const char* cls) {
     std::string text;
-    if (reg::RegQueryValue(reg::HKEY_CLASSES_ROOT, std::string(cls) + "\\shell\\Examine\\command",
+    if (reg::RegQueryValue(reg::HKEY_OWN_CLASSES_ROOT,
+                           std::string(cls) + "\\shell\\Examine\\command",
                            &text) != reg::ERROR_SUCCESS)
       return "<none>";
     return text;
@@ -123,7 +125,7 @@ TEST_F(StartupTest, NeitherGroupAsksNothingNowOrLater) {
   EXPECT_EQ(prompter.count(), 0u);
   EXPECT_EQ(verb("chm.file"), kCommand);
   // The integration does not run again: verbs removed meanwhile stay removed.
-  ASSERT_EQ(reg::RegDeleteKey(reg::HKEY_CLASSES_ROOT, "chm.file\\shell\\Examine\\command"),
+  ASSERT_EQ(reg::RegDeleteKey(reg::HKEY_OWN_CLASSES_ROOT, "chm.file\\shell\\Examine\\command"),
             reg::ERROR_SUCCESS);
   fs::create_directories(programs() + "/HTML Help Workshop");
   run();
@@ -209,6 +211,42 @@ TEST_F(StartupTest, ChangedSettingsAndListsAreWrittenAtExit) {
   EXPECT_EQ(experience, 2);
   EXPECT_NE(ScratchConfig::read(scratch_.windows() + "/Wrenlow.ini").find("File0=" + recent),
             std::string::npos);
+}
+
+// Every file of a folder with its contents and modification time.
+std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const std::string& dir) {
+  std::map<std::string, std::pair<std::string, fs::file_time_type>> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    out[e.path().string()] = {e.is_regular_file() ? ScratchConfig::read(e.path().string()) : "",
+                              fs::last_write_time(e.path())};
+  return out;
+}
+
+TEST_F(StartupTest, AWinePrefixIsLeftAsItWasAndTheIntegrationRunsOnce) {
+  const std::string prefix = scratch_.root() + "/prefix";
+  ScratchConfig::write(prefix + "/user.reg",
+                       "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\n\n"
+                       "[Software\\\\Wine] 1700000002\n\"Version\"=\"win10\"\n");
+  ScratchConfig::write(prefix + "/system.reg",
+                       "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n");
+  ::setenv("WRENLOW_WINEPREFIX", prefix.c_str(), 1);
+  reg::useFolder(prefix, true);
+  const auto before = snapshot(prefix);
+  ScopedRecordingPrompter prompter;
+  run();
+  EXPECT_EQ(verb("chm.file"), kCommand);
+  EXPECT_EQ(storedPreferences(), (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
+  // The second start finds its settings and does not integrate again.
+  ASSERT_EQ(reg::RegDeleteKey(reg::HKEY_OWN_CLASSES_ROOT, "chm.file\\shell\\Examine\\command"),
+            reg::ERROR_SUCCESS);
+  run();
+  EXPECT_EQ(verb("chm.file"), "<none>");
+  EXPECT_EQ(snapshot(prefix), before);
+  std::string text;
+  EXPECT_NE(reg::RegQueryValue(reg::HKEY_CLASSES_ROOT, "ITS File\\shell\\Examine\\command", &text),
+            reg::ERROR_SUCCESS);
+  ::unsetenv("WRENLOW_WINEPREFIX");
+  reg::useFolder(scratch_.config());
 }
 
 TEST_F(StartupTest, ExamineModeByNameSubstring) {

@@ -2,6 +2,7 @@
 #include "common/history_list.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/system/profile_file.h"
 #include "tests/common/scratch_config.h"
@@ -60,16 +61,23 @@ TEST_F(HistoryListTest, SaveKeepsExistingEntriesUpToMaxWithoutGaps) {
   EXPECT_NE(after.find("[Tail]\nx=1\n"), std::string::npos);
 }
 
-TEST_F(HistoryListTest, AddRecentInOtherCaseMovesToFront) {
-  std::string a = file("Alpha.chm"), b = file("Beta.chm");
-  ScratchConfig::write(ini(), "[ITS 文件]\nFile0=" + a + "\nFile1=" + b + "\n");
+TEST_F(HistoryListTest, AddRecentMergesOnlyTheSameFile) {
+  std::string a = file("Alpha.chm"), b = file("Beta.chm"), lower = file("beta.chm");
+  const std::string gone = scratch_.root() + "/files/Gone.chm";
+  ScratchConfig::write(ini(), "[ITS 文件]\nFile0=" + a + "\nFile1=" + b + "\nFile2=" + gone + "\n");
   CHistoryList list("Wrenlow.ini", "ITS 文件", 9);
-  std::string other = b;
-  for (char& c : other) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  list.AddRecent(other);
-  ASSERT_EQ(list.entries().size(), 2u);
-  EXPECT_EQ(list.entries()[0], other);
-  EXPECT_EQ(list.entries()[1], a);
+  // Another letter case is another file: both stay.
+  list.AddRecent(lower);
+  EXPECT_EQ(list.entries(), (std::vector<std::string>{lower, a, b, gone}));
+  // A missing path in another case is another path.
+  list.AddRecent(scratch_.root() + "/files/gone.chm");
+  EXPECT_EQ(list.entries().size(), 5u);
+  // The same file reached through a link replaces its entry.
+  const std::string link = scratch_.root() + "/files/link.chm";
+  ASSERT_EQ(::symlink(a.c_str(), link.c_str()), 0);
+  list.AddRecent(link);
+  EXPECT_EQ(list.entries(),
+            (std::vector<std::string>{link, scratch_.root() + "/files/gone.chm", lower, b, gone}));
   EXPECT_TRUE(list.modified());
 }
 

@@ -123,6 +123,7 @@ TEST(ProjectRebuild, EverySectionFromCraftedTables) {
       "Title=Title\r\n"
       "Default Window=main\r\n"
       "Default Font=宋体,9,134\r\n"
+      "Language=0x804\r\n"
       "Full-text search=Yes\r\n"
       "DBCS=Yes\r\n"
       "Binary Index=Yes\r\n"
@@ -194,6 +195,7 @@ TEST(ProjectRebuild, RealFileCheckedByHand) {
       "Title=TCPServer UDF\r\n"
       "Default Window=Main\r\n"
       "Default Font=Arial,8,0\r\n"
+      "Language=0x409\r\n"
       "Full-text search=Yes\r\n"
       "Binary Index=Yes\r\n"
       "\r\n[FILES]\r\n";

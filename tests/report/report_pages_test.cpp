@@ -202,10 +202,11 @@ TEST_F(ReportPagesTest, TextFilesAreWrittenUnescapedAndNamedByPath) {
   EXPECT_EQ(body(view), "文件: /a.htm\r\n\r\n" + std::string(200, 'x') + "\r\n" +
                             std::string(60, 'y') + "\r\n" + std::string(39, 'z') + "\r\n");
 
-  // A contents file in a sub-storage: "\" and "/" become "_", no extension.
+  // A contents file in a sub-storage: "\" and "/" become "_", and ".htm"
+  // follows so that the browser shows it as a page.
   PageResult toc = pages_->contents("sub\\toc.hhc");
   ASSERT_EQ(toc.outcome, PageOutcome::kShow);
-  EXPECT_EQ(toc.path, dir_ / "pages/sub_toc.hhc");
+  EXPECT_EQ(toc.path, dir_ / "pages/sub_toc.hhc.htm");
   EXPECT_NE(body(toc).find("<A href=\"its:" + path_ + "::/a.htm\">Intro</A>"), std::string::npos);
 
   pages_->deleteTempPages();

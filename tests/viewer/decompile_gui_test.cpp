@@ -30,6 +30,7 @@
 #include "res/strings.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
+#include "tests/decompile/crafted_file.h"
 #include "viewer/browse_chm.h"
 #include "viewer/decompile_dialog.h"
 
@@ -78,7 +79,12 @@ class DecompileGui : public ::testing::Test {
 };
 
 TEST_F(DecompileGui, MenuCommandRunsTheDecompileAndShowsTheSummary) {
-  const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/7zcn_7-zip.chm";
+  // Both paths entered relative to the current folder, which the command
+  // leaves where it is.
+  fs::current_path(dir_);
+  const std::string source =
+      fs::relative(std::string(WRENLOW_CORPUS_DIR) + "/7zcn_7-zip.chm", dir_).string();
+  const std::string relativeTarget = "out";
   ScopedRecordingPrompter prompter;
   CLogDoc doc;
   CMainFrame frame(doc);
@@ -99,7 +105,7 @@ TEST_F(DecompileGui, MenuCommandRunsTheDecompileAndShowsTheSummary) {
     checked = check->isChecked();
     okWasDisabled = !ok->isEnabled();  // the source starts empty
     combo->setEditText(QString::fromStdString(source));
-    edit->setText(QString::fromStdString(target_));
+    edit->setText(QString::fromStdString(relativeTarget));
     filled = ok->isEnabled();
     whenShown(QString::fromUtf8(templateTitle(IDD_RESULTS)), [&](QDialog* r) {
       auto* close = dlg::findControl<QPushButton>(r, IDOK);
@@ -143,8 +149,7 @@ TEST_F(DecompileGui, MenuCommandRunsTheDecompileAndShowsTheSummary) {
   EXPECT_NE(status.find("7zcn_7-zip.hhp"), std::string::npos) << status;
   EXPECT_TRUE(fs::exists(target_ + "/7zcn_7-zip.hhp"));
   EXPECT_TRUE(fs::exists(target_ + "/cmdline/commands/add.htm"));
-  // The handler leaves the current directory at the target.
-  EXPECT_EQ(fs::current_path(), fs::canonical(target_));
+  EXPECT_EQ(fs::current_path(), fs::path(dir_));
   EXPECT_TRUE(shotError.empty());
 }
 
@@ -205,6 +210,29 @@ TEST(BrowseChm, TitlePreviewReadsEachPathOnce) {
   EXPECT_EQ(browse.titleReads(), 3);
   EXPECT_EQ(qtFileFilter(LoadStr(IDS_CHM_FILTER)).toStdString(),
             "已编译的 HTML 帮助文件 (*.chm *.its *.chi)");
+}
+
+// A Japanese file whose Shift-JIS title also reads as (wrong) GBK text: the
+// file's language decides. A file that is not there yet is read again once
+// it is.
+TEST(BrowseChm, TitleInTheFilesOwnCodePageAndOnlyFoundTitlesKept) {
+  crafted::TempDir dir;
+  const std::string path = dir / "ja.chm";
+  std::string flags;
+  crafted::le32(flags, 0x411);
+  flags += std::string(24, '\0');
+  std::string system;
+  crafted::le32(system, 3);
+  system +=
+      crafted::record(4, flags) + crafted::record(3, crafted::text("\x93\xfa\x96\x7b\x8c\xea"));
+  CBrowseChm browse;
+  browse.preview(path);
+  EXPECT_EQ(browse.titleReads(), 1);
+  ASSERT_TRUE(crafted::write(path, {{"#SYSTEM", system}, {"a.htm", "a"}}));
+  EXPECT_EQ(CBrowseChm::readTitle(path), "日本語");
+  browse.preview(path);
+  browse.preview(path);
+  EXPECT_EQ(browse.titleReads(), 2);
 }
 
 TEST(BrowseChm, DialogShowsTheTitleBelowTheFileList) {

@@ -161,6 +161,17 @@ void collect(const Node& n, const std::string& prefix, std::vector<Placed>& out)
   }
 }
 
+// The header's time stamp: SOURCE_DATE_EPOCH when set, so that a build
+// of the same input gives the same bytes; else the current time.
+std::uint32_t headerTimeStamp() {
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(epoch, &end, 10);
+    if (end && end != epoch && *end == '\0') return static_cast<std::uint32_t>(v);
+  }
+  return static_cast<std::uint32_t>(::time(nullptr));
+}
+
 // Compresses the section-1 bytes (the given streams, in order) reset interval
 // by reset interval, several intervals at a time, into the content file.
 class SectionCompressor {
@@ -550,7 +561,7 @@ HRESULT FileWriter::assemble() {
   putLe32(h + 0x04, 3);
   putLe32(h + 0x08, kItsfHeaderSize);
   putLe32(h + 0x0C, 1);
-  putLe32(h + 0x10, static_cast<std::uint32_t>(::time(nullptr)));
+  putLe32(h + 0x10, headerTimeStamp());
   putLe32(h + 0x14, kLcid);
   std::memcpy(h + 0x18, kItsfGuid1, 16);
   std::memcpy(h + 0x28, kItsfGuid2, 16);

@@ -135,6 +135,13 @@ bool HiveFile::writeAtomically(const std::string& text) {
                                       {.replace = true, .beforeRename = beforeRenameHook()});
 }
 
+bool HiveFile::writable() const {
+  const auto slash = path_.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path_.substr(0, slash));
+  return !sysfile::isReadOnly(path_) && !sysfile::isReadOnly(folder);
+}
+
 long HiveFile::modify(const std::function<long(HiveDocument&, bool& changed)>& change) {
   std::lock_guard guard(mutex_);
   if (!refusal_.empty()) {
@@ -144,6 +151,7 @@ long HiveFile::modify(const std::function<long(HiveDocument&, bool& changed)>& c
     }
     return kErrorAccessDenied;
   }
+  if (!writable()) return kErrorAccessDenied;
   FileLock lock(path_);
   if (!lock.held()) return kErrorAccessDenied;
   refreshLocked();

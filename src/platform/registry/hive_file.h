@@ -29,9 +29,14 @@ class HiveFile {
   // Applies `change` to the current document under the lock and writes the
   // file when it reports a change. Returns 0 or a Win32 error code:
   // the status `change` returned, ERROR_BADDB for a file that cannot be
-  // parsed, ERROR_ACCESS_DENIED while writes are refused, ERROR_WRITE_FAULT
+  // parsed, ERROR_ACCESS_DENIED while writes are refused or the file is not
+  // writable, ERROR_WRITE_FAULT
   // when the file could not be replaced (then nothing changed).
   long modify(const std::function<long(HiveDocument&, bool& changed)>& change);
+
+  // Whether a change could be written: neither the file nor its folder is
+  // read-only (sysfile::isReadOnly).
+  bool writable() const;
 
   // Refuses every write with a reason (a running wine server owns the file).
   void refuseWrites(std::string reason) { refusal_ = std::move(reason); }

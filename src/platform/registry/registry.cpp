@@ -10,7 +10,10 @@
 
 namespace reg {
 
-enum class Root { Classes, User, Machine };
+// OwnUser and OwnClasses are HKEY_CURRENT_USER and HKEY_CLASSES_ROOT of the
+// program's own configuration: the same as User and Classes unless a Wine
+// prefix stands in for the registry.
+enum class Root { Classes, User, Machine, OwnUser, OwnClasses };
 
 struct KeyObject {
   Root root;
@@ -23,8 +26,14 @@ namespace {
 KeyObject classesRoot{Root::Classes, "", true};
 KeyObject currentUser{Root::User, "", true};
 KeyObject localMachine{Root::Machine, "", true};
+KeyObject ownCurrentUser{Root::OwnUser, "", true};
+KeyObject ownClassesRoot{Root::OwnClasses, "", true};
 
 constexpr const char* kClasses = "Software\\Classes";
+
+// The access rights that change a key: set value, create sub-key, create
+// link, delete, write DAC, write owner.
+constexpr REGSAM kWriteAccess = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
 
 struct State {
   std::recursive_mutex mutex;
@@ -33,7 +42,13 @@ struct State {
   std::string folder;
   std::unique_ptr<HiveFile> user;
   std::unique_ptr<HiveFile> machine;
+  // The program's own hives while a prefix is used; otherwise none.
+  std::unique_ptr<HiveFile> ownUser;
+  std::unique_ptr<HiveFile> ownMachine;
 };
+
+HiveFile& ownUserHive(State& s) { return s.ownUser ? *s.ownUser : *s.user; }
+HiveFile& ownMachineHive(State& s) { return s.ownMachine ? *s.ownMachine : *s.machine; }
 
 State& state() {
   static State s;
@@ -45,6 +60,13 @@ void configure(State& s, const std::string& folder, bool winePrefix) {
   s.winePrefix = winePrefix;
   s.user = std::make_unique<HiveFile>(folder + "/user.reg", "\\User\\S-1-5-21-0-0-0-1000");
   s.machine = std::make_unique<HiveFile>(folder + "/system.reg", "\\Machine");
+  s.ownUser.reset();
+  s.ownMachine.reset();
+  if (winePrefix) {
+    const std::string own = sysdirs::configFolder(true);
+    s.ownUser = std::make_unique<HiveFile>(own + "/user.reg", "\\User\\S-1-5-21-0-0-0-1000");
+    s.ownMachine = std::make_unique<HiveFile>(own + "/system.reg", "\\Machine");
+  }
   s.configured = true;
 }
 
@@ -94,6 +116,15 @@ Location locate(State& s, Root root, const std::string& path) {
       if (exists(*s.machine, p)) return {s.machine.get(), p};
       return {};
     }
+    case Root::OwnUser:
+      if (exists(ownUserHive(s), path)) return {&ownUserHive(s), path};
+      return {};
+    case Root::OwnClasses: {
+      std::string p = join(kClasses, path);
+      if (exists(ownUserHive(s), p)) return {&ownUserHive(s), p};
+      if (exists(ownMachineHive(s), p)) return {&ownMachineHive(s), p};
+      return {};
+    }
   }
   return {};
 }
@@ -110,6 +141,10 @@ Location locateForWrite(State& s, Root root, const std::string& path) {
       return {s.machine.get(), path};
     case Root::Classes:
       return {s.user.get(), join(kClasses, path)};
+    case Root::OwnUser:
+      return {&ownUserHive(s), path};
+    case Root::OwnClasses:
+      return {&ownUserHive(s), join(kClasses, path)};
   }
   return loc;
 }
@@ -167,6 +202,10 @@ std::vector<std::string> subKeyNames(State& s, HKEY key) {
     std::string p = join(kClasses, key->path);
     collect(*s.user, p);
     collect(*s.machine, p);
+  } else if (key->root == Root::OwnClasses) {
+    std::string p = join(kClasses, key->path);
+    collect(ownUserHive(s), p);
+    collect(ownMachineHive(s), p);
   } else {
     Location loc = locate(s, key->root, key->path);
     if (loc.hive) collect(*loc.hive, loc.path);
@@ -181,6 +220,8 @@ std::vector<std::string> subKeyNames(State& s, HKEY key) {
 HKEY const HKEY_CLASSES_ROOT = &classesRoot;
 HKEY const HKEY_CURRENT_USER = &currentUser;
 HKEY const HKEY_LOCAL_MACHINE = &localMachine;
+HKEY const HKEY_OWN_CURRENT_USER = &ownCurrentUser;
+HKEY const HKEY_OWN_CLASSES_ROOT = &ownClassesRoot;
 
 void useFolder(const std::string& folder, bool winePrefix) {
   State& s = state();
@@ -194,7 +235,7 @@ std::string currentFolder() {
   return ready().folder;
 }
 
-LONG RegOpenKeyEx(HKEY key, std::string_view subKey, DWORD, REGSAM, HKEY* result) {
+LONG RegOpenKeyEx(HKEY key, std::string_view subKey, DWORD, REGSAM sam, HKEY* result) {
   State& s = state();
   std::lock_guard guard(s.mutex);
   ready();
@@ -205,11 +246,15 @@ LONG RegOpenKeyEx(HKEY key, std::string_view subKey, DWORD, REGSAM, HKEY* result
   if (!path.empty() || !key->predefined) {
     if (!locate(s, key->root, path).hive) return ERROR_FILE_NOT_FOUND;
   }
+  // Full access is refused when the hive that holds the key cannot be
+  // written, so that callers can tell it before they try a change.
+  if ((sam & kWriteAccess) && !locateForWrite(s, key->root, path).hive->writable())
+    return ERROR_ACCESS_DENIED;
   *result = new KeyObject{key->root, path, false};
   return ERROR_SUCCESS;
 }
 
-LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM, HKEY* result, bool* created) {
+LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM sam, HKEY* result, bool* created) {
   State& s = state();
   std::lock_guard guard(s.mutex);
   ready();
@@ -217,6 +262,8 @@ LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM, HKEY* result, boo
   if (created) *created = false;
   if (!validKey(s, key)) return key ? ERROR_KEY_DELETED : ERROR_INVALID_HANDLE;
   std::string path = join(key->path, subKey);
+  if ((sam & kWriteAccess) && !locateForWrite(s, key->root, path).hive->writable())
+    return ERROR_ACCESS_DENIED;
   if (!path.empty()) {
     Location loc = locateForWrite(s, key->root, path);
     bool isNew = false;

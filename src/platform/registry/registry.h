@@ -53,11 +53,19 @@ using HKEY = KeyObject*;
 extern HKEY const HKEY_CLASSES_ROOT;
 extern HKEY const HKEY_CURRENT_USER;
 extern HKEY const HKEY_LOCAL_MACHINE;
+// HKEY_CURRENT_USER and HKEY_CLASSES_ROOT of the program's own configuration
+// folder: where its settings and its shell verbs live. They are the keys
+// above unless a Wine prefix stands in for the registry; a prefix is only
+// inspected and edited by the tools, never used for the program's own
+// state.
+extern HKEY const HKEY_OWN_CURRENT_USER;
+extern HKEY const HKEY_OWN_CLASSES_ROOT;
 
 // The folder that holds user.reg and system.reg. Until set, the folder of
 // sysdirs::registryFolder() (a Wine prefix when WRENLOW_WINEPREFIX names one,
 // else the configuration folder) is used. Setting it closes nothing: open
-// keys go on naming the same paths in the new folder.
+// keys go on naming the same paths in the new folder. With winePrefix the
+// program's own keys stay in the configuration folder.
 void useFolder(const std::string& folder, bool winePrefix = false);
 std::string currentFolder();
 

@@ -20,7 +20,8 @@ namespace shell {
 namespace {
 
 // Quotes one argument of an Exec key: inside double quotes '"', '`', '$' and
-// '\' take a backslash.
+// '\' take a backslash. A literal '%' is written "%%" quoted or not, since a
+// single one starts a field code.
 std::string quoteArgument(std::string_view arg) {
   bool plain = !arg.empty();
   for (char c : arg)
@@ -32,6 +33,7 @@ std::string quoteArgument(std::string_view arg) {
   std::string out = "\"";
   for (char c : arg) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+    if (c == '%') out += '%';
     out += c;
   }
   return out + "\"";

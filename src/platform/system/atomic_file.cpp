@@ -30,8 +30,18 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
+bool isReadOnly(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  return (st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
 bool writeFileAtomically(const std::string& path, std::string_view text,
                          const AtomicWriteOptions& options) {
+  if (isReadOnly(folderOf(path)) || isReadOnly(path)) {
+    errno = EACCES;
+    return false;
+  }
   const std::string temp = path + ".XXXXXX";
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');

@@ -17,7 +17,15 @@ struct AtomicWriteOptions {
   std::function<void()> beforeRename;
 };
 
+// Whether the user may not write the file or folder at path: it lacks the
+// owner's write bit (the mark by which a user keeps a file as it is, which
+// this program respects even where the system would let it write, as for
+// root), or the system refuses write access. A missing path is not.
+bool isReadOnly(const std::string& path);
+
 // The new file keeps the mode of the file it replaces (0644 for a new one).
+// Fails, leaving everything as it was, when the target or its folder is
+// read-only.
 bool writeFileAtomically(const std::string& path, std::string_view text,
                          const AtomicWriteOptions& options = {});
 

@@ -92,6 +92,15 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::optional<std::string_view> value, std::string_view file) {
+  // One entry is one line: a line break in any part would add lines of its
+  // own (another key or section), and a key holding "=" or a section holding
+  // "]" would read back as something else. Such writes are refused.
+  auto breaksLine = [](std::string_view t) {
+    return t.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+  };
+  if (breaksLine(section) || breaksLine(key) || (value && breaksLine(*value)) ||
+      key.find('=') != std::string_view::npos || section.find(']') != std::string_view::npos)
+    return false;
   std::string path = resolve(file);
   bool found;
   auto lines = readLines(path, found);

@@ -19,7 +19,9 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
                                     std::string_view fallback, std::string_view file);
 
 // Sets key in section to value, adding the section and key when missing;
-// with no value the key is removed. The file is replaced atomically.
+// with no value the key is removed. The file is replaced atomically. False,
+// with the file untouched, when a part would not stay on its one line (a line
+// break or NUL anywhere, "=" in the key, "]" in the section).
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::optional<std::string_view> value, std::string_view file);
 

@@ -360,7 +360,7 @@ TEST(ReadStorage, BulkReadsThatJumpForwardKeepEveryByte) {
       ++read;
     }
   };
-  for (unsigned threads : {1u, 3u, 6u}) {
+  for (unsigned threads : {1u, 3u, 6u, 8u, 3u, 6u}) {
     Check sink;
     sink.file = file.get();
     EXPECT_EQ(readEntries(*file, all, sink, threads), S_OK);

@@ -348,3 +348,54 @@ TEST_F(RegistryTest, WinePrefixRefusesWritesWhileItsServerRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// Read-only is judged by the owner's write bit, so this holds when the tests
+// run as root (who could write the file anyway).
+TEST_F(RegistryTest, ReadOnlyHiveOrFolderRefusesFullAccess) {
+  writeFile(userHive(), kWineHive);
+  ::chmod(userHive().c_str(), 0444);
+  const std::string before = readFile(userHive());
+  UniqueKey key;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Wine", 0, KEY_ALL_ACCESS, key.put()),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Wine", KEY_WRITE, key.put()),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegSetValue(HKEY_CURRENT_USER, "Software\\New", "x"), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Wine", 0, KEY_READ, key.put()),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueEx(key.get(), "Version", REG_SZ, "x", 1), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(queryText(HKEY_CURRENT_USER, "Software\\Wine", "Version"), std::string("win10\0", 6));
+  EXPECT_EQ(readFile(userHive()), before);
+  // The machine hive beside it is writable until its folder is not.
+  EXPECT_EQ(RegSetValue(HKEY_LOCAL_MACHINE, "Software\\A", "x"), ERROR_SUCCESS);
+  ::chmod(dir_.c_str(), 0555);
+  EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\A", 0, KEY_SET_VALUE, key.put()),
+            ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegSetValue(HKEY_LOCAL_MACHINE, "Software\\B", "x"), ERROR_ACCESS_DENIED);
+  ::chmod(dir_.c_str(), 0755);
+  ::chmod(userHive().c_str(), 0644);
+}
+
+// With a prefix the program's own keys live in its configuration folder.
+TEST_F(RegistryTest, OwnKeysStayOutOfAWinePrefix) {
+  const fs::path prefix = dir_ / "prefix", own = dir_ / "own";
+  fs::create_directories(prefix);
+  ::setenv("WRENLOW_CONFIG_DIR", own.c_str(), 1);
+  useFolder(prefix.string(), true);
+  EXPECT_EQ(RegSetValue(HKEY_OWN_CLASSES_ROOT, "chm.file\\shell", "mine"), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValue(HKEY_OWN_CURRENT_USER, "Software\\Marrowby", "mine"), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValue(HKEY_CURRENT_USER, "Software\\Theirs", "prefix"), ERROR_SUCCESS);
+  std::string text;
+  EXPECT_NE(RegQueryValue(HKEY_CLASSES_ROOT, "chm.file\\shell", &text), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValue(HKEY_OWN_CLASSES_ROOT, "chm.file\\shell", &text), ERROR_SUCCESS);
+  EXPECT_EQ(text, "mine");
+  EXPECT_NE(RegQueryValue(HKEY_OWN_CURRENT_USER, "Software\\Theirs", &text), ERROR_SUCCESS);
+  EXPECT_NE(readFile(own / "user.reg").find("Software\\\\Classes\\\\chm.file\\\\shell"),
+            std::string::npos);
+  EXPECT_EQ(readFile(prefix / "user.reg").find("Marrowby"), std::string::npos);
+  ::unsetenv("WRENLOW_CONFIG_DIR");
+}
+
+}  // namespace

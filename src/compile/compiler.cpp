@@ -1,0 +1,639 @@
+#include "compile/compiler.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <deque>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <unordered_map>
+#include <vector>
+
+#include "common/messages.h"
+#include "common/string_utils.h"
+#include "compile/html_scan.h"
+#include "compile/project_file.h"
+#include "compile/table_writers.h"
+#include "its/its_storage.h"
+#include "its/text_helpers.h"
+#include "platform/itss/com_ptr.h"
+#include "platform/system/codepage.h"
+#include "res/ids.h"
+#include "res/strings.h"
+
+const char* const kCompilerVersionText = "Wrenlow Help Compiler 1";
+
+namespace {
+
+// Window-type member flags for the fields a project line can set.
+constexpr std::uint32_t kValidProperties = 0x2;
+constexpr std::uint32_t kValidStyles = 0x4;
+constexpr std::uint32_t kValidExStyles = 0x8;
+constexpr std::uint32_t kValidRect = 0x10;
+constexpr std::uint32_t kValidNavWidth = 0x20;
+constexpr std::uint32_t kValidShowState = 0x40;
+constexpr std::uint32_t kValidButtons = 0x100;
+constexpr std::uint32_t kValidExpansion = 0x200;
+constexpr std::uint32_t kValidTabPosition = 0x400;
+constexpr std::uint32_t kValidCurrentTab = 0x2000;
+
+// The directory block size and LZX parameters of the files we write: a
+// 64 KiB window (Free Pascal's reader decodes no other) and a 128 KiB reset
+// interval.
+constexpr std::uint32_t kDirectoryBlockSize = 4096;
+constexpr std::uint32_t kResetBlocks = 4;
+constexpr std::uint32_t kWindowBlocks = 1;
+
+bool isPageName(std::string_view name) {
+  return extensionIs(name, ".htm") || extensionIs(name, ".html") || extensionIs(name, ".xhtml") ||
+         extensionIs(name, ".shtml");
+}
+bool isSitemapName(std::string_view name) {
+  return extensionIs(name, ".hhc") || extensionIs(name, ".hhk");
+}
+
+std::string folded(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+// "a/./b/../c" → "a/c"; false when ".." climbs above the start.
+bool normalise(std::string_view path, std::string& out) {
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= path.size()) {
+    std::size_t end = path.find('/', pos);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (parts.empty()) return false;
+      parts.pop_back();
+      continue;
+    }
+    parts.emplace_back(part);
+  }
+  out.clear();
+  for (const std::string& p : parts) {
+    if (!out.empty()) out += '/';
+    out += p;
+  }
+  return !out.empty();
+}
+
+bool readWholeFile(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  if (in.bad()) return false;
+  out = std::move(s).str();
+  return true;
+}
+
+bool isRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Finds a file the way a case-blind file system would: each part of rel
+// matched exactly, else without regard to the case of A-Z. Listings are
+// kept for the run.
+class CaseBlindFinder {
+ public:
+  // The path of the file under folder, or "" when there is none.
+  std::string find(const std::string& folder, const std::string& rel) {
+    if (isRegularFile(folder + rel)) return folder + rel;
+    std::string dir = folder;
+    std::size_t pos = 0;
+    while (pos < rel.size()) {
+      std::size_t end = rel.find('/', pos);
+      const bool last = end == std::string::npos;
+      if (last) end = rel.size();
+      const std::string part = rel.substr(pos, end - pos);
+      pos = end + 1;
+      const std::string match = lookup(dir, part);
+      if (match.empty()) return std::string();
+      dir += match;
+      if (!last) dir += '/';
+    }
+    return isRegularFile(dir) ? dir : std::string();
+  }
+
+ private:
+  std::string lookup(const std::string& dir, const std::string& part) {
+    auto it = listings_.find(dir);
+    if (it == listings_.end()) {
+      std::vector<std::string> names;
+      if (DIR* d = ::opendir(dir.empty() ? "." : dir.c_str())) {
+        while (const dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
+        ::closedir(d);
+      }
+      it = listings_.emplace(dir, std::move(names)).first;
+    }
+    for (const std::string& n : it->second)
+      if (n == part) return n;
+    for (const std::string& n : it->second)
+      if (sameNoCase(n, part)) return n;
+    return std::string();
+  }
+
+  std::unordered_map<std::string, std::vector<std::string>> listings_;
+};
+
+// One content file of the compiled file.
+struct ContentFile {
+  std::string internal;  // project-relative, "/" separators, UTF-8
+  std::string local;     // where it is read from
+};
+
+class Compiler {
+ public:
+  Compiler(const CompileOptions& options, ResultSink& sink) : options_(options), sink_(sink) {}
+  CompileResult run();
+
+ private:
+  void warn(unsigned id, std::string_view arg, unsigned line = 0) {
+    report(IDS_COMPILE_WARNING, id, arg, line);
+    ++result_.warnings;
+  }
+  void error(unsigned id, std::string_view arg, unsigned line = 0) {
+    report(IDS_COMPILE_ERROR, id, arg, line);
+    ++result_.errors;
+  }
+  void report(unsigned kind, unsigned id, std::string_view arg, unsigned line);
+
+  void readOptions();
+  void gatherFiles();
+  bool addFile(std::string_view rawName, unsigned line, bool warnMissing);
+  void addLinked(const ContentFile& from, const std::string& bytes);
+  void readMap();
+  void readAliases();
+  void readWindows();
+  std::optional<std::string> topicTitle(const std::string& page) const;
+  bool write();
+
+  const CompileOptions& options_;
+  ResultSink& sink_;
+  CompileResult result_;
+  ProjectFile project_;
+  std::string projectName_;  // for messages
+  std::ofstream log_;
+
+  std::vector<ContentFile> files_;
+  std::set<std::string> known_;  // folded internal names
+  std::map<std::string, std::string>
+      bytes_;  // internal name → content, pages and style sheets only
+  CaseBlindFinder finder_;
+
+  std::map<std::string, MapDefinition> defines_;
+  std::vector<std::pair<std::uint32_t, std::string>> aliases_;  // number, file text
+  std::vector<ProjectWindow> windows_;
+  bool compatibility10_ = false;
+};
+
+void Compiler::report(unsigned kind, unsigned id, std::string_view arg, unsigned line) {
+  std::string text;
+  if (line != 0) text = projectName_ + "(" + std::to_string(line) + "): ";
+  text += LoadStr(kind);
+  text += " C" + std::to_string(id) + ": ";
+  text += FormatMessageText(LoadStr(id), arg);
+  sink_.appendLine(text);
+  if (log_.is_open()) log_ << text << "\n";
+}
+
+void Compiler::readOptions() {
+  static const char* const known[] = {"Compiled file",
+                                      "Contents file",
+                                      "Index file",
+                                      "Default topic",
+                                      "Default Window",
+                                      "Title",
+                                      "Language",
+                                      "Default Font",
+                                      "Full-text search",
+                                      "Binary TOC",
+                                      "Binary Index",
+                                      "Compatibility",
+                                      "Auto Index",
+                                      "Display compile progress",
+                                      "Display compile notes",
+                                      "Error log file",
+                                      "DBCS"};
+  for (const ProjectOption& o : project_.options) {
+    bool isKnown = false;
+    for (const char* k : known) isKnown = isKnown || EqualsNoCase(o.key, k);
+    if (!isKnown) warn(IDS_COMPILE_UNKNOWN_OPTION, project_.toUtf8(o.key), o.line);
+  }
+  for (const char* k : {"Full-text search", "Binary TOC", "Binary Index"}) {
+    if (project_.optionYes(k)) warn(IDS_COMPILE_NOT_BUILT, k, project_.option(k)->line);
+  }
+  compatibility10_ = project_.optionText("Compatibility").substr(0, 3) == "1.0";
+  const std::string logName = project_.optionText("Error log file");
+  if (!logName.empty()) {
+    std::string rel = project_.toUtf8(logName);
+    slashes(rel);
+    log_.open(rel.front() == '/' ? rel : project_.folder() + rel, std::ios::trunc);
+  }
+}
+
+bool Compiler::addFile(std::string_view rawName, unsigned line, bool warnMissing) {
+  if (rawName.size() >= 2 && rawName.front() == '"' && rawName.back() == '"')
+    rawName = rawName.substr(1, rawName.size() - 2);
+  // The name in the project's code page; a project whose language says one
+  // thing while its names are written in another (GBK names under 0x409)
+  // still finds its files under the code page that decodes them.
+  std::vector<std::string> candidates{project_.toUtf8(rawName)};
+  if (!project_.utf8()) {
+    if (cp::isValidUtf8(rawName)) candidates.emplace_back(rawName);
+    for (unsigned page : {936u, 950u, 932u, 949u})
+      if (auto t = cp::toUtf8Strict(rawName, page)) candidates.push_back(*t);
+  }
+  for (std::string& name : candidates) {
+    slashes(name);
+    std::string internal, local;
+    if (name.find(':') != std::string::npos) continue;  // a drive or a URL
+    if (!name.empty() && name.front() == '/') {
+      // An absolute path: stored under its file name.
+      if (isRegularFile(name)) local = name;
+      internal = std::string(fileNamePart(name));
+    } else if (normalise(name, internal)) {
+      local = finder_.find(project_.folder(), internal);
+    } else if (!name.empty()) {
+      // Outside the project folder: read from there, stored under its name.
+      if (isRegularFile(project_.folder() + name)) local = project_.folder() + name;
+      internal = std::string(fileNamePart(name));
+    }
+    if (local.empty() || internal.empty()) continue;
+    if (known_.insert(folded(internal)).second) files_.push_back({internal, local});
+    return true;
+  }
+  if (warnMissing) warn(IDS_COMPILE_FILE_MISSING, candidates.front(), line);
+  return false;
+}
+
+// Adds the files a page or style sheet links to, relative to its folder.
+void Compiler::addLinked(const ContentFile& from, const std::string& bytes) {
+  std::vector<std::string> links;
+  if (extensionIs(from.internal, ".css"))
+    styleLinks(bytes, links);
+  else
+    pageLinks(bytes, links);
+  const std::size_t slash = from.internal.rfind('/');
+  const std::string base =
+      slash == std::string::npos ? std::string() : from.internal.substr(0, slash + 1);
+  for (std::string& link : links) {
+    if (!isLocalLink(link)) continue;
+    // Links in code-page pages are bytes of that page; names are UTF-8 here.
+    if (!cp::isValidUtf8(link)) link = cp::toUtf8(link, project_.codePage());
+    slashes(link);
+    std::string internal;
+    if (!normalise(base + link, internal)) continue;
+    if (known_.count(folded(internal))) continue;
+    const std::string local = finder_.find(project_.folder(), internal);
+    if (local.empty()) continue;
+    known_.insert(folded(internal));
+    files_.push_back({internal, local});
+  }
+}
+
+void Compiler::gatherFiles() {
+  for (const ProjectLine& l : project_.files) addFile(l.text, l.line, true);
+  for (const ProjectLine& l : project_.textPopups) addFile(l.text, l.line, true);
+  // The sitemap files and the default topic belong in the file whether the
+  // project lists them or not.
+  for (const char* key : {"Contents file", "Index file", "Default topic"}) {
+    const ProjectOption* o = project_.option(key);
+    if (o && !o->value.empty()) addFile(o->value, o->line, false);
+  }
+  for (const ProjectWindow& w : windows_) {
+    for (const auto* f : {&w.contentsFile, &w.indexFile, &w.defaultFile, &w.homeFile})
+      if (*f) addFile(**f, w.line, false);
+  }
+  if (project_.files.empty()) warn(IDS_COMPILE_NO_FILES, projectName_);
+  // Pages and style sheets are read now, for their links and titles; the
+  // list grows while it is walked.
+  for (std::size_t i = 0; i < files_.size(); ++i) {
+    const ContentFile f = files_[i];
+    if (!isPageName(f.internal) && !isSitemapName(f.internal) && !extensionIs(f.internal, ".css"))
+      continue;
+    std::string bytes;
+    if (!readWholeFile(f.local, bytes)) continue;  // reported when it is stored
+    addLinked(f, bytes);
+    if (isPageName(f.internal)) bytes_[f.internal] = std::move(bytes);
+  }
+}
+
+void Compiler::readMap() {
+  std::vector<MapDefinition> defs;
+  for (const ProjectLine& l : project_.map) {
+    std::string_view t = l.text;
+    if (t.substr(0, 1) == "#" && t.find("include") != std::string_view::npos) {
+      std::string_view name = t.substr(t.find("include") + 7);
+      while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+      if (name.size() >= 2 && (name.front() == '"' || name.front() == '<'))
+        name = name.substr(1, name.size() - 2);
+      std::string rel = project_.toUtf8(name);
+      slashes(rel);
+      std::string text;
+      const std::string local = finder_.find(project_.folder(), rel);
+      if (local.empty() || !readWholeFile(local, text)) {
+        warn(IDS_COMPILE_FILE_MISSING, rel, l.line);
+        continue;
+      }
+      std::vector<ProjectLine> bad;
+      parseDefines(text, 1, defs, &bad);
+      for (const ProjectLine& b : bad) warn(IDS_COMPILE_BAD_DEFINE, rel + ": " + b.text, l.line);
+      continue;
+    }
+    std::vector<ProjectLine> bad;
+    const std::size_t before = defs.size();
+    parseDefines(t, l.line, defs, &bad);
+    if (defs.size() == before && bad.empty())
+      warn(IDS_COMPILE_BAD_DEFINE, project_.toUtf8(t), l.line);
+    for (const ProjectLine& b : bad) warn(IDS_COMPILE_BAD_DEFINE, project_.toUtf8(b.text), l.line);
+  }
+  std::map<std::uint32_t, std::string> byNumber;
+  for (MapDefinition& d : defs) {
+    auto [it, fresh] = byNumber.emplace(d.number, d.name);
+    if (!fresh && it->second != d.name) warn(IDS_COMPILE_DUPLICATE_MAP, std::to_string(d.number));
+    defines_[d.name] = d;
+  }
+}
+
+void Compiler::readAliases() {
+  std::set<std::uint32_t> numbers;
+  for (const ProjectLine& l : project_.alias) {
+    const std::size_t eq = l.text.find('=');
+    std::string key = eq == std::string::npos ? std::string() : l.text.substr(0, eq);
+    std::string file = eq == std::string::npos ? std::string() : l.text.substr(eq + 1);
+    TrimRight(key);
+    while (!file.empty() && (file.front() == ' ' || file.front() == '\t')) file.erase(0, 1);
+    if (file.size() >= 2 && file.front() == '"' && file.back() == '"')
+      file = file.substr(1, file.size() - 2);
+    std::optional<std::uint32_t> number = parseProjectNumber(key);
+    if (!number && !key.empty()) {
+      auto it = defines_.find(key);
+      if (it != defines_.end()) number = it->second.number;
+    }
+    if (!number || file.empty()) {
+      warn(IDS_COMPILE_BAD_ALIAS, project_.toUtf8(l.text), l.line);
+      continue;
+    }
+    if (!numbers.insert(*number).second)
+      warn(IDS_COMPILE_DUPLICATE_MAP, std::to_string(*number), l.line);
+    std::string target = project_.toUtf8(file);
+    slashes(target);
+    std::string internal;
+    if (!normalise(target, internal) || !known_.count(folded(internal)))
+      warn(IDS_COMPILE_ALIAS_NOT_IN_PROJECT, target, l.line);
+    aliases_.emplace_back(*number, project_.toHelpText(file));
+  }
+}
+
+void Compiler::readWindows() {
+  for (const ProjectLine& l : project_.windowLines) {
+    ProjectWindow w;
+    if (!parseWindowLine(l, w)) {
+      warn(IDS_COMPILE_BAD_WINDOW, project_.toUtf8(l.text), l.line);
+      continue;
+    }
+    windows_.push_back(std::move(w));
+  }
+  const ProjectOption* def = project_.option("Default Window");
+  if (def && !def->value.empty()) {
+    bool found = false;
+    for (const ProjectWindow& w : windows_) found = found || sameNoCase(w.name, def->value);
+    if (!found) warn(IDS_COMPILE_UNKNOWN_WINDOW, project_.toUtf8(def->value), def->line);
+  }
+}
+
+std::optional<std::string> Compiler::topicTitle(const std::string& page) const {
+  auto it = bytes_.find(page);
+  if (it == bytes_.end()) return std::nullopt;
+  std::optional<std::string> title = pageTitle(it->second);
+  if (!title || title->empty()) return std::nullopt;
+  // The page's own encoding: declared, else UTF-8 when the bytes are, else
+  // the project's.
+  unsigned pageCp = codePageForCharsetName(pageCharset(it->second));
+  if (pageCp == 0) {
+    bool beyondAscii = false;
+    for (char c : *title) beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
+    pageCp = beyondAscii && cp::isValidUtf8(*title) ? cp::kUtf8 : project_.codePage();
+  }
+  if (pageCp == project_.codePage() || !cp::isSupported(pageCp)) return title;
+  return cp::fromUtf8(cp::toUtf8(*title, pageCp), project_.codePage());
+}
+
+std::uint32_t chosenTime(const CompileOptions& options) {
+  if (options.timeStamp) return *options.timeStamp;
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+    if (auto v = parseProjectNumber(epoch)) return *v;
+  }
+  return static_cast<std::uint32_t>(std::time(nullptr));
+}
+
+bool Compiler::write() {
+  StringPool strings;
+  const auto text = [&](const std::optional<std::string>& raw) -> std::optional<std::string> {
+    if (!raw || raw->empty()) return std::nullopt;
+    return project_.toHelpText(*raw);
+  };
+
+  // #WINDOWS.
+  std::vector<WindowRecord> windows;
+  for (const ProjectWindow& w : windows_) {
+    WindowRecord r;
+    auto str = [&](const std::optional<std::string>& s) {
+      return s ? strings.add(project_.toHelpText(*s)) : 0u;
+    };
+    r.name = strings.add(project_.toHelpText(w.name));
+    r.caption = str(w.caption);
+    r.contentsFile = str(w.contentsFile);
+    r.indexFile = str(w.indexFile);
+    r.defaultFile = str(w.defaultFile);
+    r.homeFile = str(w.homeFile);
+    r.jump1Url = str(w.jump1Url);
+    r.jump1Text = str(w.jump1Text);
+    r.jump2Url = str(w.jump2Url);
+    r.jump2Text = str(w.jump2Text);
+    auto num = [&r](const std::optional<std::uint32_t>& v, std::uint32_t& field,
+                    std::uint32_t bit) {
+      if (!v) return;
+      field = *v;
+      r.validMembers |= bit;
+    };
+    num(w.properties, r.properties, kValidProperties);
+    num(w.navWidth, r.navWidth, kValidNavWidth);
+    num(w.buttons, r.buttons, kValidButtons);
+    num(w.styles, r.styles, kValidStyles);
+    num(w.exStyles, r.exStyles, kValidExStyles);
+    num(w.showState, r.showState, kValidShowState);
+    num(w.navClosed, r.navClosed, kValidExpansion);
+    num(w.currentTab, r.currentTab, kValidCurrentTab);
+    num(w.tabPosition, r.tabPosition, kValidTabPosition);
+    if (w.left) {
+      r.left = *w.left;
+      r.top = *w.top;
+      r.right = *w.right;
+      r.bottom = *w.bottom;
+      r.validMembers |= kValidRect;
+    }
+    windows.push_back(r);
+  }
+
+  // #TOPICS, #URLTBL, #URLSTR: every page, in file order.
+  std::vector<TopicRecord> topics;
+  for (const ContentFile& f : files_) {
+    if (!isPageName(f.internal)) continue;
+    topics.push_back({cp::fromUtf8(f.internal, project_.codePage()), topicTitle(f.internal)});
+  }
+  const TopicTables topicTables = buildTopicTables(topics, strings);
+  result_.topics = topics.size();
+
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> ivb;
+  for (const auto& [number, file] : aliases_) ivb.emplace_back(number, strings.add(file));
+
+  std::vector<std::uint32_t> merges;
+  for (const ProjectLine& m : project_.mergeFiles)
+    merges.push_back(strings.add(project_.toHelpText(m.text)));
+  const std::string idxHeader = buildIdxHeader(static_cast<std::uint32_t>(topics.size()), merges);
+
+  SystemInfo sys;
+  sys.version = compatibility10_ ? 2 : 3;
+  sys.contentsFile = text(project_.optionText("Contents file"));
+  sys.indexFile = text(project_.optionText("Index file"));
+  sys.defaultTopic = text(project_.optionText("Default topic"));
+  sys.title = text(project_.optionText("Title"));
+  sys.defaultWindow = text(project_.optionText("Default Window"));
+  sys.defaultFont = text(project_.optionText("Default Font"));
+  std::string stem(fileNamePart(result_.outputPath));
+  ChangeExtension(stem, "");
+  sys.shortName = cp::fromUtf8(folded(stem), project_.codePage());
+  sys.compilerVersion = kCompilerVersionText;
+  sys.lcid = project_.lcid();
+  sys.dbcs = cp::isDoubleByte(project_.codePage()) || project_.optionYes("DBCS");
+  sys.timeStamp = chosenTime(options_);
+  sys.idxHeader = idxHeader;
+
+  ItsStorage storage;
+  storage.resetBlocks = kResetBlocks;
+  storage.windowBlocks = kWindowBlocks;
+  if (itss::FAILED(storage.create(result_.outputPath.c_str(), true, true, kDirectoryBlockSize))) {
+    error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
+    return false;
+  }
+  bool ok = true;
+  auto put = [&](const std::string& name, std::string_view data) {
+    itss::ComPtr<itss::IStream> s;
+    if (itss::FAILED(storage.root()->CreateStream(name.c_str(), itss::STGM_WRITE, 0, 0, s.put())))
+      return false;
+    itss::ULONG written = 0;
+    for (std::size_t pos = 0; pos < data.size(); pos += written) {
+      const auto n = static_cast<itss::ULONG>(std::min<std::size_t>(data.size() - pos, 1u << 30));
+      if (itss::FAILED(s->Write(data.data() + pos, n, &written)) || written == 0) return false;
+    }
+    return true;
+  };
+
+  sink_.setRange(0, static_cast<int>(files_.size()));
+  for (const ContentFile& f : files_) {
+    if (sink_.cancelled()) {
+      ok = false;
+      break;
+    }
+    std::string bytes;
+    auto cached = bytes_.find(f.internal);
+    if (cached != bytes_.end()) {
+      bytes = std::move(cached->second);
+      bytes_.erase(cached);
+    } else if (!readWholeFile(f.local, bytes)) {
+      warn(IDS_COMPILE_FILE_UNREADABLE, f.internal);
+      sink_.step();
+      continue;
+    }
+    if (!put(f.internal, bytes)) {
+      ok = false;
+      break;
+    }
+    ++result_.files;
+    result_.bytes += bytes.size();
+    sink_.step();
+  }
+
+  ok = ok && put("#SYSTEM", buildSystem(sys));
+  if (!windows.empty()) ok = ok && put("#WINDOWS", buildWindows(windows));
+  ok = ok && put("#TOPICS", topicTables.topics) && put("#URLTBL", topicTables.urlTable) &&
+       put("#URLSTR", topicTables.urlStr) && put("#IDXHDR", idxHeader);
+  if (!ivb.empty()) ok = ok && put("#IVB", buildIvb(ivb));
+  // #STRINGS last: every table above adds to it.
+  ok = ok && put("#STRINGS", strings.bytes());
+  storage.close();  // releasing the root writes the container
+  struct stat st;
+  if (!ok || ::stat(result_.outputPath.c_str(), &st) != 0 || st.st_size == 0) {
+    error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
+    return false;
+  }
+  return true;
+}
+
+CompileResult Compiler::run() {
+  std::string why;
+  projectName_ = std::string(fileNamePart(options_.projectPath));
+  if (!project_.read(options_.projectPath, why)) {
+    error(IDS_COMPILE_NO_PROJECT, options_.projectPath);
+    return result_;
+  }
+  readOptions();
+  result_.outputPath = options_.outputPath;
+  if (result_.outputPath.empty()) {
+    std::string name = project_.toUtf8(project_.optionText("Compiled file"));
+    slashes(name);
+    if (name.empty()) {
+      name = projectName_;
+      ChangeExtension(name, ".chm");
+    }
+    result_.outputPath = name.front() == '/' ? name : project_.folder() + name;
+  }
+  readWindows();
+  gatherFiles();
+  readMap();
+  readAliases();
+  for (const ProjectLine& l : project_.infoTypes) {
+    warn(IDS_COMPILE_SECTION_IGNORED, "INFOTYPES", l.line);
+    break;
+  }
+  for (const ProjectLine& l : project_.otherSections)
+    warn(IDS_COMPILE_SECTION_IGNORED, project_.toUtf8(l.text), l.line);
+
+  result_.written = write();
+  if (result_.written) {
+    std::string counts = FormatMessageText(LoadStr(IDS_COMPILE_COUNTS),
+                                           thousands(static_cast<std::uint32_t>(result_.files)));
+    counts = FormatMessageText(counts, thousands(static_cast<std::uint32_t>(result_.topics)));
+    struct stat st;
+    const std::uint64_t size = ::stat(result_.outputPath.c_str(), &st) == 0 ? st.st_size : 0;
+    counts = FormatMessageText(counts, std::to_string(size));
+    sink_.appendLine(FormatMessageText(LoadStr(IDS_COMPILE_DONE), result_.outputPath) + counts);
+  } else {
+    sink_.appendLine(FormatMessageText(LoadStr(IDS_COMPILE_FAILED), result_.outputPath));
+  }
+  std::string problems =
+      FormatMessageText(LoadStr(IDS_COMPILE_PROBLEMS), std::to_string(result_.errors));
+  sink_.appendLine(FormatMessageText(problems, std::to_string(result_.warnings)));
+  return result_;
+}
+
+}  // namespace
+
+CompileResult compileProject(const CompileOptions& options, ResultSink& sink) {
+  return Compiler(options, sink).run();
+}

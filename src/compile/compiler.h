@@ -1,0 +1,37 @@
+#pragma once
+// The compiler: reads a help project (.hhp) and writes a compiled help file
+// through the storage engine: the project's files and the pages, images,
+// style sheets and scripts they link to, as content streams under their
+// project-relative names, and the tables that describe them (#SYSTEM,
+// #WINDOWS, #STRINGS, #TOPICS, #URLTBL, #URLSTR, #IVB, #IDXHDR).
+//
+// It reports numbered warnings and errors, one per line with file and line,
+// to the sink, and fails only when nothing useful can be written (no
+// project, an unwritable target). No windows, no questions.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/prompt.h"
+
+struct CompileOptions {
+  std::string projectPath;  // absolute
+  std::string outputPath;   // empty: the project's "Compiled file", else its stem + ".chm"
+  // The time recorded in the file; nothing: SOURCE_DATE_EPOCH when set, else now.
+  std::optional<std::uint32_t> timeStamp;
+};
+
+struct CompileResult {
+  bool written = false;  // a compiled file was written
+  unsigned errors = 0;
+  unsigned warnings = 0;
+  std::size_t files = 0;   // content streams
+  std::size_t topics = 0;  // pages in #TOPICS
+  std::uint64_t bytes = 0;
+  std::string outputPath;
+};
+
+CompileResult compileProject(const CompileOptions& options, ResultSink& sink);
+
+// The compiler's own version text, as #SYSTEM records it.
+extern const char* const kCompilerVersionText;
