@@ -12,6 +12,7 @@
 // what we write, byte for byte.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -101,7 +102,8 @@ std::string repairedCopy(const std::string& path, const fs::path& dir) {
 void compareWithPeers(const std::string& chm) {
   if (!fs::exists(kCli)) GTEST_SKIP() << "wrenlow-cli not built";
   if (!have("7zz") || !have("extract_chmLib")) GTEST_SKIP() << "7zz or extract_chmLib missing";
-  fs::path work = fs::path(testing::TempDir()) / ("interop_" + fs::path(chm).filename().string());
+  fs::path work = fs::path(testing::TempDir()) / ("interop_" + std::to_string(::getpid()) + "_" +
+                                                  fs::path(chm).filename().string());
   fs::remove_all(work);
   fs::create_directories(work / "zip");
   int ours = run(quote(kCli) + " extract " + quote(chm) + " " + quote((work / "ours").string()) +
