@@ -2,6 +2,7 @@
 
 #include "res/ids.h"
 #include "viewer/decompile_command.h"
+#include "viewer/viewer_dlg.h"
 #include "viewer/recompile_command.h"
 
 namespace {
@@ -21,7 +22,7 @@ constexpr ToolCommand kToolCommands[] = {
     {ID_HELP_TOPICS, CommandOwner::Frame, nullptr},
     {ID_HELP_ABOUT, CommandOwner::Frame, nullptr},
     {ID_HELP_GETTING_STARTED, CommandOwner::Frame, nullptr},
-    {ID_VIEW_CHM, CommandOwner::Frame, nullptr},
+    {ID_VIEW_CHM, CommandOwner::Frame, ViewChmCommand},
 };
 
 }  // namespace
