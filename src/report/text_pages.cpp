@@ -169,7 +169,9 @@ PageResult ReportPages::contents(const std::string& internalPath) {
   while (const std::uint32_t got = reader.read(piece, sizeof piece)) sitemap.append(piece, got);
   reader.close();
   TextFile file;
-  if (!create(file, internalPageName(internalPath, ""), result)) return binaryFile(result);
+  // The browser takes a local file's type from its name: without ".htm" the
+  // tree would be shown as its source text.
+  if (!create(file, internalPageName(internalPath, ".htm"), result)) return binaryFile(result);
   std::string out = "<HTML><HEAD><TITLE>" + internalPath + "</TITLE>\r\n";
   out += kContentsStyle;
   out += "</HEAD><BODY>\r\n";
