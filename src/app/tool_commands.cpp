@@ -3,6 +3,7 @@
 #include "res/ids.h"
 #include "viewer/create_its_command.h"
 #include "viewer/decompile_command.h"
+#include "viewer/viewer_dlg.h"
 #include "viewer/recompile_command.h"
 
 namespace {
@@ -22,7 +23,7 @@ constexpr ToolCommand kToolCommands[] = {
     {ID_HELP_TOPICS, CommandOwner::Frame, nullptr},
     {ID_HELP_ABOUT, CommandOwner::Frame, nullptr},
     {ID_HELP_GETTING_STARTED, CommandOwner::Frame, nullptr},
-    {ID_VIEW_CHM, CommandOwner::Frame, nullptr},
+    {ID_VIEW_CHM, CommandOwner::Frame, ViewChmCommand},
 };
 
 }  // namespace
