@@ -1,24 +1,25 @@
 #include "app/tool_commands.h"
 
+#include "diagnostics/help_reg_dlg.h"
 #include "res/ids.h"
 #include "viewer/create_its_command.h"
 #include "viewer/decompile_command.h"
-#include "viewer/viewer_dlg.h"
 #include "viewer/recompile_command.h"
+#include "viewer/viewer_dlg.h"
 
 namespace {
 
 constexpr ToolCommand kToolCommands[] = {
     // The view's tools.
-    {ID_CREATE_ITS, CommandOwner::View, CreateItsCommand},       // create an ITS file
-    {ID_DECOMPILE, CommandOwner::View, DecompileCommand},        // decompile
-    {ID_RECOMPILE, CommandOwner::View, RecompileCommand},        // recompile
-    {ID_WINHELP_REGISTRY, CommandOwner::View, nullptr},          // WinHelp registration
-    {ID_HTMLHELP_REGISTRY, CommandOwner::View, nullptr},         // HTML Help registration
-    {ID_FIND_HTMLHELP_FILES, CommandOwner::View, nullptr},       // HTML Help file finder
-    {ID_FIND_WINHELP_FILES, CommandOwner::View, nullptr},        // WinHelp file finder
-    {ID_FIND_HTMLHELP_COMPONENTS, CommandOwner::View, nullptr},  // HTML Help components
-    {ID_FIND_WINHELP_COMPONENTS, CommandOwner::View, nullptr},   // WinHelp components
+    {ID_CREATE_ITS, CommandOwner::View, CreateItsCommand},                // create an ITS file
+    {ID_DECOMPILE, CommandOwner::View, DecompileCommand},                 // decompile
+    {ID_RECOMPILE, CommandOwner::View, RecompileCommand},                 // recompile
+    {ID_WINHELP_REGISTRY, CommandOwner::View, WinHelpRegistryCommand},    // WinHelp registration
+    {ID_HTMLHELP_REGISTRY, CommandOwner::View, HtmlHelpRegistryCommand},  // HTML Help registration
+    {ID_FIND_HTMLHELP_FILES, CommandOwner::View, nullptr},                // HTML Help file finder
+    {ID_FIND_WINHELP_FILES, CommandOwner::View, nullptr},                 // WinHelp file finder
+    {ID_FIND_HTMLHELP_COMPONENTS, CommandOwner::View, nullptr},           // HTML Help components
+    {ID_FIND_WINHELP_COMPONENTS, CommandOwner::View, nullptr},            // WinHelp components
     // The frame's: the program's help and the CHM viewer.
     {ID_HELP_TOPICS, CommandOwner::Frame, nullptr},
     {ID_HELP_ABOUT, CommandOwner::Frame, nullptr},

@@ -274,6 +274,10 @@ constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entrie
 constexpr int IDS_ITS_NAME_CLIMBS = 4160;   // a listed name with ".." stored under another
 constexpr int IDS_ITS_LINK_OUTSIDE = 4161;  // a link leading out of the folder, skipped
 constexpr int IDS_ITS_NOT_STORED = 4162;    // a file read or written only in part
+// The help registry editors' messages of this program's own.
+constexpr int IDS_WINE_SERVER_RUNNING = 4170;   // the prefix's wine server owns its hives
+constexpr int IDS_NOT_A_WINE_PREFIX = 4171;     // a folder without system.reg and dosdevices
+constexpr int IDS_REGISTRY_NAMES_FAILED = 4172;  // 4054's text, then the names not saved
 
 // The compiler's messages; the id is the number shown with a warning or error.
 constexpr int IDS_COMPILE_WARNING = 4400;  // "警告"

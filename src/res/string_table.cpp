@@ -96,6 +96,12 @@ constexpr StringEntry kStrings[] = {
     {IDS_ITS_NAME_CLIMBS, "“%s”指向根之外，存为“%s”。"},
     {IDS_ITS_LINK_OUTSIDE, "“%s”是指向文件夹之外的符号链接，已跳过。"},
     {IDS_ITS_NOT_STORED, "“%s”没有完整地存入 ITS 文件。"},
+    // The help registry editors.
+    {IDS_WINE_SERVER_RUNNING,
+     "Wine 服务器正在为前缀“%s”运行，它会用自己的副本覆盖注册表文件：请先关闭这个前缀的 Wine 程序"
+     "（wineserver -k），然后再更改注册表。"},
+    {IDS_NOT_A_WINE_PREFIX, "“%s”不是一个 Wine 前缀（没有 system.reg 或 dosdevices）。"},
+    {IDS_REGISTRY_NAMES_FAILED, "%s\r\n\r\n下列注册表项没有保存:\r\n%s"},
 
     // The compiler.
     {IDS_COMPILE_WARNING, "警告"},
