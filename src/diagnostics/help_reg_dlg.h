@@ -19,6 +19,8 @@ helpreg::Mode helpRegistryMode();
 void setHelpRegistryMode(helpreg::Mode mode);
 
 class CHelpRegDlg : public CNSFlexDialog {
+  Q_OBJECT
+
  public:
   explicit CHelpRegDlg(QWidget* parent = nullptr);
   ~CHelpRegDlg() override;
