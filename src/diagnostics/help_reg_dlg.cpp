@@ -253,7 +253,7 @@ void CHelpRegDlg::helpFor(QWidget* child) {
 
 bool CHelpRegDlg::event(QEvent* e) {
   if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
-    helpFor(QApplication::focusWidget());
+    helpFor(focusWidget());  // the child that has the focus in this dialog
     return true;
   }
   if (e->type() == QEvent::ContextMenu) {

@@ -18,8 +18,10 @@
 #include "app/log_doc.h"
 #include "app/main_frame.h"
 #include "common/browse_open_file.h"
+#include "common/call_html_help.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/registry/hive_file.h"
+#include "res/help_tables.h"
 #include "res/ids.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
@@ -239,6 +241,46 @@ TEST_F(HelpRegDlgTest, AddingTheSameFileTwiceListsTwoRows) {
   EXPECT_EQ(d.list()->GetItemCount(), 2);
   click(&d, IDOK);
   EXPECT_EQ(stored(), (std::vector<Entry>{{"twice.chm", scratch_.root()}}));
+}
+
+// The help the editor asks for: its dialog topic by mode, and the pop-up of
+// the control under F1 or the context menu.
+class RecordingHelp : public HtmlHelpService {
+ public:
+  struct Call {
+    QWidget* window;
+    std::string file;
+    unsigned command;
+    std::uintptr_t data;
+  };
+  std::intptr_t htmlHelp(void* window, std::string_view file, unsigned command,
+                         std::uintptr_t data) override {
+    calls.push_back({static_cast<QWidget*>(window), std::string(file), command, data});
+    return 1;
+  }
+  std::vector<Call> calls;
+};
+
+TEST_F(HelpRegDlgTest, TipsAndControlHelpAskForTheirTopics) {
+  RecordingHelp help;
+  setHtmlHelpService(&help);
+  setHelpRegistryMode(Mode::WinHelp);
+  CHelpRegDlg d;
+  ASSERT_TRUE(d.create());
+  d.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+  click(&d, IDC_TIPS);
+  d.list()->setFocus();
+  QTest::keyClick(d.list(), Qt::Key_F1);
+  setHtmlHelpService(nullptr);
+  ASSERT_EQ(help.calls.size(), 2u);
+  EXPECT_EQ(help.calls[0].file, "Wrenlow.chm>DlgHelp");
+  EXPECT_EQ(help.calls[0].command, HH_HELP_CONTEXT);
+  EXPECT_EQ(help.calls[0].data, static_cast<std::uintptr_t>(IDH_WINHELP_REGISTRY));
+  EXPECT_EQ(help.calls[1].command, HH_TP_HELP_WM_HELP);
+  EXPECT_EQ(help.calls[1].window, d.list());
+  const auto* table = reinterpret_cast<const unsigned*>(help.calls[1].data);
+  EXPECT_EQ(res::PopupTopic(table, IDC_LIST), 170u);
 }
 
 }  // namespace
