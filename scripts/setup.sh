@@ -10,9 +10,9 @@ packages=(
   xvfb xauth fonts-noto-cjk
   libchm-bin 7zip fp-utils libmspack-dev
   libuchardet-dev
-  wine64
   clang libclang-rt-14-dev
   help2man appstream desktop-file-utils dpkg-dev file xdg-utils tmux zsh man-db
+  wine64 python3-pefile
 )
 missing=()
 for p in "${packages[@]}"; do
