@@ -9,8 +9,10 @@
 #include "common/out_of_memory.h"
 #include "platform/browser/closed_profile.h"
 #include "platform/dialogs/qt_prompter.h"
+#include "platform/htmlhelp/html_help.h"
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
+#include "ui/help_page_pane.h"
 
 int main(int argc, char** argv) {
   browser::registerSchemes();  // before the application object, as the web engine requires
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
   InstallOutOfMemoryHandler();
   dlg::installQtPrompter();
   installOpenFileDialog();
+  htmlhelp::installHtmlHelp();  // the viewer behind CallHtmlHelp
+  ui::installHelpPagePanes();   // tip panels show real help pages
   reg::setProblemReporter(
       [](const std::string& message) { ShowMessageText(message, MB_ICONWARNING | MB_OK); });
 
