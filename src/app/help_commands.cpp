@@ -75,7 +75,8 @@ CHelpPageWnd* HelpTopicsWindow() { return topicsWindow().data(); }
 
 void HelpTopicsCommand(QWidget* owner) {
   std::string path;
-  if (!LocateHelpFile("wrenlow.chm", path)) {
+  // The file's own spelling: names differ by case on this file system.
+  if (!LocateHelpFile(res::kHelpFile, path)) {
     ShowFormattedMessage(IDS_CANNOT_FIND_FILE, res::kHelpFile, MB_ICONEXCLAMATION);
     return;
   }

@@ -1,6 +1,8 @@
 // The HTML Help stand-in: pop-up texts found by topic, window types read
 // from #WINDOWS, topic windows placed and reused as their type says, and
 // control pop-ups beside the control.
+#include "platform/htmlhelp/html_help.h"
+
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -10,7 +12,6 @@
 #include <QToolButton>
 
 #include "platform/browser/help_file_source.h"
-#include "platform/htmlhelp/html_help.h"
 #include "platform/htmlhelp/popup_text.h"
 #include "res/ids.h"
 #include "tests/platform/browser/browser_page_wait.h"
@@ -88,8 +89,8 @@ TEST_F(HtmlHelpTest, TopicWindowOfTheTypeIsPlacedAndReused) {
 
   // A second topic goes to the same window.
   EXPECT_EQ(viewer_.htmlHelp(&caller, reference, HH_HELP_CONTEXT, 6), first);
-  ASSERT_TRUE(pagewait::until(
-      host.browser(), "document.body && document.body.textContent == 'topic b'"));
+  ASSERT_TRUE(
+      pagewait::until(host.browser(), "document.body && document.body.textContent == 'topic b'"));
   // Home goes back to the first topic (the window's home).
   ASSERT_TRUE(pagewait::loads(host, [&] { host.button(ID_HHBTN_HOME)->click(); }));
   EXPECT_EQ(host.CurrentLocation(), "its:" + file_ + "::/a.htm");
