@@ -32,7 +32,9 @@ int usageError(const CliCommand& cmd) {
 static void printHelp(FILE* out) {
   std::fprintf(out, "usage: wrenlow-cli COMMAND [ARGS...]\n\ncommands:\n");
   for (const CliCommand* c : commands()) std::fprintf(out, "  %-12s %s\n", c->name, c->summary);
-  std::fprintf(out, "\n'wrenlow-cli COMMAND --help' shows a command's arguments.\n");
+  std::fprintf(out,
+               "\n'wrenlow-cli COMMAND --help' shows a command's arguments;\n"
+               "'wrenlow-cli --version' prints the version.\n");
 }
 
 }  // namespace cli
@@ -42,6 +44,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     printHelp(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
+  }
+  if (!std::strcmp(argv[1], "--version")) {
+    std::printf("wrenlow-cli %s\n", WRENLOW_VERSION);
+    return 0;
   }
   for (const CliCommand* c : commands()) {
     if (std::strcmp(c->name, argv[1]) != 0) continue;
