@@ -222,7 +222,11 @@ TEST_F(HelpGui, DecompileDialogTopicAndControlPopups) {
     }
     // F1 on the source field (its edit part has the focus).
     auto* source = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
+    // F1 asks about the control with the focus: the dialog must be active
+    // again after the help window showed.
+    d->activateWindow();
     source->lineEdit()->setFocus();
+    waitFor([&] { return QApplication::focusWidget() == source->lineEdit(); }, 3000);
     QTest::keyClick(source->lineEdit(), Qt::Key_F1);
     if (waitFor([&] { return viewer.popup() != nullptr; }, 3000))
       popupText = viewer.popup()->text().toStdString();
