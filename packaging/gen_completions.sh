@@ -20,8 +20,11 @@ summary() {
 options_in() { grep -oE '(^|[][ (|])--?[A-Za-z][A-Za-z0-9-]*' | sed 's/^[][ (|]//' | sort -u; }
 global=$(printf '%s\n' "$help" | grep -E '^ +-' | options_in || true)
 global=$(printf '%s\n--help\n--version\n' "$global" | sed '/^$/d' | sort -u | tr '\n' ' ')
+# A command takes the options of its usage line and the program's own, such
+# as --quiet, that may stand anywhere.
+anywhere=$(printf '%s\n' $global | grep -vxE -- '--version' || true)
 command_options() {
-  { "$1" "$2" --help | head -n 1 | options_in; echo --help; } | sort -u | tr '\n' ' '
+  { "$1" "$2" --help | head -n 1 | options_in; printf '%s\n' $anywhere; } | sort -u | tr '\n' ' '
 }
 
 {

@@ -25,7 +25,7 @@ step "building the package"
 "$top/scripts/build.sh" >/dev/null
 (cd "$build" && rm -f wrenlow_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/wrenlow_*.deb)
-dpkg-deb -I "$deb" | sed -n '/Package:/,$p'
+dpkg-deb -f "$deb" Package Version Depends Recommends
 
 root=${1:-}
 made=0
@@ -79,7 +79,7 @@ in_root wrenlow-cli list /usr/share/wrenlow/Wrenlow.chm | grep -q '#SYSTEM' || f
 
 step "man wrenlow-cli"
 in_root env MANWIDTH=80 man wrenlow-cli 2>/dev/null | col -b | sed -n '1,12p'
-in_root env MANWIDTH=80 man wrenlow-cli 2>/dev/null | col -b | grep -q '^EXIT STATUS' || fail "man wrenlow-cli"
+in_root env MANWIDTH=80 man wrenlow-cli 2>/dev/null | col -b | grep -qiE '^ *exit status' || fail "man wrenlow-cli"
 in_root man -w wrenlow >/dev/null || fail "man wrenlow"
 
 step "desktop entries, metainfo, default handler"

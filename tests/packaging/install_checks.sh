@@ -90,7 +90,7 @@ man_pages)
   for c in $(cli_commands); do
     grep -qE "^ +wrenlow-cli $c( |$)" <<<"$text" || fail "man page lacks command $c"
   done
-  grep -q "^EXIT STATUS" <<<"$text" || fail "man page lacks EXIT STATUS"
+  grep -qiE "^ *exit status" <<<"$text" || fail "man page lacks the exit status"
   ;;
 
 bash_completion)
