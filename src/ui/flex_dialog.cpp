@@ -1,7 +1,6 @@
 #include "ui/flex_dialog.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QResizeEvent>
@@ -95,7 +94,7 @@ void CNSFlexDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
     return;
   }
-  QWidget* item = QApplication::focusWidget();
+  QWidget* item = focusWidget();
   OnHelpInfo(item && isAncestorOf(item) ? item : this);
 }
 

@@ -128,7 +128,7 @@ TEST_F(HelpGui, StartPageFillsTheViewAndItsLinksStartTheTools) {
     buttons.push_back(b->property("controlId").toInt());
   EXPECT_EQ(buttons,
             (std::vector<int>{ID_HHBTN_HOME, ID_HHBTN_BACK, ID_HHBTN_FORWARD, ID_HHBTN_PRINT}));
-  EXPECT_EQ(page->toolbar()->height(), CHHCtrl::kToolbarHeightCaptions);
+  EXPECT_GE(page->toolbar()->height(), CHHCtrl::kToolbarHeightCaptions);
   EXPECT_EQ(page->browser()->geometry().bottom(), view->height() - 1);
   frame_->resize(900, 640);
   ASSERT_TRUE(waitFor([&] { return page->browser()->width() == view->width(); }));
@@ -222,11 +222,8 @@ TEST_F(HelpGui, DecompileDialogTopicAndControlPopups) {
     }
     // F1 on the source field (its edit part has the focus).
     auto* source = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
-    // F1 asks about the control with the focus: the dialog must be active
-    // again after the help window showed.
-    d->activateWindow();
+    // F1 asks about the dialog's focus control.
     source->lineEdit()->setFocus();
-    waitFor([&] { return QApplication::focusWidget() == source->lineEdit(); }, 3000);
     QTest::keyClick(source->lineEdit(), Qt::Key_F1);
     if (waitFor([&] { return viewer.popup() != nullptr; }, 3000))
       popupText = viewer.popup()->text().toStdString();
