@@ -137,7 +137,7 @@ void CComponentsDlg::runSearch() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   finders::FinderSearch search(mode_);
   ProgressBinding binding(*this, progress_);
-  search.run(drivesToSearch ? *drivesToSearch : drives::fixedDrives(), binding);
+  search.run(drivesToSearch ? *drivesToSearch : finders::finderDrives(), binding);
   cancelled_ = search.cancelled();
   for (finders::FinderRow& found : search.rows()) {
     auto* row = new SortListRow;
