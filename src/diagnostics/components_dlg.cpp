@@ -171,8 +171,7 @@ void CComponentsDlg::OnDelete() {
     return;
   }
   const std::string path = data->text[3].value_or(std::string());
-  if (ShowDialogMessage(this, IDS_CONFIRM_DELETE, path, MB_YESNO | MB_ICONQUESTION) != IDYES)
-    return;
+  if (ShowDialogMessage(this, IDS_CONFIRM_DELETE, path, MB_YESNO) != IDYES) return;
   if (!finders::deleteFoundFile(path)) {
     ShowDialogMessage(this, IDS_CANNOT_DELETE, path, MB_ICONEXCLAMATION);
     return;
