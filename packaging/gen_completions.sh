@@ -24,7 +24,7 @@ global=$(printf '%s\n--help\n--version\n' "$global" | sed '/^$/d' | sort -u | tr
 # as --quiet, that may stand anywhere.
 anywhere=$(printf '%s\n' $global | grep -vxE -- '--version' || true)
 command_options() {
-  { "$1" "$2" --help | head -n 1 | options_in; printf '%s\n' $anywhere; } | sort -u | tr '\n' ' '
+  { "$1" "$2" --help | sed -n 1p | options_in; printf '%s\n' $anywhere; } | sort -u | tr '\n' ' '
 }
 
 {
