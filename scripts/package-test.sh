@@ -113,4 +113,5 @@ tab() {
 }
 tab "wrenlow-cli deco" 'wrenlow-cli decompile ?$'
 tab "wrenlow-cli recompile a.chm out --keep-c" 'wrenlow-cli recompile a.chm out --keep-contents ?$'
+tab "wrenlow-cli report a.chm idx" 'wrenlow-cli report a.chm idxhdr ?$'
 step "all checks passed"
