@@ -50,7 +50,7 @@ constexpr int IDR_MAINFRAME = 128;
 constexpr int ID_CREATE_ITS = 1004;                 // Tools menu
 constexpr int ID_DECOMPILE = 1006;                  // Ctrl+Shift+D
 constexpr int ID_RECOMPILE = 1007;                  // Ctrl+Shift+R
-constexpr int ID_SAVE_RESULTS = 1018;               // Alt+S, declared without an action
+constexpr int ID_SAVE_RESULTS = 1018;               // Alt+S: the results box to a text file
 constexpr int ID_HELP_TOPICS = 32771;               // "帮助主题(&T)..."
 constexpr int ID_WINHELP_REGISTRY = 32773;          // "WinHelp 注册(&W)"
 constexpr int ID_HTMLHELP_REGISTRY = 32774;         // "HTML 帮助注册(&H)"
@@ -300,6 +300,9 @@ constexpr int IDS_COMPILE_COUNTS = 4416;    // three inserts, filled one after a
 constexpr int IDS_COMPILE_PROBLEMS = 4417;  // two inserts
 constexpr int IDS_COMPILE_UNKNOWN_WINDOW = 4418;
 constexpr int IDS_COMPILE_FAILED = 4419;
+
+// Saving the results box to a file (command 1018).
+constexpr int IDS_RESULTS_FILE_FILTER = 4450;  // Qt's form: "name (*.ext);;..."
 
 constexpr int IDS_VERSION = 20480;  // "Wrenlow 1.0.8312.0"
 constexpr int IDS_OUT_OF_MEMORY = 20481;

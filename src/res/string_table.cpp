@@ -124,6 +124,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_COMPILE_PROBLEMS, "%s 个错误,%s 个警告"},
     {IDS_COMPILE_UNKNOWN_WINDOW, "默认窗口“%s”没有在 [WINDOWS] 节中定义。"},
     {IDS_COMPILE_FAILED, "编译失败,没有写入“%s”。"},
+    {IDS_RESULTS_FILE_FILTER, "文本文件 (*.txt);;所有文件 (*)"},
 
     // Shared library texts.
     {IDS_VERSION, "Wrenlow 1.0.8312.0"},
