@@ -13,7 +13,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${WRENLOW_BUILD_DIR:-$top/build}}
 work=${2:-$(mktemp -d)}
-cli=$build/src/cli/wrenlow-cli
+cli=$(cd "$build" && pwd)/src/cli/wrenlow-cli
 [ -x "$cli" ] || { echo "wrenlow-cli not found in $build (build it first)" >&2; exit 1; }
 command -v chmcmd >/dev/null || { echo "chmcmd not found (fp-utils)" >&2; exit 1; }
 
