@@ -21,20 +21,21 @@ endfunction()
 function(wrenlow_test name)
   cmake_parse_arguments(W "GUI" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${W_SOURCES})
-  target_link_libraries(${name} PRIVATE ${W_DEPS} GTest::gtest GTest::gmock)
-  if(NOT W_SOURCES MATCHES "main")
-    target_link_libraries(${name} PRIVATE GTest::gtest_main)
-  endif()
+  # gtest_main is a static archive: a test with its own main() never pulls its
+  # member in, so every test links it (a match on the source paths broke when
+  # the checkout's own path held "main").
+  target_link_libraries(${name} PRIVATE ${W_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     WRENLOW_CORPUS_DIR="${WRENLOW_CORPUS_DIR}"
     WRENLOW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     WRENLOW_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  set(env "WRENLOW_TEST=1")
+  # CMake 3.25 hands a discovered test only the first entry of an ENVIRONMENT
+  # list, so the web engine's settings for GUI tests are made by the program.
   if(W_GUI)
-    list(APPEND env "QTWEBENGINE_DISABLE_SANDBOX=1" "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu")
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common/gui_test_env.cpp)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${env}" LABELS "${W_LABELS}")
+    PROPERTIES ENVIRONMENT "WRENLOW_TEST=1" LABELS "${W_LABELS}")
 endfunction()
 
 include(GoogleTest OPTIONAL)

@@ -7,11 +7,13 @@
 #include "app/tool_set_app.h"
 #include "common/messages.h"
 #include "common/out_of_memory.h"
+#include "platform/browser/closed_profile.h"
 #include "platform/dialogs/qt_prompter.h"
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
 
 int main(int argc, char** argv) {
+  browser::registerSchemes();  // before the application object, as the web engine requires
   QApplication application(argc, argv);
   InstallOutOfMemoryHandler();
   dlg::installQtPrompter();

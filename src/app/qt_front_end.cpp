@@ -8,6 +8,7 @@
 #include "res/dialog_template.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "viewer/viewer_dlg.h"
 
 void RunExamineWindow(const std::string& file) {
   QDialog dialog;
@@ -26,7 +27,7 @@ void RunExamineWindow(const std::string& file) {
   dialog.exec();
 }
 
-void QtFrontEnd::runViewer(const std::string& file) { RunExamineWindow(file); }
+void QtFrontEnd::runViewer(const std::string& file) { RunViewer(nullptr, file); }
 
 bool QtFrontEnd::createMainWindow(const std::string& file) {
   document_ = std::make_unique<CLogDoc>();

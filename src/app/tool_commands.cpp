@@ -1,14 +1,16 @@
 #include "app/tool_commands.h"
 
 #include "res/ids.h"
+#include "viewer/create_its_command.h"
 #include "viewer/decompile_command.h"
+#include "viewer/viewer_dlg.h"
 #include "viewer/recompile_command.h"
 
 namespace {
 
 constexpr ToolCommand kToolCommands[] = {
     // The view's tools.
-    {ID_CREATE_ITS, CommandOwner::View, nullptr},                // create an ITS file
+    {ID_CREATE_ITS, CommandOwner::View, CreateItsCommand},       // create an ITS file
     {ID_DECOMPILE, CommandOwner::View, DecompileCommand},        // decompile
     {ID_RECOMPILE, CommandOwner::View, RecompileCommand},        // recompile
     {ID_WINHELP_REGISTRY, CommandOwner::View, nullptr},          // WinHelp registration
@@ -21,7 +23,7 @@ constexpr ToolCommand kToolCommands[] = {
     {ID_HELP_TOPICS, CommandOwner::Frame, nullptr},
     {ID_HELP_ABOUT, CommandOwner::Frame, nullptr},
     {ID_HELP_GETTING_STARTED, CommandOwner::Frame, nullptr},
-    {ID_VIEW_CHM, CommandOwner::Frame, nullptr},
+    {ID_VIEW_CHM, CommandOwner::Frame, ViewChmCommand},
 };
 
 }  // namespace

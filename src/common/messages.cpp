@@ -76,7 +76,7 @@ std::string FormatMessageText(std::string_view format, std::string_view arg) {
         ++i;
         continue;
       }
-      if (format[i + 1] == 's' && !inserted) {
+      if ((format[i + 1] == 's' || format[i + 1] == '1') && !inserted) {
         out += arg;
         inserted = true;
         ++i;

@@ -46,8 +46,9 @@ class ScopedPrompter {
   Prompter* previous_;
 };
 
-// The text of a format with one "%s": the first "%s" becomes arg and "%%"
-// becomes "%"; any other "%" sequence stays as it is.
+// The text of a format with one insert: the first "%s" (or "%1", the
+// numbered form some texts use) becomes arg and "%%" becomes "%"; any other
+// "%" sequence stays as it is.
 std::string FormatMessageText(std::string_view format, std::string_view arg);
 
 // The text of a format with several inserts: each "%s" or "%u" takes the next

@@ -47,7 +47,7 @@ constexpr int IDR_MAINFRAME = 128;
 // Menu and accelerator commands (each has a status-bar prompt string under the
 // same number)
 // ---------------------------------------------------------------------------
-constexpr int ID_CREATE_ITS = 1004;                 // no menu item reaches it
+constexpr int ID_CREATE_ITS = 1004;                 // Tools menu
 constexpr int ID_DECOMPILE = 1006;                  // Ctrl+Shift+D
 constexpr int ID_RECOMPILE = 1007;                  // Ctrl+Shift+R
 constexpr int ID_SAVE_RESULTS = 1018;               // Alt+S, declared without an action
@@ -268,8 +268,12 @@ constexpr int IDS_TIP_BROWSE_SOURCE = 4063;
 constexpr int IDS_TIP_BROWSE_TARGET = 4064;
 constexpr int IDS_CONTAINS_NO_FILES = 4065;
 constexpr int IDS_CREATED = 4066;
-constexpr int IDS_REGISTERED_SUFFIX = 4067;   // " (已注册)", leading blank
+constexpr int IDS_REGISTERED_SUFFIX = 4067;  // " (已注册)", leading blank
 constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entries out
+// Create-ITS lines of this program's own.
+constexpr int IDS_ITS_NAME_CLIMBS = 4160;   // a listed name with ".." stored under another
+constexpr int IDS_ITS_LINK_OUTSIDE = 4161;  // a link leading out of the folder, skipped
+constexpr int IDS_ITS_NOT_STORED = 4162;    // a file read or written only in part
 
 // The compiler's messages; the id is the number shown with a warning or error.
 constexpr int IDS_COMPILE_WARNING = 4400;  // "警告"

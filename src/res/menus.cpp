@@ -30,6 +30,7 @@ constexpr MenuItem kFindMenu[] = {
 constexpr MenuItem kToolsMenu[] = {
     {"重新编译(&R)...", ID_RECOMPILE, 0, {}},
     {"反编译(&D)...", ID_DECOMPILE, 0, {}},
+    {"创建 ITS 文件(&I)...", ID_CREATE_ITS, 0, {}},
     kSeparator,
     {"查找帮助注册表项(&H)", 0, POPUP, kRegistryMenu},
     {"查找帮助文件(&F)", 0, POPUP, kFindMenu},

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "common/messages.h"
+#include "platform/browser/tcard_event.h"
 #include "ui/round_button.h"
 #include "ui/sys_colors.h"
 #include "ui/template_window.h"
@@ -367,6 +368,12 @@ bool CToolDialog::eventFilter(QObject* watched, QEvent* event) {
       lastKeyAllowsCompletion = true;
     }
     return false;
+  }
+  if (event->type() == browser::kTCardEventType) {
+    // A training-card link of a help pane in the dialog.
+    auto* card = static_cast<browser::TCardEvent*>(event);
+    onTrainingCard(card->wParam(), static_cast<long>(card->lParam()));
+    return true;
   }
   switch (event->type()) {
     case QEvent::Show:

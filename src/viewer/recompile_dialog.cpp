@@ -14,12 +14,14 @@
 
 #include "common/history_list.h"
 #include "common/string_utils.h"
+#include "platform/browser/hh_pane_ctrl.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "ui/hover_hook.h"
 #include "viewer/browse_chm.h"
 
 namespace {
@@ -97,10 +99,11 @@ CRecompileDlg::CRecompileDlg(bool withTips, QWidget* parent)
   QObject::connect(&hoverTimer_, &QTimer::timeout, this, [this] { showTip(pendingControl_); });
 }
 
-CRecompileDlg::~CRecompileDlg() = default;
+CRecompileDlg::~CRecompileDlg() { closing(); }
 
-void CRecompileDlg::setTipPage(std::unique_ptr<RecompileTipPage> page) {
-  tipPage_ = std::move(page);
+void CRecompileDlg::closing() {
+  if (hoverHookWindow() && hoverHookWindow() == window()) RemoveHoverHook();
+  hoverTimer_.stop();
 }
 
 bool CRecompileDlg::wantsTimedInfo(std::uint32_t constructedTick, std::uint32_t lastOk) {
@@ -134,6 +137,20 @@ void CRecompileDlg::onInit() {
     if (auto* box = qobject_cast<QCheckBox*>(control(id))) box->setChecked(true);
   if (withTips_) {
     // Every control reports the mouse and the focus to the dialog.
+    // The help page takes the place of static 1056.
+    auto page = std::make_unique<CHHPaneCtrl>();
+    page->colourMode = CHHPaneCtrl::kButtonColours;
+    if (page->CreateInPlace(window(), IDC_RECOMPILE_TIP_PAGE, 0, HHHome::none(), false) &&
+        page->SetHelpFile(res::kHelpFile)) {
+      QObject::connect(page.get(), &CHHCtrl::documentCompleted, this,
+                       [this](const QString&, bool ok) {
+                         if (ok && tipPage_ && wantsTimedInfo(constructedTick_, lastOkTick))
+                           tipPage_->HideById("ItTimedInfo");
+                       });
+      tipPage_ = std::move(page);
+    }
+    // The mouse over any control, and the focus, report to the dialog.
+    InstallHoverHook(window());
     for (QWidget* child : window()->findChildren<QWidget*>()) {
       child->setMouseTracking(true);
       child->installEventFilter(this);
@@ -253,23 +270,22 @@ void CRecompileDlg::showTip(int controlId) {
     heading->setText(QString::fromUtf8(LoadStr(static_cast<unsigned>(tip->heading))));
   if (tip->topic == shownTopic_) return;
   shownTopic_ = tip->topic;
-  if (!tipPage_) return;
-  tipPage_->showTopic(tip->topic);
-  if (wantsTimedInfo(constructedTick_, lastOkTick)) tipPage_->timedInfo();
+  if (tipPage_) tipPage_->NavigateTopic(static_cast<std::uint32_t>(tip->topic));
 }
 
-bool CRecompileDlg::onMessage(QEvent*) { return false; }
+bool CRecompileDlg::onMessage(QEvent* event) {
+  if (event->type() == kHoverEventType) {
+    hovered(static_cast<HoverEvent*>(event)->target(), false);
+    return true;
+  }
+  if (event->type() == QEvent::Hide) closing();
+  return false;
+}
 
 bool CRecompileDlg::eventFilter(QObject* watched, QEvent* event) {
   if (withTips_ && watched != window()) {
     auto* widget = qobject_cast<QWidget*>(watched);
     switch (event->type()) {
-      case QEvent::Enter:
-      case QEvent::MouseMove:
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-        hovered(widget, false);
-        break;
       case QEvent::FocusIn:
         hovered(widget, true);
         break;

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,7 @@
 
 class QLabel;
 
-// Shows a tip's help topic in the dialog's embedded help page.
-class RecompileTipPage {
- public:
-  virtual ~RecompileTipPage() = default;
-  virtual void showTopic(int topic) = 0;
-  // The "ItTimedInfo" request to the page.
-  virtual void timedInfo() = 0;
-};
+class CHHPaneCtrl;
 
 class CRecompileDlg : public CToolDialog {
  public:
@@ -39,9 +33,8 @@ class CRecompileDlg : public CToolDialog {
   int tipControl() const { return tipControl_; }
   int shownTopic() const { return shownTopic_; }
   QTimer& hoverTimer() { return hoverTimer_; }
-  // The page that shows tip topics (the dialog keeps it, and may be given
-  // one before it opens).
-  void setTipPage(std::unique_ptr<RecompileTipPage> page);
+  // The help page of the tip area (dialog 141 once open), or nullptr.
+  CHHPaneCtrl* tipPage() const { return tipPage_.get(); }
 
   // The milliseconds a control must be hovered before its tip shows.
   static constexpr int kHoverDelayMs = 500;
@@ -57,6 +50,7 @@ class CRecompileDlg : public CToolDialog {
   void onSelChange(int controlId) override;
   void onEditChange(int controlId) override;
   bool onMessage(QEvent* event) override;
+  void closing();
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -76,7 +70,7 @@ class CRecompileDlg : public CToolDialog {
   int pendingControl_ = 0;
   int tipControl_ = 0;
   int shownTopic_ = 0;
-  std::unique_ptr<RecompileTipPage> tipPage_;
+  std::unique_ptr<CHHPaneCtrl> tipPage_;
 };
 
 // The recent target folders ("Recompile Folders" of "Wrenlow.ini").

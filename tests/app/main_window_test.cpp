@@ -73,7 +73,7 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, MenuHoldsEveryItemAndSeparatorInOrder) {
   EXPECT_EQ(describe(frame_->menuBar()->actions()).toStdString(),
             "文件(&F){退出(&X)=32775} "
-            "工具(&T){重新编译(&R)...=1007 反编译(&D)...=1006 - "
+            "工具(&T){重新编译(&R)...=1007 反编译(&D)...=1006 创建 ITS 文件(&I)...=1004 - "
             "查找帮助注册表项(&H){HTML 帮助注册(&H)=32774 WinHelp 注册(&W)=32773} "
             "查找帮助文件(&F){HTML 帮助组件(&C)=32782 WinHelp 组件(&O)=32783 - "
             "HTML 帮助文件(&H)=32778 WinHelp 文件(&W)=32779} - 查看 CHM 文件(&E)...=32781} "

@@ -93,14 +93,15 @@ TEST(Menus, ToolsMenuReachesEveryTool) {
   using V = std::vector<std::pair<std::string, int>>;
   EXPECT_EQ(flatten(tools.children), (V{{"重新编译(&R)...", ID_RECOMPILE},
                                         {"反编译(&D)...", ID_DECOMPILE},
+                                        {"创建 ITS 文件(&I)...", ID_CREATE_ITS},
                                         {"-", 0},
                                         {"查找帮助注册表项(&H)", 0},
                                         {"查找帮助文件(&F)", 0},
                                         {"-", 0},
                                         {"查看 CHM 文件(&E)...", ID_VIEW_CHM}}));
-  EXPECT_EQ(flatten(tools.children[3].children), (V{{"HTML 帮助注册(&H)", ID_HTMLHELP_REGISTRY},
+  EXPECT_EQ(flatten(tools.children[4].children), (V{{"HTML 帮助注册(&H)", ID_HTMLHELP_REGISTRY},
                                                     {"WinHelp 注册(&W)", ID_WINHELP_REGISTRY}}));
-  EXPECT_EQ(flatten(tools.children[4].children),
+  EXPECT_EQ(flatten(tools.children[5].children),
             (V{{"HTML 帮助组件(&C)", ID_FIND_HTMLHELP_COMPONENTS},
                {"WinHelp 组件(&O)", ID_FIND_WINHELP_COMPONENTS},
                {"-", 0},

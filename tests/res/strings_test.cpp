@@ -167,6 +167,9 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_PROJECT_INCOMPLETE, "s"},
       {IDS_CANNOT_OPEN, "s"},
       {IDS_CANNOT_FIND_FILE, "1"},
+      {IDS_ITS_NAME_CLIMBS, "ss"},
+      {IDS_ITS_LINK_OUTSIDE, "s"},
+      {IDS_ITS_NOT_STORED, "s"},
       {IDS_COMPILE_NO_PROJECT, "s"},
       {IDS_COMPILE_CANNOT_WRITE, "s"},
       {IDS_COMPILE_FILE_MISSING, "s"},
@@ -244,7 +247,7 @@ TEST(StringTable, EveryMenuCommandHasAStatusPrompt) {
   ASSERT_NE(menu, nullptr);
   std::vector<int> commands;
   collectCommands(menu->items, commands);
-  ASSERT_EQ(commands.size(), 13u);
+  ASSERT_EQ(commands.size(), 14u);
   for (int id : commands) {
     const char* prompt = res::findString(static_cast<unsigned>(id));
     ASSERT_NE(prompt, nullptr) << id;

@@ -14,9 +14,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWebEngineView>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -64,15 +66,41 @@ void type(QComboBox* combo, const std::string& text) {
   QTest::keyClicks(combo->lineEdit(), QString::fromStdString(text));
 }
 
+// The page the tip area's help page shows.
+std::string pageOf(QDialog* d) {
+  auto* view = d->findChild<QWebEngineView*>();
+  return view ? view->url().toString().toStdString() : std::string();
+}
+
 QString title(int id) { return QString::fromUtf8(res::findDialog(id)->title); }
 QString str(unsigned id) { return QString::fromUtf8(LoadStr(id)); }
+
+// A help file whose topics 301-307 are pages "tipN.htm" (the #IVB map
+// points into #STRINGS), each naming its topic.
+void writeHelpFile(const std::string& path) {
+  crafted::Tree tree{{"#SYSTEM", std::string(4, '\3')}};
+  std::string strings(1, '\0'), ivb;
+  for (std::uint32_t topic = 301; topic <= 307; ++topic) {
+    const std::string page = "tip" + std::to_string(topic) + ".htm";
+    crafted::le32(ivb, topic);
+    crafted::le32(ivb, static_cast<std::uint32_t>(strings.size()));
+    strings += page + std::string(1, '\0');
+    tree[page] = "<html><head><meta charset=utf-8></head><body><h4>Topic " + std::to_string(topic) +
+                 "</h4><p>这一字段的说明。</p><div id=ItTimedInfo>timed</div></body></html>";
+  }
+  std::string size;
+  crafted::le32(size, static_cast<std::uint32_t>(ivb.size()));
+  tree["#IVB"] = size + ivb;
+  tree["#STRINGS"] = strings;
+  crafted::write(path, tree);
+}
 
 class RecompileGui : public ::testing::Test {
  protected:
   RecompileGui() : cwd_(fs::current_path()) {
     // The program's help file is found in the current folder.
     fs::current_path(scratch_.root());
-    crafted::write(scratch_.root() + "/Wrenlow.chm", {{"#SYSTEM", std::string(4, '\3')}});
+    writeHelpFile(scratch_.root() + "/Wrenlow.chm");
     fs::create_directory(dir() + "/in");
     const std::string page(3000, 'x');
     crafted::write(dir() + "/in/one.chm", {{"a.htm", page}}, false);
@@ -92,6 +120,7 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
   CMainFrame frame(doc);
   frame.show();
 
+  std::string openingPage, hoverPage;
   QString openingHeading, hoverEarly, hoverLate, focusHeading, report, shotError;
   bool okWasDisabled = false, okEnabled = false;
   whenShown(title(IDD_RECOMPILE_TIPS), [&](QDialog* d) {
@@ -106,7 +135,9 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
     }
     (void)QTest::qWaitForWindowActive(d);
     QTest::qWait(50);
+    QTest::qWait(300);
     openingHeading = heading->text();
+    openingPage = pageOf(d);
     okWasDisabled = !ok->isEnabled();
     // The mouse rests on the target field: its tip after the pause only.
     QTest::mouseMove(d->windowHandle(), target->mapTo(d, QPoint(10, 5)));
@@ -114,12 +145,18 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
     hoverEarly = heading->text();
     QTest::qWait(CRecompileDlg::kHoverDelayMs + 300);
     hoverLate = heading->text();
+    QTest::qWait(300);
+    hoverPage = pageOf(d);
     dropIndex->setFocus();
     QApplication::processEvents();
     focusHeading = heading->text();
     if (const char* shot = std::getenv("WRENLOW_SHOT")) {
-      QTest::qWait(200);
-      if (!d->grab().save(QString::fromLocal8Bit(shot))) shotError = "cannot save";
+      // The web view draws outside the widget: the picture is taken from the screen.
+      QTest::qWait(1500);
+      const QRect r = d->frameGeometry();
+      if (!d->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+               .save(QString::fromLocal8Bit(shot)))
+        shotError = "cannot save";
     }
     type(source, dir() + "/in/*.chm");
     type(target, dir() + "/out");
@@ -149,6 +186,9 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
   EXPECT_EQ(openingHeading, str(IDS_TIP_SOURCE));
   EXPECT_EQ(hoverEarly, str(IDS_TIP_SOURCE));
   EXPECT_EQ(hoverLate, str(IDS_TIP_TARGET));
+  EXPECT_TRUE(openingPage.ends_with("::/tip301.htm") || openingPage.ends_with("::tip301.htm"))
+      << openingPage;
+  EXPECT_TRUE(hoverPage.ends_with("tip302.htm")) << hoverPage;
   EXPECT_EQ(focusHeading, str(IDS_TIP_BINARY_INDEX));
   EXPECT_TRUE(okWasDisabled);
   EXPECT_TRUE(okEnabled);

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +29,9 @@ struct ChildRun {
   std::string out;
 };
 
-std::string dir() { return testing::TempDir() + "/hostile"; }
+// One folder per process: CTest runs each case as a process of its own, in
+// parallel, and the cases would overwrite each other's files.
+std::string dir() { return testing::TempDir() + "/hostile-" + std::to_string(getpid()); }
 
 // Runs wrenlow-cli with args, its output to a file.
 ChildRun runCli(const std::vector<std::string>& args) {
@@ -80,6 +83,7 @@ class HostileContainer : public testing::Test {
                           dir() + "' '" + readtest::corpus("halibut_putty.chm") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
+  static void TearDownTestSuite() { std::filesystem::remove_all(dir()); }
   static std::string file(const char* name) { return dir() + "/" + name; }
 };
 

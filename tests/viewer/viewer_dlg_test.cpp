@@ -1,0 +1,236 @@
+// The viewer dialog on files written by the test: the tree as the widget
+// shows it, selection dispatch seen in the page pane, New file with an
+// unreadable file, the temporary pages' life and the work-area clamp. With
+// WRENLOW_SHOT_DIR=<folder> the dialog is saved as pictures along the way.
+#include "viewer/viewer_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "platform/browser/closed_profile.h"
+#include "platform/dialogs/dialog_builder.h"
+#include "res/ids.h"
+#include "tests/common/recording_prompter.h"
+#include "tests/common/scratch_config.h"
+#include "tests/decompile/crafted_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const crafted::Tree kFiles = {
+    {"#SYSTEM", std::string("\3\0\0\0", 4) + crafted::record(3, crafted::text("Title"))},
+    {"$FIftiMain", "f"},
+    {"$WWKeywordLinks/BTree", "b"},
+    {"big.HTM", "<html><body><p>" + std::string(1234567 - 33, 'x') + "</p></body></html>"},
+    {"index.hhk", "<html></html>"},
+    {"sub/#SYSTEM", "s"},
+    {"sub/style.css", "b { color: red }"},
+};
+
+// The texts of the item and its children, "text[child,child]".
+std::string describe(QTreeWidgetItem* item) {
+  std::string out = item->text(0).toStdString();
+  if (item->childCount() == 0) return out;
+  out += "[";
+  for (int i = 0; i < item->childCount(); ++i) out += (i ? "," : "") + describe(item->child(i));
+  return out + "]";
+}
+
+QTreeWidgetItem* findItem(QTreeWidget* tree, const QString& text) {
+  const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
+// Waits until the page pane's location contains part.
+bool waitForLocation(CViewerDlg& dlg, const std::string& part, int ms = 10000) {
+  for (int waited = 0; waited < ms; waited += 50) {
+    if (dlg.host().CurrentLocation().find(part) != std::string::npos) return true;
+    QTest::qWait(50);
+  }
+  ADD_FAILURE() << "location: " << dlg.host().CurrentLocation();
+  return false;
+}
+
+void shot(QWidget* w, const char* name) {
+  const char* dir = std::getenv("WRENLOW_SHOT_DIR");
+  if (!dir) return;
+  QTest::qWait(800);
+  QScreen* screen = w->screen();
+  screen->grabWindow(0, w->x(), w->y(), w->width(), w->height())
+      .save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+}
+
+class ViewerGui : public ::testing::Test {
+ protected:
+  ScratchConfig scratch_;
+  crafted::TempDir dir_;
+};
+
+TEST_F(ViewerGui, TreeShowsTheFileAndSelectionsShowTheirPages) {
+  const std::string path = dir_ / "file.chm";
+  ASSERT_TRUE(crafted::write(path, kFiles));
+  ScopedRecordingPrompter prompter;
+  auto owned = std::make_unique<CViewerDlg>(nullptr, path);
+  CViewerDlg& dlg = *owned;
+  ASSERT_TRUE(dlg.create());
+  dlg.show();
+  QTreeWidget* tree = dlg.tree();
+  ASSERT_NE(tree, nullptr);
+  std::vector<std::string> top;
+  for (int i = 0; i < tree->topLevelItemCount(); ++i)
+    top.push_back(describe(tree->topLevelItem(i)));
+  EXPECT_EQ(top, (std::vector<std::string>{
+                     "常规信息", "内部文件[#SYSTEM (14),$FIftiMain (1),$WWKeywordLinks[BTree (1)]]",
+                     "big.HTM (1,234,567)", "index.hhk (13)", "sub[#SYSTEM (1),style.css (16)]"}));
+  EXPECT_FALSE(tree->topLevelItem(0)->icon(0).isNull());
+  EXPECT_EQ(dlg.findChild<QLabel*>()->text().isEmpty(), false);
+
+  // An HTML file in capitals opens inside the help file.
+  tree->setCurrentItem(findItem(tree, "big.HTM (1,234,567)"));
+  EXPECT_TRUE(waitForLocation(dlg, "::/big.HTM"));
+  shot(&dlg, "viewer-htm");
+  // An index file and a storage show the binary-file page.
+  tree->setCurrentItem(findItem(tree, "index.hhk (13)"));
+  EXPECT_TRUE(waitForLocation(dlg, "binfile.htm"));
+  tree->setCurrentItem(findItem(tree, "big.HTM (1,234,567)"));
+  EXPECT_TRUE(waitForLocation(dlg, "::/big.HTM"));
+  tree->setCurrentItem(findItem(tree, "sub"));
+  EXPECT_TRUE(waitForLocation(dlg, "binfile.htm"));
+  // A report page is written, shown, and deleted with the dialog.
+  tree->setCurrentItem(tree->topLevelItem(1)->child(0));
+  EXPECT_TRUE(waitForLocation(dlg, "~system.htm"));
+  shot(&dlg, "viewer-system");
+  ASSERT_EQ(dlg.tempPages().size(), 1u);
+  const std::string page = dlg.tempPages()[0];
+  EXPECT_TRUE(fs::exists(page));
+  owned.reset();
+  EXPECT_FALSE(fs::exists(page));
+}
+
+TEST_F(ViewerGui, ItsFileHasNoGeneralInformationAndTheViewerFitsTheClampedWorkArea) {
+  const std::string path = dir_ / "file.its";
+  ASSERT_TRUE(crafted::write(path, {{"a.txt", "a"}}));
+  CViewerDlg dlg(nullptr, path);
+  ASSERT_TRUE(dlg.create());
+  ASSERT_EQ(dlg.tree()->topLevelItemCount(), 1);
+  EXPECT_EQ(dlg.tree()->topLevelItem(0)->text(0), "a.txt (1)");
+  EXPECT_EQ(CViewerDlg::clampedWorkArea(QRect(0, 0, 1280, 1024)), QRect(0, 0, 1024, 768));
+  EXPECT_EQ(CViewerDlg::clampedWorkArea(QRect(0, 30, 800, 570)), QRect(0, 30, 800, 570));
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(dlg.geometry(), CViewerDlg::clampedWorkArea(area));
+}
+
+TEST_F(ViewerGui, NewFileOnAnUnreadableFilePromptsAgainAndLeavesTheClosedFileAlone) {
+  const std::string good = dir_ / "file.chm";
+  const std::string bad = dir_ / "bad.chm";
+  ASSERT_TRUE(crafted::write(good, kFiles));
+  { std::ofstream(bad) << "not a compiled help file"; }
+  ScopedRecordingPrompter prompter;
+  CViewerDlg dlg(nullptr, good);
+  ASSERT_TRUE(dlg.create());
+  dlg.tree()->setCurrentItem(dlg.tree()->topLevelItem(0));  // the general page
+  ASSERT_EQ(dlg.tempPages().size(), 1u);
+  const std::string page = dlg.tempPages()[0];
+
+  // First prompt: the unreadable file; second prompt: cancel.
+  int prompts = 0;
+  std::function<void()> answer = [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!d) {
+      QTimer::singleShot(50, answer);
+      return;
+    }
+    if (++prompts == 1) {
+      d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+          ->setText(QString::fromStdString(bad));
+      static_cast<QDialog*>(d)->accept();
+      QTimer::singleShot(50, answer);
+    } else {
+      d->reject();
+    }
+  };
+  QTimer::singleShot(50, answer);
+  dlg.OnNewFile();
+  EXPECT_EQ(prompts, 2);
+  EXPECT_EQ(prompter.count(), 1u);  // "不能打开“%s”。"
+  EXPECT_FALSE(dlg.fileOpen());
+  EXPECT_FALSE(fs::exists(page));
+  EXPECT_TRUE(dlg.tempPages().empty());
+  // The old tree may still be shown; its items lead nowhere now.
+  if (dlg.tree()->topLevelItemCount() > 1)
+    dlg.tree()->setCurrentItem(dlg.tree()->topLevelItem(1)->child(0));
+  EXPECT_TRUE(dlg.tempPages().empty());
+}
+
+// Pictures of real files for a reader to look at (only with WRENLOW_SHOT_DIR).
+TEST_F(ViewerGui, CorpusPictures) {
+  if (!std::getenv("WRENLOW_SHOT_DIR")) GTEST_SKIP() << "no picture folder";
+  ScopedRecordingPrompter prompter;
+  {
+    CViewerDlg dlg(nullptr, WRENLOW_CORPUS_DIR "/7zcn_7-zip.chm");
+    ASSERT_TRUE(dlg.create());
+    dlg.show();
+    QTreeWidget* tree = dlg.tree();
+    tree->setCurrentItem(findItem(tree, "#SYSTEM (4,256)") ? findItem(tree, "#SYSTEM (4,256)")
+                                                           : tree->topLevelItem(1)->child(0));
+    QTest::qWait(1500);
+    shot(&dlg, "gbk-tree");
+    for (int i = 0; i < tree->topLevelItem(1)->childCount(); ++i)
+      if (tree->topLevelItem(1)->child(i)->text(0).startsWith("#SYSTEM"))
+        tree->setCurrentItem(tree->topLevelItem(1)->child(i));
+    EXPECT_TRUE(waitForLocation(dlg, "~system.htm"));
+    shot(&dlg, "gbk-system");
+    for (int i = 0; i < tree->topLevelItem(1)->childCount(); ++i)
+      if (tree->topLevelItem(1)->child(i)->text(0).startsWith("#TOPICS"))
+        tree->setCurrentItem(tree->topLevelItem(1)->child(i));
+    EXPECT_TRUE(waitForLocation(dlg, "~topics.htm"));
+    shot(&dlg, "gbk-topics");
+    tree->setCurrentItem(tree->topLevelItem(0));
+    EXPECT_TRUE(waitForLocation(dlg, "~GeneralInfo.htm"));
+    QTest::qWait(800);
+    dlg.host().browser()->page()->runJavaScript(
+        "document.getElementById('Out1').click(); document.getElementById('Out2').click();");
+    shot(&dlg, "gbk-general");
+    for (QTreeWidgetItem* item : tree->findItems("7-Zip.hhc", Qt::MatchStartsWith))
+      tree->setCurrentItem(item);
+    shot(&dlg, "gbk-contents");
+    for (QTreeWidgetItem* item : tree->findItems("start.htm", Qt::MatchStartsWith))
+      tree->setCurrentItem(item);
+    EXPECT_TRUE(waitForLocation(dlg, "::/start.htm"));
+    shot(&dlg, "gbk-its-page");
+  }
+  CViewerDlg dlg(nullptr, WRENLOW_CORPUS_DIR "/massspec_ElementPeriodTable.CHM");
+  ASSERT_TRUE(dlg.create());
+  dlg.show();
+  dlg.tree()->setCurrentItem(dlg.tree()->topLevelItem(0));
+  EXPECT_TRUE(waitForLocation(dlg, "~GeneralInfo.htm"));
+  QTest::qWait(800);
+  dlg.host().browser()->page()->runJavaScript("document.getElementById('Out2').click();");
+  shot(&dlg, "lcid409-gbk");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  browser::registerSchemes();
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
