@@ -43,7 +43,7 @@ class CompileSink final : public ResultSink {
 };
 
 int runCompile(const Args& args);
-const CliCommand compile("compile", "compile PROJECT.hhp [-o OUT.chm]",
+const CliCommand compile("compile", "compile PROJECT.hhp [-o OUT.chm] [--level fast|strong]",
                          "compile a help project into a compiled help file", runCompile);
 
 int runCompile(const Args& args) {
@@ -51,6 +51,8 @@ int runCompile(const Args& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       options.outputPath = args[++i];
+    } else if (args[i] == "--level" && i + 1 < args.size()) {
+      if (!parseLevel(args[++i], options.fastCompression)) return usageError(compile);
     } else if (options.projectPath.empty() && !args[i].empty() && args[i][0] != '-') {
       options.projectPath = args[i];
     } else {

@@ -24,7 +24,9 @@ class StderrMessages final : public Prompter {
 
 int runRecompile(const Args& args);
 const CliCommand recompileCommand(
-    "recompile", "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents]",
+    "recompile",
+    "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents] "
+    "[--level fast|strong]",
     "rebuild compiled help files (a file, a folder or a wildcard) with better compression",
     runRecompile);
 
@@ -34,8 +36,12 @@ const CliCommand recompileCommand(
 int runRecompile(const Args& args) {
   RecompileRequest request;
   std::vector<std::string> positional;
-  for (const std::string& a : args) {
-    if (a == "--not-collection")
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--level" && i + 1 < args.size()) {
+      if (!parseLevel(args[++i], request.options.fastCompression))
+        return usageError(recompileCommand);
+    } else if (a == "--not-collection")
       request.options.collectionPart = false;
     else if (a == "--keep-index")
       request.options.dropSitemapIndex = false;

@@ -19,14 +19,21 @@ CliCommand::CliCommand(const char* n, const char* u, const char* s, Run r)
 
 const std::vector<const CliCommand*>& commands() {
   auto& list = registry();
-  std::sort(list.begin(), list.end(),
-            [](const CliCommand* a, const CliCommand* b) { return std::strcmp(a->name, b->name) < 0; });
+  std::sort(list.begin(), list.end(), [](const CliCommand* a, const CliCommand* b) {
+    return std::strcmp(a->name, b->name) < 0;
+  });
   return list;
 }
 
 int usageError(const CliCommand& cmd) {
   std::fprintf(stderr, "usage: wrenlow-cli %s\n", cmd.usage);
   return 2;
+}
+
+bool parseLevel(const std::string& value, bool& fast) {
+  if (value != "fast" && value != "strong") return false;
+  fast = value == "fast";
+  return true;
 }
 
 static void printHelp(FILE* out) {
