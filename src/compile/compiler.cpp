@@ -43,12 +43,11 @@ constexpr std::uint32_t kValidTabPosition = 0x400;
 constexpr std::uint32_t kValidCurrentTab = 0x2000;
 
 // The directory block size and LZX parameters of the files we write: a
-// 256 KiB window and reset interval, as recompile writes. Free Pascal's
-// reader decodes only 64 KiB windows reset every 64 KiB, the parameters of
-// the original compiler; those cost several percent more bytes.
+// 64 KiB window (Free Pascal's reader decodes no other) and a 128 KiB reset
+// interval.
 constexpr std::uint32_t kDirectoryBlockSize = 4096;
-constexpr std::uint32_t kResetBlocks = 8;
-constexpr std::uint32_t kWindowBlocks = 8;
+constexpr std::uint32_t kResetBlocks = 4;
+constexpr std::uint32_t kWindowBlocks = 1;
 
 bool isPageName(std::string_view name) {
   return extensionIs(name, ".htm") || extensionIs(name, ".html") || extensionIs(name, ".xhtml") ||

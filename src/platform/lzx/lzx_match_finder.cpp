@@ -77,7 +77,11 @@ unsigned MatchFinder::insert(const std::uint8_t* d, std::uint32_t q, std::uint32
       len = commonLength(m, s, len + 1, maxLen);
       if (len > best) {
         best = len;
-        if (record) matches_.push_back(Match{q - static_cast<std::uint32_t>(cur), len});
+        if (record) {
+          const std::uint32_t dist = q - static_cast<std::uint32_t>(cur);
+          matches_.push_back(Match{dist, static_cast<std::uint16_t>(len),
+                                   static_cast<std::uint16_t>(positionSlotOf(dist + 2))});
+        }
       }
       if (len >= maxLen) {
         *lt = child_[std::size_t{2} * static_cast<std::uint32_t>(cur)];

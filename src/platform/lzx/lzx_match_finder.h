@@ -11,7 +11,8 @@ namespace lzx {
 
 struct Match {
   std::uint32_t dist;
-  std::uint32_t len;
+  std::uint16_t len;
+  std::uint16_t slot;  // position slot of the distance
 };
 
 class MatchFinder {

@@ -32,14 +32,16 @@ void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::ui
                           unsigned niceLength, std::uint32_t (&rep)[3], std::vector<Item>& out) {
   const std::uint32_t n = end - begin;
   nodes_.resize(std::size_t{n} + 1);
-  for (std::uint32_t i = 1; i <= n; ++i) nodes_[i].cost = std::numeric_limits<std::uint32_t>::max();
-  nodes_[0] = Node{0, 0, 0, kLiteralStep, {rep[0], rep[1], rep[2]}};
+  cost_.assign(std::size_t{n} + 1, std::numeric_limits<std::uint32_t>::max());
+  cost_[0] = 0;
+  nodes_[0] = Node{0, 0, kLiteralStep, {rep[0], rep[1], rep[2]}};
 
-  auto relax = [&](std::uint32_t at, std::uint32_t cost, unsigned len, std::uint8_t kind,
+  std::uint32_t* const cost = cost_.data();
+  auto relax = [&](std::uint32_t at, std::uint32_t price, unsigned len, std::uint8_t kind,
                    std::uint32_t dist) {
-    Node& t = nodes_[at];
-    if (cost < t.cost) {
-      t.cost = cost;
+    if (price < cost[at]) {
+      cost[at] = price;
+      Node& t = nodes_[at];
       t.len = static_cast<std::uint16_t>(len);
       t.kind = kind;
       t.dist = dist;
@@ -66,7 +68,7 @@ void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::ui
         std::swap(nd.rep[0], nd.rep[nd.kind]);
       }
     }
-    const std::uint32_t c = nd.cost;
+    const std::uint32_t c = cost[i];
     relax(i + 1, c + costs.main[data[q]], 1, kLiteralStep, 0);
 
     const unsigned maxLen = std::min<std::uint32_t>(kMaxMatch, kFrameSize - q % kFrameSize);
@@ -90,7 +92,7 @@ void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::ui
     for (const Match* m = finder.begin(q); m != finder.end(q); ++m) {
       const unsigned len = std::min<unsigned>(m->len, maxLen);
       if (len <= prev) break;
-      const unsigned slot = positionSlotOf(m->dist + 2);
+      const unsigned slot = m->slot;
       const std::uint32_t base = kNumChars + slot * 8u;
       const std::uint32_t extra = c + kExtraBits[slot];
       const unsigned from = len >= niceLength ? len : prev + 1;

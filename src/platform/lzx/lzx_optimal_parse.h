@@ -33,14 +33,16 @@ class OptimalParser {
              std::uint32_t (&rep)[3], std::vector<Item>& out);
 
  private:
+  // The cheapest step found so far into each position, and the repeated
+  // offsets after it (set when the position is expanded).
   struct Node {
-    std::uint32_t cost;
     std::uint32_t dist;
     std::uint16_t len;  // of the step that reaches this node
     std::uint8_t kind;  // 0..2 repeated offset, 3 new distance, 4 literal
     std::uint32_t rep[3];
   };
   std::vector<Node> nodes_;
+  std::vector<std::uint32_t> cost_;  // cheapest price of reaching each position
   std::vector<std::uint32_t> path_;
 };
 
