@@ -11,6 +11,7 @@ packages=(
   libchm-bin 7zip fp-utils libmspack-dev
   libuchardet-dev
   clang libclang-rt-14-dev
+  help2man appstream desktop-file-utils dpkg-dev file xdg-utils tmux zsh man-db
 )
 missing=()
 for p in "${packages[@]}"; do

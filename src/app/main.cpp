@@ -1,6 +1,8 @@
 // wrenlow: the GUI program. Its only argument is a file name.
 #include <QApplication>
 #include <QFile>
+#include <cstdio>
+#include <cstring>
 
 #include "app/open_file_dialog.h"
 #include "app/qt_front_end.h"
@@ -12,7 +14,41 @@
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
 
+namespace {
+
+// Answers --help and --version before anything needs a display, so that
+// scripts (and the build's man page generator) can ask without one.
+bool answerInformationOption(int argc, char** argv) {
+  if (argc != 2) return false;
+  if (!std::strcmp(argv[1], "--version")) {
+    std::printf("wrenlow %s\n", WRENLOW_VERSION);
+    return true;
+  }
+  if (std::strcmp(argv[1], "--help") && std::strcmp(argv[1], "-h")) return false;
+  std::printf(
+      "usage: wrenlow [FILE]\n"
+      "Decompile, recompile and view compiled help files (.chm, .its).\n"
+      "\n"
+      "Without FILE the main window opens. A FILE whose name contains \".chm\" or\n"
+      "\".its\" opens in the file viewer alone, and the program ends when the\n"
+      "viewer closes.\n"
+      "\n"
+      "Options:\n"
+      "  -h, --help     print this help and exit\n"
+      "      --version  print the program's version and exit\n"
+      "\n"
+      "Environment:\n"
+      "  WRENLOW_CONFIG_DIR  the settings folder (default\n"
+      "                      $XDG_CONFIG_HOME/Marrowby/Wrenlow)\n"
+      "  WRENLOW_WINEPREFIX  a Wine prefix whose registry and folders the help\n"
+      "                      installation tools read and repair\n");
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (answerInformationOption(argc, argv)) return 0;
   browser::registerSchemes();  // before the application object, as the web engine requires
   QApplication application(argc, argv);
   InstallOutOfMemoryHandler();

@@ -22,7 +22,3 @@ class QtFrontEnd : public AppFrontEnd {
   std::unique_ptr<CLogDoc> document_;
   QPointer<CMainFrame> frame_;
 };
-
-// Examine mode's window until the CHM/ITS viewer is part of the program: a
-// plain modal window that names the file.
-void RunExamineWindow(const std::string& file);

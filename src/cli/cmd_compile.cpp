@@ -1,50 +1,42 @@
 // wrenlow-cli compile: compiles a help project into a compiled help file.
-// Warnings, errors and the summary go to standard output; progress of long
-// builds to standard error.
-#include <chrono>
+// Warnings, errors and the summary go to standard output, the progress bar
+// to standard error.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/progress.h"
 #include "common/prompt.h"
 #include "compile/compiler.h"
 
 namespace cli {
 namespace {
 
-// Progress once a build has run for a second, every tenth of the way.
 class CompileSink final : public ResultSink {
  public:
   void appendLine(std::string_view line) override {
+    if (quiet()) return;
+    clearProgress();
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
   }
   void setRange(int lower, int upper) override {
-    total_ = upper - lower;
-    done_ = 0;
-    shownTenth_ = 0;
+    bar_.setTotal(upper > lower ? static_cast<std::uint64_t>(upper - lower) : 0);
   }
-  void step() override {
-    ++done_;
-    if (total_ <= 0) return;
-    const int tenth = done_ * 10 / total_;
-    if (tenth <= shownTenth_) return;
-    shownTenth_ = tenth;
-    if (std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
-    std::fprintf(stderr, "wrenlow-cli: compile: %d/%d files\n", done_, total_);
-  }
+  void step() override { bar_.advance(); }
   bool cancelled() override { return false; }
 
  private:
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  int total_ = 0, done_ = 0, shownTenth_ = 0;
+  ProgressBar bar_{"compile"};
 };
 
 int runCompile(const Args& args);
 const CliCommand compile("compile", "compile PROJECT.hhp [-o OUT.chm] [--level fast|strong]",
-                         "compile a help project into a compiled help file", runCompile);
+                         "compile a help project into a compiled help file", runCompile,
+                         "  -o OUT.chm     the compiled file (default: the project's)\n"
+                         "  --level LEVEL  LZX effort: strong (default, smallest) or fast\n");
 
 int runCompile(const Args& args) {
   CompileOptions options;

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/progress.h"
 #include "cli/write_options.h"
 #include "platform/itss/com_ptr.h"
+#include "platform/itss/reader_storage.h"
 #include "platform/itss/storage.h"
 
 namespace cli {
@@ -15,9 +17,11 @@ namespace {
 struct Counts {
   unsigned streams = 0;
   unsigned failures = 0;
+  ProgressBar bar{"copy"};
 };
 
-void copyLevel(itss::IStorage* from, itss::IStorage* to, const std::string& path, Counts& c) {
+void copyLevel(itss::IStorage* from, itss::IStorage* to, const std::string& path,
+               const std::string& source, Counts& c) {
   itss::ComPtr<itss::IEnumSTATSTG> en;
   if (itss::FAILED(from->EnumElements(0, nullptr, 0, en.put()))) {
     ++c.failures;
@@ -34,18 +38,22 @@ void copyLevel(itss::IStorage* from, itss::IStorage* to, const std::string& path
       if (itss::FAILED(
               from->OpenStorage(name.c_str(), nullptr, itss::STGM_READ, nullptr, 0, src.put())) ||
           itss::FAILED(to->CreateStorage(name.c_str(), itss::STGM_WRITE, 0, 0, dst.put()))) {
-        std::fprintf(stderr, "wrenlow-cli: cannot copy folder %s\n", full.c_str());
+        clearProgress();
+        std::fprintf(stderr, "wrenlow-cli: %s: cannot copy folder %s\n", source.c_str(),
+                     full.c_str());
         ++c.failures;
         continue;
       }
-      copyLevel(src.get(), dst.get(), full + "/", c);
+      copyLevel(src.get(), dst.get(), full + "/", source, c);
       continue;
     }
+    c.bar.advance();
     itss::ComPtr<itss::IStream> src, dst;
     if (itss::FAILED(from->OpenStream(name.c_str(), nullptr, itss::STGM_READWRITE, 0, src.put())) ||
         itss::FAILED(to->CreateStream(name.c_str(), itss::STGM_WRITE, 0, 0, dst.put())) ||
         itss::FAILED(src->CopyTo(dst.get(), st.cbSize, nullptr, nullptr))) {
-      std::fprintf(stderr, "wrenlow-cli: cannot copy %s\n", full.c_str());
+      clearProgress();
+      std::fprintf(stderr, "wrenlow-cli: %s: cannot copy %s\n", source.c_str(), full.c_str());
       ++c.failures;
       continue;
     }
@@ -81,9 +89,16 @@ int runCopy(const Args& args) {
     return 1;
   }
   Counts c;
-  copyLevel(in.get(), out.get(), "/", c);
+  if (auto container = itss::containerOf(in.get())) {
+    std::uint64_t streams = 0;
+    for (const itss::DirEntry& e : container->entries())
+      if (!e.name.empty() && e.name[0] == '/' && e.name.back() != '/') ++streams;
+    c.bar.setTotal(streams);
+  }
+  copyLevel(in.get(), out.get(), "/", args[0], c);
+  c.bar.clear();
   out.reset();  // writes the container
-  std::printf("%u streams copied\n", c.streams);
+  if (!quiet()) std::printf("%u streams copied\n", c.streams);
   return c.failures ? 1 : 0;
 }
 

@@ -32,7 +32,7 @@ int runCreateIts(const Args& args) {
   }
   if (project.empty() == folder.empty()) return usageError(createItsCommand);
   if (!out.empty()) out = FullPathName(out);
-  StdoutSink sink;
+  StdoutSink sink("create-its");
   const CreateItsOutcome outcome = project.empty()
                                        ? createItsFromFolder(FullPathName(folder), out, sink)
                                        : createItsFromProject(FullPathName(project), out, sink);

@@ -39,6 +39,7 @@ class OptionPrompter final : public Prompter {
   Answer fileInWay = Answer::Skip;
 
   int ask(std::string_view text, unsigned flags) override {
+    clearProgress();
     std::fprintf(stderr, "wrenlow-cli: %s\n", plainLines(text).c_str());
     if ((flags & MB_TYPEMASK) != MB_ABORTRETRYIGNORE) return defaultMessageButton(flags);
     // The two questions with three answers: a read-only file (4011) and a
@@ -77,7 +78,12 @@ const CliCommand decompileCommand(
     "decompile SOURCE TARGET [--no-project] [--read-only=skip|abort|ask] "
     "[--file-in-way=skip|abort|ask]",
     "write the files of a compiled help file into a folder and rebuild its project file",
-    runDecompile);
+    runDecompile,
+    "  --no-project          write the files only, no project file\n"
+    "  --read-only=ANSWER    for a target file that is read-only: skip it (default),\n"
+    "                        abort the run, or ask on the terminal\n"
+    "  --file-in-way=ANSWER  the same for a file that stands where a folder must go\n"
+    "exit status 0: done; 1: failed, or some file could not be written; 3: cancelled\n");
 
 // --read-only: the answer for a target file that is read-only; --file-in-way:
 // for a file where a folder must be made (both skip by default). Exit code 0:
@@ -105,7 +111,7 @@ int runDecompile(const Args& args) {
   request.sourceOpenPath = FullPathName(positional[0]);
   request.target = FullPathName(positional[1]);
 
-  StdoutSink sink;
+  StdoutSink sink("decompile");
   const DecompileOutcome outcome = decompile(request, sink, prompter);
   switch (outcome) {
     case DecompileOutcome::Completed:

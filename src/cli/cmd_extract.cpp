@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/progress.h"
 #include "platform/itss/com_ptr.h"
 #include "platform/itss/itsf_bulk.h"
 #include "platform/itss/reader_storage.h"
@@ -42,13 +43,17 @@ std::string safeRelativePath(const std::string& name) {
 
 class FileWriter final : public itss::BulkSink {
  public:
-  FileWriter(std::string outDir, const std::string& source)
-      : out_(std::move(outDir)), source_(source) {}
+  FileWriter(std::string outDir, const std::string& source, std::size_t count)
+      : out_(std::move(outDir)), source_(source) {
+    bar_.setTotal(count);
+  }
 
   bool begin(const itss::DirEntry& e) override {
     fd_ = -1;
     std::string rel = safeRelativePath(e.name);
     if (rel.empty()) {
+      bar_.advance();
+      clearProgress();
       std::fprintf(stderr,
                    "wrenlow-cli: %s: refused internal name %s (outside the target folder)\n",
                    source_.c_str(), e.name.c_str());
@@ -57,11 +62,13 @@ class FileWriter final : public itss::BulkSink {
     }
     std::string path = out_ + "/" + rel;
     if (!makeParents(path)) {
+      bar_.advance();
       report(e, std::strerror(errno));
       return false;
     }
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd_ < 0) {
+      bar_.advance();
       report(e, std::strerror(errno));
       return false;
     }
@@ -82,6 +89,7 @@ class FileWriter final : public itss::BulkSink {
   }
   void end(const itss::DirEntry& e, itss::HRESULT status) override {
     if (fd_ < 0) return;
+    bar_.advance();
     if (::close(fd_) != 0 && !writeError_) writeError_ = errno;
     fd_ = -1;
     if (writeError_) {
@@ -118,6 +126,7 @@ class FileWriter final : public itss::BulkSink {
     return true;
   }
   void report(const itss::DirEntry& e, const char* why) {
+    clearProgress();
     std::fprintf(stderr, "wrenlow-cli: %s: %s: %s\n", source_.c_str(), e.name.c_str(), why);
     failed_ = true;
   }
@@ -129,6 +138,7 @@ class FileWriter final : public itss::BulkSink {
   int writeError_ = 0;
   bool failed_ = false;
   unsigned long written_ = 0;
+  ProgressBar bar_{"extract"};
 };
 
 int runExtract(const Args& args);
@@ -168,7 +178,7 @@ int runExtract(const Args& args) {
     if (e.length == 0 || e.name.empty() || e.name[0] != '/' || e.name.back() == '/') continue;
     wanted.push_back(i);
   }
-  FileWriter writer(out, file);
+  FileWriter writer(out, file, wanted.size());
   itss::readEntries(*container, wanted, writer);
   if (container->damaged())
     std::fprintf(stderr, "wrenlow-cli: %s: the directory is damaged; some entries may be missing\n",

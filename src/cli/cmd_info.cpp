@@ -1,6 +1,6 @@
 // wrenlow-cli info: a plain-text dump of what the table readers decode from a
 // compiled help file, with its texts converted to UTF-8 (or left as the
-// file's bytes with --raw).
+// file's bytes with --raw), or the same as one JSON object with --json.
 #include <clocale>
 #include <cstdio>
 #include <optional>
@@ -14,6 +14,7 @@
 #include "chmfiles/topic_tables.h"
 #include "chmfiles/windows_file.h"
 #include "cli/command.h"
+#include "cli/json_writer.h"
 #include "common/messages.h"
 #include "common/string_utils.h"
 #include "its/its_storage.h"
@@ -33,20 +34,28 @@ struct Record {
 
 class InfoDump {
  public:
-  InfoDump(ItsStorage& storage, bool raw) : root_(storage.root()), lookup_(root_), raw_(raw) {}
+  // json: null for the text dump.
+  InfoDump(ItsStorage& storage, bool raw, JsonWriter* json)
+      : root_(storage.root()), lookup_(root_), raw_(raw), json_(json) {}
 
   void run(const std::string& path) {
     const bool hasSystem = loadSystem();
     codePage_ = helpFileCodePage(root_);
-    line("文件: " + path);
-    if (!raw_) line("代码页: " + std::to_string(codePage_));
-    if (hasSystem) dumpSystem();
+    if (json_) {
+      json_->beginObject().key("file").value(path);
+      if (!raw_) json_->key("codePage").number(codePage_);
+    } else {
+      line("文件: " + path);
+      if (!raw_) line("代码页: " + std::to_string(codePage_));
+    }
+    if (hasSystem) json_ ? systemJson() : dumpSystem();
     dumpIdxHeader();
     dumpWindows();
     dumpAliases();
     dumpTopics();
     dumpListing("#URLSTR", true);
     dumpListing("#STRINGS", false);
+    if (json_) json_->endObject();
   }
 
  private:
@@ -126,6 +135,36 @@ class InfoDump {
     }
   }
 
+  // "system": the version, each record in file order with its code, its
+  // label, and its text, value or size; code 4 decoded as "flags".
+  void systemJson() {
+    JsonWriter& j = *json_;
+    j.key("system").beginObject().key("version").number(version_);
+    j.key("records").beginArray();
+    for (const Record& r : records_) {
+      j.beginObject().key("code").number(r.code);
+      if (const char* label = systemRecordLabel(r.code)) j.key("label").value(label);
+      if (isTextRecord(r.code)) {
+        j.key("text").value(text(recordText(r.bytes())));
+      } else if (r.code == kSysFlags) {
+        const SystemFlags f = decodeSystemFlags(r.bytes());
+        j.key("flags").beginObject().key("lcid").number(f.lcid).key("dbcs").flag(f.dbcs);
+        j.key("fullTextSearch").flag(f.fullTextSearch).key("klinks").flag(f.klinks);
+        j.key("alinks").flag(f.alinks);
+        j.key("created").value(formatHelpTime(fileTimeToUnixTime(f.creationTime)));
+        j.key("complete").flag(f.complete).endObject();
+      } else if (r.code == kSysTimeStamp) {
+        j.key("value").number(recordValue(r.bytes()));
+        j.key("time").value(formatHelpTime(stampToUnixTime(recordValue(r.bytes()))));
+      } else if (r.data.size() >= 4) {
+        j.key("value").number(recordValue(r.bytes()));
+      }
+      if (r.code == kSysIdxHeader) idxHeaderRecord_ = &r;
+      j.key("size").number(r.data.size()).endObject();
+    }
+    j.endArray().endObject();
+  }
+
   void dumpIdxHeader() {
     std::vector<std::uint8_t> file;
     Bytes header;
@@ -139,6 +178,15 @@ class InfoDump {
       return;
     }
     const IdxHeader h = decodeIdxHeader(header);
+    if (json_) {
+      json_->key("idxhdr").beginObject().key("source").value(source);
+      json_->key("topicNodes").number(h.topicNodes).key("mergeCount").number(h.mergeCount);
+      json_->key("mergeFiles").beginArray();
+      for (std::uint32_t offset : h.mergeFiles)
+        json_->value(text(lookup_.text(offset, kMergeTextLimit)));
+      json_->endArray().endObject();
+      return;
+    }
     line("");
     line(std::string("[") + source + "]");
     line("主题节点数: " + std::to_string(h.topicNodes));
@@ -152,6 +200,7 @@ class InfoDump {
     bool found = false;
     const std::vector<WindowTypeEntry> types = readWindowTypes(root_, &found);
     if (!found) return;
+    if (json_) return windowsJson(types);
     line("");
     line("[#WINDOWS] " + std::to_string(types.size()));
     for (const WindowTypeEntry& w : types) {
@@ -174,9 +223,50 @@ class InfoDump {
     }
   }
 
+  void windowsJson(const std::vector<WindowTypeEntry>& types) {
+    JsonWriter& j = *json_;
+    j.key("windows").beginArray();
+    for (const WindowTypeEntry& w : types) {
+      j.beginObject().key("name").value(w.name ? text(lookup_.text(w.name)) : std::string());
+      const std::pair<const char*, std::uint32_t> strings[] = {
+          {"caption", w.caption},          {"contents", w.contentsFile}, {"index", w.indexFile},
+          {"defaultTopic", w.defaultFile}, {"home", w.homeFile},         {"jump1Text", w.jump1Text},
+          {"jump1Url", w.jump1Url},        {"jump2Text", w.jump2Text},   {"jump2Url", w.jump2Url}};
+      for (const auto& [name, offset] : strings)
+        if (offset) j.key(name).value(text(lookup_.text(offset)));
+      j.key("validMembers").number(w.validMembers);
+      if (w.validMembers & kWinValidButtons) j.key("buttons").value(windowButtonNames(w.buttons));
+      if (w.validMembers && !w.position.empty()) {
+        j.key("position").beginObject();
+        j.key("left").number(static_cast<std::uint32_t>(w.position.left));
+        j.key("top").number(static_cast<std::uint32_t>(w.position.top));
+        j.key("width").number(static_cast<std::uint32_t>(w.position.right));
+        j.key("height").number(static_cast<std::uint32_t>(w.position.bottom));
+        j.endObject();
+      }
+      if (w.validMembers & kWinValidProperties)
+        j.key("properties").value(windowPropertyNames(w.properties));
+      if (w.navWidth) j.key("navWidth").number(w.navWidth);
+      j.endObject();
+    }
+    j.endArray();
+  }
+
   void dumpAliases() {
     std::vector<MapEntry> entries;
     if (itss::FAILED(readIvb(root_, entries))) return;
+    if (json_) {
+      json_->key("aliases").beginArray();
+      for (const MapEntry& e : entries)
+        json_->beginObject()
+            .key("topic")
+            .number(e.topic)
+            .key("file")
+            .value(text(lookup_.text(e.file)))
+            .endObject();
+      json_->endArray();
+      return;
+    }
     line("");
     line("[ALIAS] 节 (#IVB) " + std::to_string(entries.size()));
     for (const MapEntry& e : entries)
@@ -186,6 +276,16 @@ class InfoDump {
   void dumpTopics() {
     std::vector<TopicEntry> topics;
     if (!readTopics(root_, topics)) return;
+    if (json_) {
+      json_->key("topics").beginArray();
+      for (const TopicEntry& t : topics) {
+        const TopicText joined = joinTopic(t, lookup_);
+        json_->beginObject().key("title").value(text(joined.title));
+        json_->key("link").value(text(joined.link)).endObject();
+      }
+      json_->endArray();
+      return;
+    }
     line("");
     line("[#TOPICS] " + std::to_string(topics.size()));
     for (const TopicEntry& t : topics) {
@@ -198,13 +298,22 @@ class InfoDump {
   void dumpListing(const char* name, bool urlStr) {
     TableSource source(root_, name);
     if (!source.available()) return;
-    line("");
-    line(std::string("[") + name + "]");
-    auto print = [&](const std::string& t) { line(text(t)); };
+    if (json_) json_->key(urlStr ? "urlstr" : "strings").beginArray();
+    auto print = [&](const std::string& t) {
+      if (json_)
+        json_->value(text(t));
+      else
+        line(text(t));
+    };
+    if (!json_) {
+      line("");
+      line(std::string("[") + name + "]");
+    }
     if (urlStr)
       listUrlStr(source, print);
     else
       listStrings(source, print);
+    if (json_) json_->endArray();
   }
 
   bool readStream(const char* name, std::vector<std::uint8_t>& out) {
@@ -222,6 +331,7 @@ class InfoDump {
   itss::IStorage* root_;
   TopicLookup lookup_;
   bool raw_;
+  JsonWriter* json_;
   unsigned codePage_ = 1252;
   std::uint32_t version_ = 0;
   std::vector<Record> records_;
@@ -229,16 +339,30 @@ class InfoDump {
 };
 
 int runInfo(const Args& args);
-const CliCommand info("info", "info [--raw] FILE",
-                      "dump the internal tables of a compiled help file as text", runInfo);
+const CliCommand info(
+    "info", "info [--raw] [--json] FILE",
+    "dump the internal tables of a compiled help file as text", runInfo,
+    "  --raw   texts as the file's own bytes, not converted to UTF-8\n"
+    "  --json  one object: \"file\", \"codePage\", \"system\" {\"version\", \"records\": "
+    "[{\"code\",\n"
+    "          \"label\", \"text\" | \"value\" | \"flags\", \"size\"}]}, \"idxhdr\" {\"source\",\n"
+    "          \"topicNodes\", \"mergeCount\", \"mergeFiles\"}, \"windows\" [{\"name\", "
+    "\"caption\",\n"
+    "          \"contents\", \"index\", \"defaultTopic\", \"home\", \"jump1Text\", \"jump1Url\",\n"
+    "          \"jump2Text\", \"jump2Url\", \"validMembers\", \"buttons\", \"position\",\n"
+    "          \"properties\", \"navWidth\"}], \"aliases\" [{\"topic\", \"file\"}],\n"
+    "          \"topics\" [{\"title\", \"link\"}], \"urlstr\" [...], \"strings\" [...];\n"
+    "          a table the file lacks has no member\n");
 
 int runInfo(const Args& args) {
-  bool raw = false;
+  bool raw = false, json = false;
   std::string path;
   for (const std::string& a : args) {
     if (a == "--raw")
       raw = true;
-    else if (path.empty())
+    else if (a == "--json")
+      json = true;
+    else if (path.empty() && a.rfind("--", 0) != 0)
       path = a;
     else
       return usageError(info);
@@ -250,10 +374,12 @@ int runInfo(const Args& args) {
     ShowFormattedMessage(kMsgCannotOpen, path, MB_ICONWARNING);
     return 1;
   }
-  InfoDump(storage, raw).run(path);
-  std::fflush(stdout);
+  JsonWriter writer;
+  InfoDump(storage, raw, json ? &writer : nullptr).run(path);
+  if (json) std::fputs(writer.text().c_str(), stdout);
+  const bool written = std::fflush(stdout) == 0;
   storage.close();
-  return 0;
+  return written ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/json_writer.h"
 #include "platform/itss/com_ptr.h"
 #include "platform/itss/storage.h"
 
@@ -32,8 +33,13 @@ bool openFile(const std::string& path, ComPtr<itss::IStorage>& root) {
   return true;
 }
 
+struct Stream {
+  std::string path;
+  std::uint64_t size;
+};
+
 // Walks a storage depth-first in enumeration order.
-bool walk(itss::IStorage* storage, const std::string& prefix) {
+bool walk(itss::IStorage* storage, const std::string& prefix, std::vector<Stream>& out) {
   ComPtr<itss::IEnumSTATSTG> e;
   if (itss::FAILED(storage->EnumElements(0, nullptr, 0, e.put()))) return false;
   bool ok = true;
@@ -47,11 +53,11 @@ bool walk(itss::IStorage* storage, const std::string& prefix) {
       ComPtr<itss::IStorage> sub;
       if (itss::SUCCEEDED(
               storage->OpenStorage(name.c_str(), nullptr, itss::STGM_READ, nullptr, 0, sub.put())))
-        ok = walk(sub.get(), path + "/") && ok;
+        ok = walk(sub.get(), path + "/", out) && ok;
       else
         ok = false;
     } else {
-      std::printf("%s\t%llu\n", path.c_str(), static_cast<unsigned long long>(s.cbSize));
+      out.push_back({path, s.cbSize});
     }
   }
   return ok;
@@ -60,19 +66,46 @@ bool walk(itss::IStorage* storage, const std::string& prefix) {
 int runList(const Args& args);
 int runCat(const Args& args);
 
-const CliCommand list("list", "list FILE", "print every stream's internal path and size", runList);
+const CliCommand list("list", "list [--json] FILE", "print every stream's internal path and size",
+                      runList,
+                      "  --json  {\"file\", \"complete\", \"streams\": [{\"path\", \"size\"}]};\n"
+                      "          complete is false when part of the directory could not be read\n");
 const CliCommand cat("cat", "cat FILE PATH", "write one stream's bytes to standard output", runCat);
 
 int runList(const Args& args) {
-  if (args.size() != 1) return usageError(list);
-  ComPtr<itss::IStorage> root;
-  if (!openFile(args[0], root)) return 1;
-  if (!walk(root.get(), "")) {
-    std::fprintf(stderr, "wrenlow-cli: %s: part of the directory could not be read\n",
-                 args[0].c_str());
-    return 1;
+  bool json = false;
+  std::string file;
+  for (const std::string& a : args) {
+    if (a == "--json")
+      json = true;
+    else if (file.empty() && a.rfind("--", 0) != 0)
+      file = a;
+    else
+      return usageError(list);
   }
-  return 0;
+  if (file.empty()) return usageError(list);
+  ComPtr<itss::IStorage> root;
+  if (!openFile(file, root)) return kExitFailed;
+  std::vector<Stream> streams;
+  const bool complete = walk(root.get(), "", streams);
+  if (json) {
+    JsonWriter w;
+    w.beginObject().key("file").value(file).key("complete").flag(complete);
+    w.key("streams").beginArray();
+    for (const Stream& s : streams)
+      w.beginObject().key("path").value(s.path).key("size").number(s.size).endObject();
+    w.endArray().endObject();
+    std::fputs(w.text().c_str(), stdout);
+  } else {
+    for (const Stream& s : streams)
+      std::printf("%s\t%llu\n", s.path.c_str(), static_cast<unsigned long long>(s.size));
+  }
+  if (!complete) {
+    std::fprintf(stderr, "wrenlow-cli: %s: part of the directory could not be read\n",
+                 file.c_str());
+    return kExitFailed;
+  }
+  return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
 int runCat(const Args& args) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/progress.h"
 #include "cli/write_options.h"
 #include "platform/itss/com_ptr.h"
 #include "platform/itss/storage.h"
@@ -130,24 +131,30 @@ int runPack(const Args& args) {
   }
   std::vector<char> buf(1 << 20);
   std::uint64_t total = 0;
+  ProgressBar bar("pack");
+  bar.setTotal(files.size());
   for (const fs::path& f : files) {
+    bar.advance();
     const std::string rel = fs::relative(f, dir).generic_string();
     itss::ComPtr<itss::IStream> s;
     if (itss::FAILED(root->CreateStream(rel.c_str(), itss::STGM_WRITE, 0, 0, s.put())) ||
         !copyFileIn(f, s.get(), buf)) {
+      clearProgress();
       std::fprintf(stderr, "wrenlow-cli: cannot store %s\n", rel.c_str());
       ++failures;
       continue;
     }
     total += fs::file_size(f, ec);
   }
+  bar.clear();
   root.reset();  // writes the container
   const double secs =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const auto outSize = fs::file_size(args[1], ec);
-  std::printf("%zu files, %llu bytes -> %llu bytes in %.2f s\n", files.size(),
-              static_cast<unsigned long long>(total), static_cast<unsigned long long>(outSize),
-              secs);
+  if (!quiet())
+    std::printf("%zu files, %llu bytes -> %llu bytes in %.2f s\n", files.size(),
+                static_cast<unsigned long long>(total), static_cast<unsigned long long>(outSize),
+                secs);
   return failures ? 1 : 0;
 }
 

@@ -17,6 +17,7 @@ namespace {
 class StderrMessages final : public Prompter {
  public:
   int ask(std::string_view text, unsigned) override {
+    clearProgress();
     std::fprintf(stderr, "wrenlow-cli: %s\n", plainLines(text).c_str());
     return IDOK;
   }
@@ -28,7 +29,14 @@ const CliCommand recompileCommand(
     "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents] "
     "[--level fast|strong]",
     "rebuild compiled help files (a file, a folder or a wildcard) with better compression",
-    runRecompile);
+    runRecompile,
+    "  SOURCE            a file, a folder (its *.chm) or a pattern with * or ?\n"
+    "  TARGET            a file, or a folder (required for a pattern; made when missing)\n"
+    "  --not-collection  the files are not part of a help collection\n"
+    "  --keep-index      keep the .hhk index file that a binary index replaces\n"
+    "  --keep-contents   keep the .hhc contents file that a binary contents replaces\n"
+    "  --level LEVEL     LZX effort: strong (default, smallest) or fast\n"
+    "exit status 0: every file recompiled; 1: some file failed; 3: cancelled\n");
 
 // SOURCE: a file, a folder (its *.chm) or a pattern with * or ?; TARGET: a
 // file, or a folder (required for a pattern; made when missing). Exit code
@@ -57,7 +65,7 @@ int runRecompile(const Args& args) {
   request.source = positional[0];
   request.target = positional[1];
 
-  StdoutSink sink;
+  StdoutSink sink("recompile");
   StderrMessages messages;
   const RecompileOutcome outcome = recompile(request, sink, messages);
   if (outcome.cancelled) {

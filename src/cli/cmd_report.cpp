@@ -1,10 +1,12 @@
 // wrenlow-cli report: builds one of the viewer's report pages and writes it
-// to standard output, exactly as the viewer would show it.
+// to standard output, exactly as the viewer would show it (with --json,
+// wrapped in an object that says whether the page was finished).
 #include <clocale>
 #include <cstdio>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/json_writer.h"
 #include "common/messages.h"
 #include "its/its_storage.h"
 #include "report/report_pages.h"
@@ -16,10 +18,12 @@ constexpr unsigned kMsgCannotOpen = 20482;  // "不能打开“%s”。"
 
 int runReport(const Args& args);
 const CliCommand report(
-    "report", "report FILE PAGE",
-    "write one report page of a compiled help file to standard output; PAGE is one of system, "
-    "windows, topics, urlstr, strings, ivb, idxhdr, general, contents:PATH, text:PATH, view:PATH",
-    runReport);
+    "report", "report [--json] FILE PAGE",
+    "write one report page of a compiled help file (HTML) to standard output", runReport,
+    "  PAGE    system, windows, topics, urlstr, strings, ivb, idxhdr, general, or\n"
+    "          contents:PATH, text:PATH, view:PATH for an internal file PATH\n"
+    "  --json  {\"file\", \"page\", \"complete\", \"html\"}; complete is false when the page\n"
+    "          was left unfinished (exit status 1), html is empty when there is no page\n");
 
 PageResult build(ReportPages& pages, const std::string& page, bool& known) {
   known = true;
@@ -40,8 +44,17 @@ PageResult build(ReportPages& pages, const std::string& page, bool& known) {
 }
 
 int runReport(const Args& args) {
-  if (args.size() != 2) return usageError(report);
-  const std::string& path = args[0];
+  bool json = false;
+  Args positional;
+  for (const std::string& a : args) {
+    if (a == "--json")
+      json = true;
+    else
+      positional.push_back(a);
+  }
+  if (positional.size() != 2) return usageError(report);
+  const std::string& path = positional[0];
+  const std::string& pageName = positional[1];
   std::setlocale(LC_TIME, "");  // dates in the user's own form
   ItsStorage storage;
   if (itss::FAILED(storage.open(path.c_str()))) {
@@ -50,26 +63,39 @@ int runReport(const Args& args) {
   }
   ReportPages pages(storage.root(), path);
   bool known = false;
-  const PageResult result = build(pages, args[1], known);
-  int status = 0;
+  const PageResult result = build(pages, pageName, known);
+  int status = kExitOk;
   if (!known) {
     status = usageError(report);
   } else if (result.outcome == PageOutcome::kBinaryFile) {
-    std::fprintf(stderr, "wrenlow-cli: %s: no page (the viewer shows the binary-file page)\n",
-                 args[1].c_str());
-    status = 1;
+    std::fprintf(stderr, "wrenlow-cli: %s: %s: no page (the viewer shows the binary-file page)\n",
+                 path.c_str(), pageName.c_str());
+    status = kExitFailed;
   }
   // An unfinished page is still written: it is what the file held.
+  std::string html;
   if (known && !result.path.empty()) {
     if (FILE* in = std::fopen(result.path.c_str(), "rb")) {
       char buffer[65536];
       while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, in))
-        std::fwrite(buffer, 1, got, stdout);
+        html.append(buffer, got);
       std::fclose(in);
     }
-    if (result.outcome == PageOutcome::kNothing) status = 1;
+    if (result.outcome == PageOutcome::kNothing) {
+      std::fprintf(stderr, "wrenlow-cli: %s: %s: the page was left unfinished\n", path.c_str(),
+                   pageName.c_str());
+      status = kExitFailed;
+    }
   }
-  std::fflush(stdout);
+  if (known && json) {
+    JsonWriter w;
+    w.beginObject().key("file").value(path).key("page").value(pageName);
+    w.key("complete").flag(status == kExitOk).key("html").value(html).endObject();
+    std::fputs(w.text().c_str(), stdout);
+  } else {
+    std::fwrite(html.data(), 1, html.size(), stdout);
+  }
+  if (std::fflush(stdout) != 0) status = kExitFailed;
   pages.deleteTempPages();
   storage.close();
   return status;

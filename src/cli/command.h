@@ -8,14 +8,23 @@ namespace cli {
 
 using Args = std::vector<std::string>;
 
+// Exit codes of every command.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;  // something could not be read or written
+constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 3;  // Ctrl+C
+
 struct CliCommand {
-  // run returns the process exit code: 0 success, 1 failure, 2 bad usage.
+  // run returns the process exit code.
   using Run = int (*)(const Args& args);
-  CliCommand(const char* name, const char* usage, const char* summary, Run run);
+  // details: the options, one per line, for "COMMAND --help" (may be null).
+  CliCommand(const char* name, const char* usage, const char* summary, Run run,
+             const char* details = nullptr);
   const char* name;
   const char* usage;
   const char* summary;
   Run run;
+  const char* details;
 };
 
 const std::vector<const CliCommand*>& commands();

@@ -21,7 +21,7 @@ std::string plainLines(std::string_view text) {
   return out;
 }
 
-StdoutSink::StdoutSink() {
+StdoutSink::StdoutSink(const char* label) : bar_(label) {
   interrupted = 0;
   std::signal(SIGINT, onInterrupt);
 }
@@ -29,9 +29,15 @@ StdoutSink::StdoutSink() {
 StdoutSink::~StdoutSink() { std::signal(SIGINT, SIG_DFL); }
 
 void StdoutSink::appendLine(std::string_view line) {
+  if (quiet()) return;
+  clearProgress();
   std::fputs(plainLines(line).c_str(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
+}
+
+void StdoutSink::setRange(int lower, int upper) {
+  bar_.setTotal(upper > lower ? static_cast<std::uint64_t>(upper - lower) : 0);
 }
 
 bool StdoutSink::cancelled() { return interrupted != 0; }

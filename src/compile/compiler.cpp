@@ -392,8 +392,11 @@ void Compiler::readAliases() {
       warn(IDS_COMPILE_DUPLICATE_MAP, std::to_string(*number), l.line);
     std::string target = project_.toUtf8(file);
     slashes(target);
+    // "page.htm#place" and "page.htm?x" name the page; the whole text is kept
+    // for the topic map, where the viewer follows the anchor.
+    std::string page = target.substr(0, target.find_first_of("#?"));
     std::string internal;
-    if (!normalise(target, internal) || !known_.count(folded(internal)))
+    if (!normalise(page, internal) || !known_.count(folded(internal)))
       warn(IDS_COMPILE_ALIAS_NOT_IN_PROJECT, target, l.line);
     aliases_.emplace_back(*number, project_.toHelpText(file));
   }

@@ -48,7 +48,7 @@ std::string writeEdgeProject(const std::string& root) {
                                 "#define IDH_THIRD 300 // in the project itself\r\n"
                                 "\r\n[ALIAS]\r\n"
                                 "IDH_HOME=html\\首页.htm\r\n"
-                                "IDH_UTF=html/utf8.htm\r\n"
+                                "IDH_UTF=html/utf8.htm#top\r\n"  // an anchor names a place in a listed page
                                 "IDH_THIRD=notlisted.htm\r\n"
                                 "IDH_UNDEFINED=html\\首页.htm\r\n"));
   put(folder + "/ids.h", "#define IDH_HOME 0x64\n#define IDH_UTF 200\n#define IDH_AGAIN 200\n");
@@ -99,6 +99,7 @@ TEST(Compiler, EdgeProjectCompilesWithWarnings) {
   EXPECT_TRUE(hasLine(l, "工程.hhp(7): 警告 C4407: "));
   EXPECT_TRUE(hasLine(l, "工程.hhp(8): 警告 C4406: "));
   EXPECT_TRUE(hasLine(l, "工程.hhp(22): 警告 C4409: "));  // alias to a page not in the project
+  EXPECT_FALSE(hasLine(l, "工程.hhp(21): "));
   EXPECT_TRUE(hasLine(l, "工程.hhp(23): 警告 C4408: "));  // alias to an undefined name
   EXPECT_TRUE(hasLine(l, "警告 C4410: 主题编号 200"));    // two names for 200 in ids.h
   EXPECT_FALSE(hasLine(l, "nothere.htm"));                // broken links are no files

@@ -1,5 +1,7 @@
 #include "platform/browser/hh_ctrl.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QPixmap>
@@ -144,7 +146,10 @@ bool CHHCtrl::createToolbar(QWidget* parent, const QRect& rect, unsigned buttonM
     layout->addWidget(button);
   }
   layout->addStretch(1);
-  toolbarHeight_ = captions ? kToolbarHeightCaptions : kToolbarHeightPlain;
+  // The heights fit a 9-point Latin font; a CJK font's captions are taller
+  // and must not be cut by the page below.
+  toolbarHeight_ =
+      std::max(captions ? kToolbarHeightCaptions : kToolbarHeightPlain, bar->sizeHint().height());
   bar->setGeometry(rect.x(), rect.y(), rect.width(), toolbarHeight_);
   bar->show();
   toolbar_ = bar;

@@ -32,6 +32,21 @@ int hexValue(char c) {
   return -1;
 }
 
+// Wine continues only hex data, on indented lines of hex bytes and commas.
+// Taking any other line (a key line, a value line, a blank one) as a
+// continuation would let a damaged line swallow the key after it once a
+// new key or value has been written behind it.
+bool isHexContinuation(std::string_view line) {
+  bool digit = false;
+  for (char c : line) {
+    if (hexValue(c) >= 0)
+      digit = true;
+    else if (c != ',' && c != ' ' && c != '\t' && c != '\\' && c != '\r' && c != '\n')
+      return false;
+  }
+  return digit;
+}
+
 bool isStringType(std::uint32_t type) {
   return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
@@ -261,7 +276,7 @@ bool HiveDocument::parse(std::string_view text) {
     if (line.starts_with("\"") || line.starts_with("@")) {
       // A hex value may continue on the next lines after a trailing '\'.
       std::string logical(line);
-      while (i < lines.size() && trimEnd(logical).ends_with("\\")) {
+      while (i < lines.size() && trimEnd(logical).ends_with("\\") && isHexContinuation(lines[i])) {
         logical = std::string(trimEnd(logical));
         logical.pop_back();
         logical += lines[i];
@@ -427,7 +442,8 @@ bool HiveDocument::setValue(Node* node, const StoredValue& value) {
   l.raw = formatValue(value);
   std::size_t at = s->lines.size();
   while (at > 0 && isBlank(s->lines[at - 1].raw)) --at;
-  if (at > 0 && !s->lines[at - 1].raw.ends_with("\n")) s->lines[at - 1].raw += '\n';
+  std::string& before = at > 0 ? s->lines[at - 1].raw : s->header;
+  if (!before.ends_with("\n")) before += '\n';  // a key line may end the file
   s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(l));
   return true;
 }

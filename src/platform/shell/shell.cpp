@@ -111,13 +111,13 @@ bool RegisterExamineEntry(const std::string& applicationsFolder, const std::stri
       "Type=Application\n"
       "Name=Wrenlow\n"
       "GenericName=Examine\n"
-      "Comment=Examine\n"
       "Exec=" +
       execLine(executable, "%f") +
       "\n"
       "MimeType=" +
       std::string(kChmMimeTypes) +
       "\n"
+      "Icon=wrenlow\n"
       "NoDisplay=true\n"
       "Terminal=false\n"
       "Actions=Examine;\n"

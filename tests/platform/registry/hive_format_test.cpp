@@ -101,6 +101,29 @@ TEST(HiveFormat, KeysSortedAndKeptAlive) {
   EXPECT_EQ(again.find("b\\one"), nullptr);
 }
 
+// Found by fuzz_registry: a damaged line ending in a continuation backslash
+// at the end of the file swallowed the key written behind it, and a value
+// added under a key line that ends the file was joined to that key line.
+TEST(HiveFormat, WrittenKeysSurviveADamagedLastLine) {
+  const std::string head = "WINE REGISTRY Version 2\n\n";
+  for (std::string tail : {"[A]\n@\\[.2\\\\", "[A]\n\"x\"=hex:01,\\", "[Software\\\\B]"}) {
+    HiveDocument doc;
+    ASSERT_TRUE(doc.parse(head + tail)) << tail;
+    bool created;
+    doc.setValue(doc.create("Software\\B", created), {"v", 3, {1, 2}});
+    HiveDocument again;
+    ASSERT_TRUE(again.parse(doc.serialize())) << tail;
+    EXPECT_NE(again.getValue(again.find("software\\b"), "V"), nullptr) << doc.serialize();
+  }
+  // Wine's own continued hex values still read as one value.
+  HiveDocument wine;
+  ASSERT_TRUE(wine.parse(head + "[A]\n\"h\"=hex:01,02,\\\n  03,04\n\"n\"=dword:00000001\n"));
+  const reg::StoredValue* h = wine.getValue(wine.find("A"), "h");
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(h->data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+  EXPECT_NE(wine.getValue(wine.find("A"), "n"), nullptr);
+}
+
 // The fuzz target's invariant over deterministic mutations of a small hive:
 // what parses writes back unchanged and stays parseable after a change.
 TEST(HiveFormat, MutatedFilesRoundTripOrFailCleanly) {
