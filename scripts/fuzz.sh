@@ -35,6 +35,14 @@ if [ -n "$cli" ]; then
   done
 fi
 
+# Version-resource seeds: the crafted PE files of the tests and a few small
+# Windows libraries of the installed Wine.
+mkdir -p "$seeds/fuzz_pe_version"
+python3 "$top/tests/platform/system/make_hostile_pe.py" "$seeds/fuzz_pe_version"
+find /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/i386-linux-gnu/wine/i386-windows \
+  -maxdepth 1 -type f -size -200k 2>/dev/null | sort | head -n 40 |
+  xargs -r cp -n -t "$seeds/fuzz_pe_version/" || true
+
 for t in "${targets[@]}"; do
   dir=$seeds/$t
   mkdir -p "$dir" "$build/crashes/$t"

@@ -31,6 +31,8 @@ root=${1:-}
 made=0
 if [ -z "$root" ]; then
   root=$(mktemp -d /var/tmp/wrenlow-chroot.XXXXXX)
+  # It becomes the system's root folder, which every user must be able to enter.
+  chmod 755 "$root"
 fi
 sock=$root.tmux
 cleanup() {
@@ -73,13 +75,18 @@ missing=$(in_root sh -c 'ldd /usr/bin/wrenlow /usr/bin/wrenlow-cli | grep "not f
 sample=$(ls "$top"/../shared/corpus/files/*.chm 2>/dev/null | head -n1 || true)
 if [ -n "$sample" ]; then
   cp "$sample" "$root/tmp/sample.chm"
-  in_root wrenlow-cli list /tmp/sample.chm | head -n 3
+  in_root wrenlow-cli list /tmp/sample.chm >"$root/tmp/list.txt"
+  head -n 3 "$root/tmp/list.txt"
 fi
-in_root wrenlow-cli list /usr/share/wrenlow/Wrenlow.chm | grep -q '#SYSTEM' || fail "the installed help file"
+# (Outputs are read whole before they are searched: a reader that stops
+# early would fail the writer, and with it the pipeline.)
+listing=$(in_root wrenlow-cli list /usr/share/wrenlow/Wrenlow.chm)
+grep -q '#SYSTEM' <<<"$listing" || fail "the installed help file"
 
 step "man wrenlow-cli"
-in_root env MANWIDTH=80 man wrenlow-cli 2>/dev/null | col -b | sed -n '1,12p'
-in_root env MANWIDTH=80 man wrenlow-cli 2>/dev/null | col -b | grep -qiE '^ *exit status' || fail "man wrenlow-cli"
+page=$(in_root env MANWIDTH=80 man wrenlow-cli 2>/dev/null | col -b)
+sed -n '1,12p' <<<"$page"
+grep -qiE '^ *exit status' <<<"$page" || fail "man wrenlow-cli"
 in_root man -w wrenlow >/dev/null || fail "man wrenlow"
 
 step "desktop entries, metainfo, default handler"
@@ -106,4 +113,5 @@ tab() {
 }
 tab "wrenlow-cli deco" 'wrenlow-cli decompile ?$'
 tab "wrenlow-cli recompile a.chm out --keep-c" 'wrenlow-cli recompile a.chm out --keep-contents ?$'
+tab "wrenlow-cli report a.chm idx" 'wrenlow-cli report a.chm idxhdr ?$'
 step "all checks passed"

@@ -12,6 +12,7 @@ packages=(
   libuchardet-dev
   clang libclang-rt-14-dev
   help2man appstream desktop-file-utils dpkg-dev file xdg-utils tmux zsh man-db
+  wine64 python3-pefile
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "app/qt_front_end.h"
 
+#include "finders/temp_cleanup.h"
 #include "res/ids.h"
 #include "res/strings.h"
 #include "viewer/viewer_dlg.h"
@@ -18,7 +19,4 @@ void QtFrontEnd::showMainWindow() {
   if (frame_) frame_->show();
 }
 
-void QtFrontEnd::runTemporaryFileCheck() {
-  // Leftover temporary files of help programs are looked for here once the
-  // clean-up tool is part of the program.
-}
+void QtFrontEnd::runTemporaryFileCheck() { finders::RunLeftoverCheck(finders::leftoverFolder()); }

@@ -1,5 +1,6 @@
 #include "app/tool_commands.h"
 
+#include "diagnostics/components_dlg.h"
 #include "res/ids.h"
 #include "viewer/create_its_command.h"
 #include "viewer/decompile_command.h"
@@ -15,10 +16,11 @@ constexpr ToolCommand kToolCommands[] = {
     {ID_RECOMPILE, CommandOwner::View, RecompileCommand},        // recompile
     {ID_WINHELP_REGISTRY, CommandOwner::View, nullptr},          // WinHelp registration
     {ID_HTMLHELP_REGISTRY, CommandOwner::View, nullptr},         // HTML Help registration
-    {ID_FIND_HTMLHELP_FILES, CommandOwner::View, nullptr},       // HTML Help file finder
-    {ID_FIND_WINHELP_FILES, CommandOwner::View, nullptr},        // WinHelp file finder
-    {ID_FIND_HTMLHELP_COMPONENTS, CommandOwner::View, nullptr},  // HTML Help components
-    {ID_FIND_WINHELP_COMPONENTS, CommandOwner::View, nullptr},   // WinHelp components
+    // The finders of dialog 135.
+    {ID_FIND_HTMLHELP_FILES, CommandOwner::View, HtmlHelpFilesCommand},
+    {ID_FIND_WINHELP_FILES, CommandOwner::View, WinHelpFilesCommand},
+    {ID_FIND_HTMLHELP_COMPONENTS, CommandOwner::View, HtmlHelpComponentsCommand},
+    {ID_FIND_WINHELP_COMPONENTS, CommandOwner::View, WinHelpComponentsCommand},
     // The frame's: the program's help and the CHM viewer.
     {ID_HELP_TOPICS, CommandOwner::Frame, nullptr},
     {ID_HELP_ABOUT, CommandOwner::Frame, nullptr},

@@ -112,12 +112,23 @@ bash_completion)
   [ "$got" = "--keep-contents --keep-index" ] || fail "recompile --keep gives '$got'"
   # Every option in a command's usage line is offered for it.
   for c in $(cli_commands); do
-    for o in $("$usr/bin/wrenlow-cli" "$c" --help | head -n1 | grep -oE -- '--[a-z][a-z-]*' || true); do
+    for o in $("$usr/bin/wrenlow-cli" "$c" --help | sed -n 1p | grep -oE -- '--[a-z][a-z-]*' || true); do
       grep -qw -- "$o" <<<"$(offered wrenlow-cli "$c" --)" || fail "$c: $o not offered"
     done
   done
-  # A word that is no option is a file name, which readline completes.
+  # --quiet may come before the command.
+  [ "$(offered wrenlow-cli --quiet deco)" = decompile ] || fail "'--quiet deco'"
+  # Answers of --option=ANSWER (bash has split the word at "=") and the words
+  # the help lists for an argument, counted past options and their values.
+  got=$(offered wrenlow-cli decompile a.chm out --read-only = ab)
+  [ "$got" = abort ] || fail "--read-only=ab gives '$got'"
+  got=$(offered wrenlow-cli -q report --json a.chm s)
+  [ "$got" = "system strings" ] || fail "report page 's' gives '$got'"
+  # A word that is no option is a file name, which readline completes: so is
+  # the value of an option that takes one.
   [ -z "$(offered wrenlow-cli list ma)" ] || fail "file names are not left to readline"
+  [ -z "$(offered wrenlow-cli report a.chm system s)" ] || fail "report takes two arguments"
+  [ -z "$(offered wrenlow-cli compile -o s)" ] || fail "compile -o takes a file name"
   ;;
 
 shell_session)
@@ -156,6 +167,8 @@ shell_session)
     tab "wrenlow-cli deco" 'wrenlow-cli decompile ?$'
     tab "wrenlow-cli recompile a.chm out --keep-c" 'wrenlow-cli recompile a.chm out --keep-contents ?$'
     tab "wrenlow-cli --vers" 'wrenlow-cli --version ?$'
+    tab "wrenlow-cli decompile a.chm out --read-only=ab" 'wrenlow-cli decompile a.chm out --read-only=abort ?$'
+    tab "wrenlow-cli report a.chm idx" 'wrenlow-cli report a.chm idxhdr ?$'
   done
   ;;
 

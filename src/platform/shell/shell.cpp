@@ -139,4 +139,35 @@ bool OpenWithDesktop(const std::string& path) {
       {"sh", "-c", "command -v xdg-open >/dev/null || exit 1; xdg-open \"$1\" &", "sh", path});
 }
 
+namespace {
+
+// A file: URI of an absolute path, every byte outside the unreserved set and
+// "/" percent-encoded (commas too: they separate dbus-send's array items).
+std::string fileUri(const std::string& path) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string uri = "file://";
+  for (unsigned char c : path) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+        c == '-' || c == '_' || c == '.' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    }
+  }
+  return uri;
+}
+
+}  // namespace
+
+bool ShowItemInFolder(const std::string& file) {
+  if (run({"dbus-send", "--session", "--print-reply", "--reply-timeout=3000",
+           "--dest=org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+           "org.freedesktop.FileManager1.ShowItems", "array:string:" + fileUri(file), "string:"}))
+    return true;
+  const std::size_t slash = file.rfind('/');
+  return OpenWithDesktop(slash == 0 ? std::string("/") : file.substr(0, slash));
+}
+
 }  // namespace shell

@@ -33,4 +33,9 @@ bool RegisterExamineEntry(const std::string& applicationsFolder, const std::stri
 // waiting for it. False when the handler cannot be started.
 bool OpenWithDesktop(const std::string& path);
 
+// Shows a file in the desktop's file manager with the file selected, through
+// the freedesktop.org file-manager interface on the session bus; where no
+// file manager answers there, opens the file's folder with OpenWithDesktop.
+bool ShowItemInFolder(const std::string& file);
+
 }  // namespace shell

@@ -1,0 +1,74 @@
+// wrenlow-cli find: the component and help file finders without their
+// dialog. The rows are printed as the dialog first shows them (sorted by the
+// first column), one line each, the four texts separated by tabs.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+#include "common/string_utils.h"
+#include "finders/finder_search.h"
+#include "platform/registry/registry.h"
+
+namespace cli {
+namespace {
+
+int run(const Args& args);
+const CliCommand kFind("find",
+                       "find (html-components|winhelp-components|html-files|winhelp-files) "
+                       "[--prefix DIR] [--root DIR]...",
+                       "list help components or help files on the fixed drives (or below each "
+                       "--root), as tab-separated rows: name, version or extension, date, path",
+                       run);
+
+int run(const Args& args) {
+  using finders::FinderMode;
+  if (args.empty()) return usageError(kFind);
+  FinderMode mode;
+  if (args[0] == "html-components")
+    mode = FinderMode::HtmlHelpComponents;
+  else if (args[0] == "winhelp-components")
+    mode = FinderMode::WinHelpComponents;
+  else if (args[0] == "html-files")
+    mode = FinderMode::HtmlHelpFiles;
+  else if (args[0] == "winhelp-files")
+    mode = FinderMode::WinHelpFiles;
+  else
+    return usageError(kFind);
+
+  std::vector<drives::FixedDrive> roots;
+  std::string prefix;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if ((args[i] == "--prefix" || args[i] == "--root") && i + 1 < args.size()) {
+      std::string path = FullPathName(args[i + 1]);
+      if (args[i] == "--prefix")
+        prefix = path;
+      else
+        roots.push_back({path, path});
+      ++i;
+    } else {
+      return usageError(kFind);
+    }
+  }
+  if (!prefix.empty()) {
+    // The prefix stands in for the Windows installation: its registry, its
+    // folders and its drive letters.
+    ::setenv("WRENLOW_WINEPREFIX", prefix.c_str(), 1);
+    reg::useFolder(prefix, true);
+  }
+  if (roots.empty()) roots = drives::fixedDrives();
+
+  finders::FinderSearch search(mode);
+  finders::FinderProgress quiet;
+  search.run(roots, quiet);
+  auto rows = search.rows();
+  finders::sortByName(rows);
+  for (const finders::FinderRow& row : rows)
+    std::printf("%s\t%s\t%s\t%s\n", row.text[0].c_str(), row.text[1].c_str(), row.text[2].c_str(),
+                row.text[3].c_str());
+  return 0;
+}
+
+}  // namespace
+}  // namespace cli

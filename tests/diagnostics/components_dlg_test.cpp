@@ -1,0 +1,174 @@
+// Dialog 135 driven as the user would: the list after the search, Cancel in
+// the progress window, Delete with and without a selection, the menu
+// command on a prefix's drive C:. With WRENLOW_SHOTS=<folder> the lists are
+// also saved as pictures (the HTML Help components of the prefix named by
+// WRENLOW_SHOT_PREFIX, when set).
+#include "diagnostics/components_dlg.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "res/ids.h"
+#include "tests/common/recording_prompter.h"
+#include "tests/common/scratch_config.h"
+#include "ui/sort_list_ctrl.h"
+
+namespace fs = std::filesystem;
+using finders::FinderMode;
+
+namespace {
+
+QStringList column(CSortListCtrl* list, int c) {
+  QStringList out;
+  for (int r = 0; r < list->GetItemCount(); ++r) out << list->GetItemText(r, c);
+  return out;
+}
+
+void saveShot(QWidget* w, const char* name) {
+  const char* dir = std::getenv("WRENLOW_SHOTS");
+  if (!dir) return;
+  w->show();
+  QTest::qWait(300);
+  const QRect g = w->frameGeometry();
+  w->screen()->grabWindow(0, g.x(), g.y(), g.width(), g.height()).save(QString(dir) + "/" + name);
+}
+
+class ComponentsDlgTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tree_ = config_.root() + "/tree";
+    for (const char* f : {"Docs/GUIDE.CHM", "Docs/api.chi", "Docs/Manual.chm", "old/readme.chm.bak",
+                          "old/win.hlp", "x/deep/er/its.its"})
+      ScratchConfig::write(tree_ + "/" + f, "x");
+  }
+  ScratchConfig config_;
+  std::string tree_;
+};
+
+TEST_F(ComponentsDlgTest, HelpFilesModeListsSortedRowsWithItsColumns) {
+  CComponentsDlg dialog(FinderMode::HtmlHelpFiles);
+  dialog.drivesToSearch = std::vector<drives::FixedDrive>{{tree_, tree_}};
+  ASSERT_TRUE(dialog.create());
+  EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("HTML 帮助文件"));
+  CSortListCtrl* list = dialog.list();
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->objectName(), QString::number(IDC_LIST));
+  QStringList headers;
+  for (int c = 0; c < 4; ++c) headers << list->model()->headerData(c, Qt::Horizontal).toString();
+  EXPECT_EQ(headers, (QStringList{"文件", "扩展名", "修改日期", "路径"}));
+  EXPECT_EQ(column(list, 0), (QStringList{"api.chi", "guide.chm", "its.its", "Manual.chm"}));
+  EXPECT_EQ(column(list, 1), (QStringList{".chi", ".chm", ".its", ".chm"}));
+  EXPECT_EQ(list->GetItemText(1, 3), QString::fromStdString(tree_ + "/Docs/guide.chm"));
+  EXPECT_EQ(dialog.progress().window(), nullptr);  // closed after the search
+  EXPECT_FALSE(dialog.searchCancelled());
+  saveShot(&dialog, "help-files.png");
+}
+
+TEST_F(ComponentsDlgTest, DeleteAsksRemovesTheFileAndTheRow) {
+  CComponentsDlg dialog(FinderMode::WinHelpFiles);
+  dialog.drivesToSearch = std::vector<drives::FixedDrive>{{tree_, tree_}};
+  ASSERT_TRUE(dialog.create());
+  ASSERT_EQ(dialog.list()->GetItemCount(), 1);
+  ScopedRecordingPrompter prompter{IDOK, IDNO, IDYES};
+  dialog.OnDelete();  // nothing selected
+  ASSERT_EQ(prompter.count(), 1u);
+  EXPECT_EQ(prompter.last().text, "您必须首先选择一个条目。");
+  EXPECT_EQ(prompter.last().flags & MB_ICONMASK, MB_ICONWARNING);
+  dialog.list()->SelectRow(0);
+  dialog.OnDelete();  // No
+  EXPECT_TRUE(fs::exists(tree_ + "/old/win.hlp"));
+  dialog.OnDelete();  // Yes
+  EXPECT_EQ(prompter.last().text, "您确实想要删除文件“" + tree_ + "/old/win.hlp”吗？");
+  EXPECT_FALSE(fs::exists(tree_ + "/old/win.hlp"));
+  EXPECT_EQ(dialog.list()->GetItemCount(), 0);
+}
+
+TEST_F(ComponentsDlgTest, CancelKeepsWhatWasFoundSorted) {
+  for (int d = 0; d < 20; ++d)
+    for (int i = 0; i < 200; ++i)
+      ScratchConfig::write(tree_ + "/many" + std::to_string(d) + "/f" + std::to_string(i) + ".chm",
+                           "");
+  CComponentsDlg dialog(FinderMode::HtmlHelpFiles);
+  dialog.drivesToSearch = std::vector<drives::FixedDrive>{{tree_, tree_}};
+  // The first events the search pumps: the progress window is up; press its
+  // Cancel button as a user would.
+  int clicks = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (QPushButton* cancel = dialog.progress().cancelButton(); cancel && clicks == 0) {
+      ++clicks;
+      cancel->click();
+    }
+  });
+  poll.start(0);
+  ASSERT_TRUE(dialog.create());
+  poll.stop();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(dialog.searchCancelled());
+  const QStringList names = column(dialog.list(), 0);
+  EXPECT_LT(names.size(), 20 * 200);
+  QStringList sorted = names;
+  std::stable_sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) < 0;
+  });
+  EXPECT_EQ(names, sorted);
+}
+
+TEST_F(ComponentsDlgTest, MenuCommandWalksThePrefixDrives) {
+  // A prefix whose only drive is C: (the scratch tree).
+  const std::string prefix = config_.root() + "/prefix";
+  fs::create_directories(prefix + "/dosdevices");
+  fs::create_directory_symlink(tree_, prefix + "/dosdevices/c:");
+  ::setenv("WRENLOW_WINEPREFIX", prefix.c_str(), 1);
+  bool seen = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* d = dynamic_cast<CComponentsDlg*>(QApplication::activeModalWidget());
+    if (!d || !d->isVisible() || seen) return;
+    seen = true;
+    EXPECT_EQ(d->windowTitle(), QString::fromUtf8("WinHelp 文件"));
+    EXPECT_EQ(column(d->list(), 0), QStringList{"win.hlp"});
+    if (auto* close = qobject_cast<QPushButton*>(d->control(IDCANCEL))) close->click();
+  });
+  poll.start(20);
+  QTimer::singleShot(20000, [] {
+    if (auto* d = QApplication::activeModalWidget()) d->close();
+  });
+  WinHelpFilesCommand(nullptr);
+  poll.stop();
+  ::unsetenv("WRENLOW_WINEPREFIX");
+  EXPECT_TRUE(seen);
+}
+
+TEST(ComponentsShots, HtmlHelpComponentsOfAPrefix) {
+  const char* prefix = std::getenv("WRENLOW_SHOT_PREFIX");
+  if (!prefix || !std::getenv("WRENLOW_SHOTS")) GTEST_SKIP() << "screenshots only on request";
+  ::setenv("WRENLOW_WINEPREFIX", prefix, 1);
+  reg::useFolder(prefix, true);
+  CComponentsDlg dialog(FinderMode::HtmlHelpComponents);
+  dialog.drivesToSearch = std::vector<drives::FixedDrive>{{std::string(prefix) + "/drive_c", "C:"}};
+  ASSERT_TRUE(dialog.create());
+  EXPECT_GT(dialog.list()->GetItemCount(), 0);
+  saveShot(&dialog, "html-help-components.png");
+  ::unsetenv("WRENLOW_WINEPREFIX");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Nothing here needs a screen but the pictures; offscreen, these windows
+  // cannot take the focus or the mouse from GUI tests running beside them.
+  if (qEnvironmentVariableIsEmpty("WRENLOW_SHOTS") || qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
