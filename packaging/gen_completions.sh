@@ -36,9 +36,18 @@ value_options() {
 choice_options() {
   usage_of "$1" | grep -oE -- '--[A-Za-z][A-Za-z0-9-]*=[a-z]+(\|[a-z]+)+' | tr '=|' '  ' || true
 }
-# The arguments outside brackets, in order ("FILE PAGE").
+# The arguments outside brackets, in order ("FILE PAGE"); a choice of words
+# "(a|b|c)" is an argument too, written "=a|b|c".
 positionals() {
-  usage_of "$1" | sed -E 's/\[[^]]*\]//g; s/\([^)]*\)//g' | tr ' ' '\n' | grep -E '^[A-Z]' || true
+  usage_of "$1" | sed -E 's/\[[^]]*\]//g; s/\(([a-z-]+(\|[a-z-]+)+)\)/=\1/g; s/\([^)]*\)//g' |
+    tr ' ' '\n' | grep -E '^([A-Z]|=)' || true
+}
+# The words of an argument: its choices, or the words the help lists for it.
+positional_words() {
+  case $2 in
+  =*) echo "${2#=}" | tr '|' ' ' ;;
+  *) argument_words "$1" "$2" ;;
+  esac
 }
 # The words an argument takes when the command's help lists them for it:
 # "  PAGE    system, windows, ..., general, or contents:PATH ..." gives
@@ -109,7 +118,7 @@ argument_words() {
     i=0
     for p in $(positionals "$c"); do
       i=$((i + 1))
-      w=$(argument_words "$c" "$p")
+      w=$(positional_words "$c" "$p")
       [ -n "$w" ] && echo "      \"$c $i\") words=\"$w\" ;;"
     done
   done
@@ -171,7 +180,7 @@ quote() { printf "'%s'" "$(printf '%s' "$1" | sed "s/'/'\\\\''/g")"; }
     i=0
     for p in $(positionals "$c"); do
       i=$((i + 1))
-      w=$(argument_words "$c" "$p")
+      w=$(positional_words "$c" "$p")
       [ -n "$w" ] && echo "  (\"$c $i\") compadd -- $w ;;"
     done
   done

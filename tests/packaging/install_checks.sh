@@ -124,6 +124,8 @@ bash_completion)
   [ "$got" = abort ] || fail "--read-only=ab gives '$got'"
   got=$(offered wrenlow-cli -q report --json a.chm s)
   [ "$got" = "system strings" ] || fail "report page 's' gives '$got'"
+  got=$(offered wrenlow-cli find --prefix /p html-)
+  [ "$got" = "html-components html-files" ] || fail "find 'html-' gives '$got'"
   # A word that is no option is a file name, which readline completes: so is
   # the value of an option that takes one.
   [ -z "$(offered wrenlow-cli list ma)" ] || fail "file names are not left to readline"
