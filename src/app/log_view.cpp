@@ -1,10 +1,15 @@
 #include "app/log_view.h"
 
 #include <QPainter>
+#include <QTimer>
 
 #include "app/main_frame.h"
 #include "app/tool_commands.h"
+#include "platform/browser/hh_pane_ctrl.h"
+#include "platform/browser/tcard_event.h"
+#include "res/help_tables.h"
 #include "res/ids.h"
+#include "ui/program_help.h"
 
 namespace {
 
@@ -24,6 +29,12 @@ constexpr struct {
 };
 
 }  // namespace
+
+// The start page's buttons: Home, Back, Forward and Print.
+constexpr unsigned kStartPageButtons =
+    HHBTN_MASK_HOME | HHBTN_MASK_BACK | HHBTN_MASK_FORWARD | HHBTN_MASK_PRINT;
+
+CLogView::~CLogView() = default;
 
 CLogView::CLogView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -50,7 +61,42 @@ void CLogView::OnTCard(int link) {
     }
 }
 
+bool CLogView::event(QEvent* e) {
+  if (e->type() == browser::kTCardEventType) {
+    OnTCard(static_cast<browser::TCardEvent*>(e)->wParam());
+    return true;
+  }
+  return QWidget::event(e);
+}
+
 void CLogView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().color(QPalette::Active, QPalette::Button));
+  // The start page is made after the paint, not inside it (a web view must
+  // not be created while the view paints); a failed try is repeated at the
+  // next paint.
+  if (!creationPending_ && !(startPage_ && startPage_->hasWindow())) {
+    creationPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+      creationPending_ = false;
+      createStartPage();
+    });
+  }
+}
+
+void CLogView::createStartPage() {
+  if (CheckHelpAvailability().winHelpFallback) return;
+  if (startPage_ && startPage_->hasWindow()) return;
+  auto page = std::make_unique<CHHPaneCtrl>();
+  if (!page->SetHelpFile(res::kHelpFile) ||
+      !page->Create(this, rect(), kStartPageButtons, HHHome::number(IDH_START_PAGE), true))
+    return;
+  page->NavigateTopic(IDH_START_PAGE);
+  startPage_ = std::move(page);
+  show();
+}
+
+void CLogView::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  if (startPage_ && startPage_->hasWindow()) startPage_->Move(rect());
 }

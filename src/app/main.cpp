@@ -11,8 +11,10 @@
 #include "common/out_of_memory.h"
 #include "platform/browser/closed_profile.h"
 #include "platform/dialogs/qt_prompter.h"
+#include "platform/htmlhelp/html_help.h"
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
+#include "ui/help_page_pane.h"
 
 namespace {
 
@@ -54,6 +56,8 @@ int main(int argc, char** argv) {
   InstallOutOfMemoryHandler();
   dlg::installQtPrompter();
   installOpenFileDialog();
+  htmlhelp::installHtmlHelp();  // the viewer behind CallHtmlHelp
+  ui::installHelpPagePanes();   // tip panels show real help pages
   reg::setProblemReporter(
       [](const std::string& message) { ShowMessageText(message, MB_ICONWARNING | MB_OK); });
 

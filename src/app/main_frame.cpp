@@ -12,6 +12,7 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 
+#include "app/help_commands.h"
 #include "app/lock_keys.h"
 #include "app/log_doc.h"
 #include "app/log_view.h"
@@ -22,6 +23,7 @@
 #include "res/menus.h"
 #include "res/strings.h"
 #include "ui/caption_painter.h"
+#include "ui/program_help.h"
 
 namespace {
 
@@ -87,6 +89,7 @@ CMainFrame::CMainFrame(CLogDoc& document) : document_(document) {
   // draws at its left end.
   if (const res::Bitmap* icon = res::findBitmap(IDR_MAINFRAME))
     setWindowIcon(QIcon(QPixmap(icon->xpm.data())));
+  SetHelpMainWindow(this);          // the dialog-help window may be placed by its size
   caption_ = installCaption(this);  // the painted caption in place of the window system's
   // The painter asks the frame to draw its caption; the frame passes no
   // extra title, so the caption reads the program's title alone.

@@ -14,6 +14,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
+class CHelpPageWnd;
 class CLogDoc;
 class CLogView;
 
@@ -47,6 +48,9 @@ class CMainFrame : public QMainWindow {
   void OnCaptionPaintRequest(const ui::CaptionPaintRequest& request);
   CCaptionPainter* captionPainter() const { return caption_; }
   int captionPaintRequests() const { return captionPaintRequests_; }
+
+  // The welcome window while it is open (command 32784).
+  QPointer<CHelpPageWnd> welcomeWindow;
 
  signals:
   // Every routed command, and whether a window or the application had a

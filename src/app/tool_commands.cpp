@@ -1,11 +1,12 @@
 #include "app/tool_commands.h"
 
+#include "app/help_commands.h"
 #include "diagnostics/components_dlg.h"
 #include "res/ids.h"
 #include "viewer/create_its_command.h"
 #include "viewer/decompile_command.h"
-#include "viewer/viewer_dlg.h"
 #include "viewer/recompile_command.h"
+#include "viewer/viewer_dlg.h"
 
 namespace {
 
@@ -22,9 +23,9 @@ constexpr ToolCommand kToolCommands[] = {
     {ID_FIND_HTMLHELP_COMPONENTS, CommandOwner::View, HtmlHelpComponentsCommand},
     {ID_FIND_WINHELP_COMPONENTS, CommandOwner::View, WinHelpComponentsCommand},
     // The frame's: the program's help and the CHM viewer.
-    {ID_HELP_TOPICS, CommandOwner::Frame, nullptr},
-    {ID_HELP_ABOUT, CommandOwner::Frame, nullptr},
-    {ID_HELP_GETTING_STARTED, CommandOwner::Frame, nullptr},
+    {ID_HELP_TOPICS, CommandOwner::Frame, HelpTopicsCommand},
+    {ID_HELP_ABOUT, CommandOwner::Frame, AboutCommand},
+    {ID_HELP_GETTING_STARTED, CommandOwner::Frame, WelcomeCommand},
     {ID_VIEW_CHM, CommandOwner::Frame, ViewChmCommand},
 };
 

@@ -1,6 +1,8 @@
 #include "ui/flex_dialog.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QResizeEvent>
 
 #include "platform/dialogs/dialog_builder.h"
@@ -85,6 +87,20 @@ bool CNSFlexDialog::create() {
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
   OnInitDialog();
   return true;
+}
+
+void CNSFlexDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_F1) {
+    QDialog::keyPressEvent(event);
+    return;
+  }
+  QWidget* item = focusWidget();
+  OnHelpInfo(item && isAncestorOf(item) ? item : this);
+}
+
+void CNSFlexDialog::contextMenuEvent(QContextMenuEvent* event) {
+  QWidget* child = childAt(event->pos());
+  OnContextMenu(child ? child : this);
 }
 
 int CNSFlexDialog::DoModal() {

@@ -82,6 +82,12 @@ class CNSFlexDialog : public QDialog {
  protected:
   virtual bool OnInitDialog();
   virtual void OnOK();
+  // F1 on a control (the focused one, or the dialog) and a context-menu
+  // request over one: the dialog's pop-up help.
+  virtual void OnHelpInfo(QWidget* /*item*/) {}
+  virtual void OnContextMenu(QWidget* /*window*/) {}
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   // The framework's data exchange; saving it (true) may refuse.
   virtual bool UpdateData(bool /*save*/) { return true; }
   void onApply();

@@ -394,7 +394,9 @@ bool CToolDialog::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       if (key == Qt::Key_F1) {
-        QWidget* item = QApplication::focusWidget();
+        // The dialog's own focus control: the application's may be in
+        // another window by the time the key arrives.
+        QWidget* item = window_->focusWidget();
         onHelp(item && window_->isAncestorOf(item) ? item : window_.data());
         return true;
       }

@@ -17,6 +17,7 @@
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "ui/program_help.h"
 #include "viewer/browse_chm.h"
 
 namespace {
@@ -102,12 +103,14 @@ void CDecompileDlg::onCommand(int controlId) {
     picker.setDirectory(QStringLiteral("/"));
     if (picker.exec() == QDialog::Accepted && !picker.selectedFiles().isEmpty())
       setText(IDC_DECOMPILE_TARGET, picker.selectedFiles().first().toStdString());
+  } else if (controlId == IDC_TIPS) {
+    ShowDialogTopic(IDH_DECOMPILE, window());
   }
-  // The tips button (IDC_TIPS) shows help topic IDH_DECOMPILE once the
-  // program's help window exists; until then it does nothing.
 }
 
-void CDecompileDlg::onHelp(QWidget*) {}
+void CDecompileDlg::onHelp(QWidget* item) { ShowControlHelp(kControlHelp, item); }
+
+void CDecompileDlg::onContextMenu(QWidget* window) { ShowControlHelp(kControlHelp, window); }
 
 void CDecompileDlg::onOK() {
   const std::string src = text(IDC_DECOMPILE_SOURCE);

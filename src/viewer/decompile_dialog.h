@@ -25,6 +25,7 @@ class CDecompileDlg : public CToolDialog {
   void onCommand(int controlId) override;
   void onEditChange(int controlId) override;
   void onHelp(QWidget* item) override;
+  void onContextMenu(QWidget* window) override;
 
  private:
   void updateOk();

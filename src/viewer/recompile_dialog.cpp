@@ -22,6 +22,7 @@
 #include "res/ids.h"
 #include "res/strings.h"
 #include "ui/hover_hook.h"
+#include "ui/program_help.h"
 #include "viewer/browse_chm.h"
 
 namespace {
@@ -185,7 +186,9 @@ void CRecompileDlg::onSelChange(int controlId) {
 void CRecompileDlg::onCommand(int controlId) {
   if (withTips_ && control(controlId) && qobject_cast<QAbstractButton*>(control(controlId)))
     showTip(controlId);
-  if (controlId == IDC_BROWSE_SOURCE) {
+  if (controlId == IDC_TIPS) {
+    ShowDialogTopic(IDH_RECOMPILE, window());
+  } else if (controlId == IDC_BROWSE_SOURCE) {
     std::string path = text(IDC_RECOMPILE_SOURCE);
     CBrowseChm browse(window());
     if (browse.Prompt(path, nullptr, IDS_CHM_FILTER)) {

@@ -12,7 +12,9 @@
 
 #include "common/messages.h"
 #include "res/bitmaps.h"
+#include "res/help_tables.h"
 #include "res/ids.h"
+#include "ui/program_help.h"
 #include "viewer/browse_chm.h"
 
 namespace {
@@ -139,6 +141,8 @@ bool CViewerDlg::OnInitDialog() {
 
   if (auto* b = qobject_cast<QPushButton*>(control(IDC_VIEWER_NEWFILE)))
     connect(b, &QPushButton::clicked, this, [this] { OnNewFile(); });
+  if (auto* b = qobject_cast<QPushButton*>(control(IDC_TIPS)))
+    connect(b, &QPushButton::clicked, this, [this] { ShowDialogTopic(IDH_VIEWER, this); });
   if (view) {
     connect(view, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { itemSelected(item); });
@@ -146,6 +150,10 @@ bool CViewerDlg::OnInitDialog() {
   fillTree();
   return true;
 }
+
+void CViewerDlg::OnHelpInfo(QWidget* item) { ShowControlHelp(res::kViewerHelp, item); }
+
+void CViewerDlg::OnContextMenu(QWidget* window) { ShowControlHelp(res::kViewerHelp, window); }
 
 void CViewerDlg::fillTree() {
   QTreeWidget* view = tree();

@@ -40,6 +40,8 @@ class CViewerDlg : public CNSFlexDialog {
 
  protected:
   bool OnInitDialog() override;
+  void OnHelpInfo(QWidget* item) override;
+  void OnContextMenu(QWidget* window) override;
 
  private:
   bool openFile(const std::string& path);

@@ -22,6 +22,7 @@
 #include "res/ids.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
+#include "ui/program_help.h"
 
 namespace {
 
@@ -206,12 +207,20 @@ TEST_F(MainWindowTest, CaptionDrawsTheIconThroughTheFrameUntilClosed) {
   EXPECT_TRUE(watched->disabled);
 }
 
-TEST_F(MainWindowTest, ViewShowsButtonFace) {
+// Without the program's help file there is no start page: the view is the
+// button face alone.
+TEST_F(MainWindowTest, ViewShowsButtonFaceWithoutHelpFile) {
+  HelpAvailability missing;
+  missing.checkDone = missing.winHelpFallback = missing.noPopupTexts = true;
+  OverrideHelpAvailability(missing);
   frame_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_));
   QImage image = frame_->view()->grab().toImage();
   QColor face = frame_->view()->palette().color(QPalette::Button);
   EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2).rgb(), face.rgb());
+  QTest::qWait(50);
+  EXPECT_EQ(frame_->view()->startPage(), nullptr);
+  OverrideHelpAvailability({});
 }
 
 TEST(QtFrontEndTest, ExamineModeOpensTheViewerOnTheFile) {

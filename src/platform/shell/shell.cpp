@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -75,7 +76,53 @@ bool run(const std::vector<std::string>& args) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Runs a program and returns what it wrote to its standard output (at most
+// limit bytes); empty when it cannot be started or fails.
+std::string capture(const std::vector<std::string>& args, std::size_t limit) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return {};
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+  pid_t pid;
+  const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeFds[1]);
+  std::string out;
+  if (rc == 0) {
+    char buf[512];
+    for (;;) {
+      const ssize_t n = ::read(pipeFds[0], buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      if (out.size() < limit) out.append(buf, std::min<std::size_t>(n, limit - out.size()));
+    }
+  }
+  ::close(pipeFds[0]);
+  if (rc != 0) return {};
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+  return out;
+}
+
 }  // namespace
+
+std::string DefaultHandler(std::string_view mimeType) {
+  constexpr std::size_t kMaxEntryName = 4096;
+  std::string entry =
+      capture({"xdg-mime", "query", "default", std::string(mimeType)}, kMaxEntryName);
+  while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r' || entry.back() == ' '))
+    entry.pop_back();
+  return entry;
+}
 
 std::string execLine(std::string_view program, std::string_view arguments) {
   std::string line = quoteArgument(program);

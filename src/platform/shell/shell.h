@@ -29,6 +29,11 @@ bool CreateShortcut(const std::string& target, const std::string& shortcutPath,
 // refreshes the desktop's MIME cache when the tool for it is installed.
 bool RegisterExamineEntry(const std::string& applicationsFolder, const std::string& executable);
 
+// The desktop entry (e.g. "org.example.viewer.desktop") that opens files of
+// a MIME type, as xdg-mime reports it; empty when there is none or the tool
+// is missing.
+std::string DefaultHandler(std::string_view mimeType);
+
 // Opens a file or folder with the desktop's handler (xdg-open), without
 // waiting for it. False when the handler cannot be started.
 bool OpenWithDesktop(const std::string& path);
