@@ -96,6 +96,8 @@ constexpr int TCARD_WINHELP_FILES = 17;
 constexpr int TCARD_VIEW_CHM = 18;
 constexpr int TCARD_FIRST = TCARD_DECOMPILE;
 constexpr int TCARD_LAST = TCARD_VIEW_CHM;
+// This program's own link: Create ITS has no other way in but its menu item.
+constexpr int TCARD_CREATE_ITS = 19;
 
 // Private window messages.
 constexpr unsigned WM_TCARD = 0x0052;
