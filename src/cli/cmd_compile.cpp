@@ -2,6 +2,7 @@
 // Warnings, errors and the summary go to standard output, the progress bar
 // to standard error.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -33,10 +34,23 @@ class CompileSink final : public ResultSink {
 };
 
 int runCompile(const Args& args);
-const CliCommand compile("compile", "compile PROJECT.hhp [-o OUT.chm] [--level fast|strong]",
-                         "compile a help project into a compiled help file", runCompile,
-                         "  -o OUT.chm     the compiled file (default: the project's)\n"
-                         "  --level LEVEL  LZX effort: strong (default, smallest) or fast\n");
+const CliCommand compile(
+    "compile", "compile PROJECT.hhp [-o OUT.chm] [--level=fast|strong] [--reset N] [--window N]",
+    "compile a help project into a compiled help file", runCompile,
+    "  -o OUT.chm            the compiled file (default: the project's)\n"
+    "  --level=LEVEL         LZX effort: strong (default, smallest) or fast\n"
+    "  --reset N             LZX reset interval in 32 KiB units (default 8); --reset 2\n"
+    "                        for readers that decode no interval above 64 KiB\n"
+    "  --window N            LZX window in 32 KiB units (default 8, at most the interval)\n");
+
+// A count of 32 KiB units, 1 to 64.
+bool parseBlocks(const std::string& text, std::uint32_t& out) {
+  char* end = nullptr;
+  const unsigned long v = std::strtoul(text.c_str(), &end, 10);
+  if (text.empty() || *end || v == 0 || v > 64) return false;
+  out = static_cast<std::uint32_t>(v);
+  return true;
+}
 
 int runCompile(const Args& args) {
   CompileOptions options;
@@ -45,6 +59,12 @@ int runCompile(const Args& args) {
       options.outputPath = args[++i];
     } else if (args[i] == "--level" && i + 1 < args.size()) {
       if (!parseLevel(args[++i], options.fastCompression)) return usageError(compile);
+    } else if (args[i].rfind("--level=", 0) == 0) {
+      if (!parseLevel(args[i].substr(8), options.fastCompression)) return usageError(compile);
+    } else if (args[i] == "--reset" && i + 1 < args.size()) {
+      if (!parseBlocks(args[++i], options.resetBlocks)) return usageError(compile);
+    } else if (args[i] == "--window" && i + 1 < args.size()) {
+      if (!parseBlocks(args[++i], options.windowBlocks)) return usageError(compile);
     } else if (options.projectPath.empty() && !args[i].empty() && args[i][0] != '-') {
       options.projectPath = args[i];
     } else {

@@ -27,7 +27,7 @@ int runRecompile(const Args& args);
 const CliCommand recompileCommand(
     "recompile",
     "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents] "
-    "[--level fast|strong]",
+    "[--level=fast|strong]",
     "rebuild compiled help files (a file, a folder or a wildcard) with better compression",
     runRecompile,
     "  SOURCE            a file, a folder (its *.chm) or a pattern with * or ?\n"
@@ -35,7 +35,7 @@ const CliCommand recompileCommand(
     "  --not-collection  the files are not part of a help collection\n"
     "  --keep-index      keep the .hhk index file that a binary index replaces\n"
     "  --keep-contents   keep the .hhc contents file that a binary contents replaces\n"
-    "  --level LEVEL     LZX effort: strong (default, smallest) or fast\n"
+    "  --level=LEVEL     LZX effort: strong (default, smallest) or fast\n"
     "exit status 0: every file recompiled; 1: some file failed; 3: cancelled\n");
 
 // SOURCE: a file, a folder (its *.chm) or a pattern with * or ?; TARGET: a
@@ -48,6 +48,9 @@ int runRecompile(const Args& args) {
     const std::string& a = args[i];
     if (a == "--level" && i + 1 < args.size()) {
       if (!parseLevel(args[++i], request.options.fastCompression))
+        return usageError(recompileCommand);
+    } else if (a.rfind("--level=", 0) == 0) {
+      if (!parseLevel(a.substr(8), request.options.fastCompression))
         return usageError(recompileCommand);
     } else if (a == "--not-collection")
       request.options.collectionPart = false;

@@ -42,12 +42,9 @@ constexpr std::uint32_t kValidExpansion = 0x200;
 constexpr std::uint32_t kValidTabPosition = 0x400;
 constexpr std::uint32_t kValidCurrentTab = 0x2000;
 
-// The directory block size and LZX parameters of the files we write: a
-// 64 KiB window (Free Pascal's reader decodes no other) and a 128 KiB reset
-// interval.
+// The directory block size of the files we write (the LZX parameters come
+// with the options).
 constexpr std::uint32_t kDirectoryBlockSize = 4096;
-constexpr std::uint32_t kResetBlocks = 4;
-constexpr std::uint32_t kWindowBlocks = 1;
 
 bool isPageName(std::string_view name) {
   return extensionIs(name, ".htm") || extensionIs(name, ".html") || extensionIs(name, ".xhtml") ||
@@ -528,8 +525,9 @@ bool Compiler::write() {
   sys.idxHeader = idxHeader;
 
   ItsStorage storage;
-  storage.resetBlocks = kResetBlocks;
-  storage.windowBlocks = kWindowBlocks;
+  storage.resetBlocks = options_.resetBlocks;
+  storage.windowBlocks = options_.windowBlocks;
+  storage.partitionBlocks = options_.windowBlocks;
   storage.fastLzx = options_.fastCompression;
   if (itss::FAILED(storage.create(result_.outputPath.c_str(), true, true, kDirectoryBlockSize))) {
     error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);

@@ -170,6 +170,7 @@ shell_session)
     tab "wrenlow-cli recompile a.chm out --keep-c" 'wrenlow-cli recompile a.chm out --keep-contents ?$'
     tab "wrenlow-cli --vers" 'wrenlow-cli --version ?$'
     tab "wrenlow-cli decompile a.chm out --read-only=ab" 'wrenlow-cli decompile a.chm out --read-only=abort ?$'
+    tab "wrenlow-cli compile p.hhp --level=st" 'wrenlow-cli compile p.hhp --level=strong ?$'
     tab "wrenlow-cli report a.chm idx" 'wrenlow-cli report a.chm idxhdr ?$'
   done
   ;;

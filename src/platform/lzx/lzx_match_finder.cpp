@@ -17,24 +17,6 @@ std::uint32_t hash3(const std::uint8_t* p) {
 
 }  // namespace
 
-std::uint32_t lowestSource(std::uint32_t q, unsigned windowBits) {
-  const std::uint32_t window = std::uint32_t{1} << windowBits;
-  const std::uint32_t reach = std::min(window - 3, q % kFrameSize + window - kFrameSize);
-  return q > reach ? q - reach : 0;
-}
-
-unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned len, unsigned max) {
-  while (len + 8 <= max) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a + len, 8);
-    std::memcpy(&y, b + len, 8);
-    if (x != y) return len + static_cast<unsigned>(__builtin_ctzll(x ^ y) >> 3);
-    len += 8;
-  }
-  while (len < max && a[len] == b[len]) ++len;
-  return len;
-}
-
 void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned windowBits,
                       unsigned depth, unsigned niceLength) {
   head_.assign(std::size_t{1} << kHashBits, -1);
@@ -47,7 +29,8 @@ void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned win
     const unsigned maxLen = std::min<std::uint32_t>(kMaxMatch, size - q);
     if (maxLen < 3) continue;
     const bool record = q >= skipTo;
-    const unsigned best = insert(data, q, lowestSource(q, windowBits), maxLen, depth, record);
+    const unsigned best =
+        insert(data, q, lowestSource(q, windowBits), maxLen, niceLength, depth, record);
     const std::uint32_t frameLeft = kFrameSize - q % kFrameSize;
     if (record && std::min<std::uint32_t>(best, frameLeft) >= niceLength)
       skipTo = q + std::min<std::uint32_t>(best, frameLeft);
@@ -58,7 +41,7 @@ void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned win
 // Walks the tree of sequences with q's hash, splitting it around q so that q
 // becomes its root, and records each match longer than all before it.
 unsigned MatchFinder::insert(const std::uint8_t* d, std::uint32_t q, std::uint32_t limit,
-                             unsigned maxLen, unsigned depth, bool record) {
+                             unsigned maxLen, unsigned niceLength, unsigned depth, bool record) {
   const std::uint32_t h = hash3(d + q);
   std::int32_t cur = head_[h];
   head_[h] = static_cast<std::int32_t>(q);
@@ -83,7 +66,9 @@ unsigned MatchFinder::insert(const std::uint8_t* d, std::uint32_t q, std::uint32
                                    static_cast<std::uint16_t>(positionSlotOf(dist + 2))});
         }
       }
-      if (len >= maxLen) {
+      // A match this long ends the walk: cur's subtrees become q's, as if
+      // the two were equal (they may differ only beyond niceLength bytes).
+      if (len >= maxLen || len >= niceLength) {
         *lt = child_[std::size_t{2} * static_cast<std::uint32_t>(cur)];
         *gt = child_[std::size_t{2} * static_cast<std::uint32_t>(cur) + 1];
         break;

@@ -3,9 +3,13 @@
 // reset interval it lists the matches of increasing length that the tree
 // meets, nearest first for each length, so that a parser can weigh every
 // candidate length rather than only the longest.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+#include "platform/lzx/lzx_tables.h"
 
 namespace lzx {
 
@@ -19,9 +23,9 @@ class MatchFinder {
  public:
   // data[0..size) plus at least 16 readable bytes after it. Sources never lie
   // further back than the window allows, nor in the part of the window that
-  // the current frame overwrites. After a match at least niceLength long
-  // (cut at the frame end) the positions it covers are only inserted, not
-  // searched.
+  // the current frame overwrites. A walk ends at a match niceLength long, and
+  // after such a match (cut at the frame end) the positions it covers are
+  // only inserted, not searched.
   void run(const std::uint8_t* data, std::uint32_t size, unsigned windowBits, unsigned depth,
            unsigned niceLength);
 
@@ -30,7 +34,7 @@ class MatchFinder {
 
  private:
   unsigned insert(const std::uint8_t* d, std::uint32_t q, std::uint32_t limit, unsigned maxLen,
-                  unsigned depth, bool record);
+                  unsigned niceLength, unsigned depth, bool record);
 
   std::vector<std::int32_t> head_;
   std::vector<std::int32_t> child_;  // two per position: smaller, larger
@@ -42,9 +46,24 @@ class MatchFinder {
 // from the part of it the frame holding q is about to overwrite (possible
 // only when the reset interval is longer than the window; 7-Zip decodes such
 // matches wrongly although they are valid).
-std::uint32_t lowestSource(std::uint32_t q, unsigned windowBits);
+inline std::uint32_t lowestSource(std::uint32_t q, unsigned windowBits) {
+  const std::uint32_t window = std::uint32_t{1} << windowBits;
+  const std::uint32_t reach = std::min(window - 3, q % kFrameSize + window - kFrameSize);
+  return q > reach ? q - reach : 0;
+}
 
-// Length of the common prefix of a and b, at most max.
-unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned start, unsigned max);
+// Length of the common prefix of a and b, at most max, known to be at least len.
+inline unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned len,
+                             unsigned max) {
+  while (len + 8 <= max) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + len, 8);
+    std::memcpy(&y, b + len, 8);
+    if (x != y) return len + static_cast<unsigned>(__builtin_ctzll(x ^ y) >> 3);
+    len += 8;
+  }
+  while (len < max && a[len] == b[len]) ++len;
+  return len;
+}
 
 }  // namespace lzx

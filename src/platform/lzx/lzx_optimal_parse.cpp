@@ -1,6 +1,7 @@
 #include "platform/lzx/lzx_optimal_parse.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 #include "platform/lzx/lzx_huffman.h"
@@ -29,43 +30,51 @@ void costsFromCounts(const std::uint32_t* mainCounts, unsigned mainSize,
 
 void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::uint32_t end,
                           unsigned windowBits, const MatchFinder& finder, const SymbolCosts& costs,
-                          unsigned niceLength, std::uint32_t (&rep)[3], std::vector<Item>& out) {
+                          unsigned niceLength, bool everyLength, std::uint32_t (&rep)[3],
+                          std::vector<Item>& out) {
   const std::uint32_t n = end - begin;
-  nodes_.resize(std::size_t{n} + 1);
+  steps_.resize(std::size_t{n} + 1);
+  reps_.resize(std::size_t{n} + 1);
   cost_.assign(std::size_t{n} + 1, std::numeric_limits<std::uint32_t>::max());
   cost_[0] = 0;
-  nodes_[0] = Node{0, 0, kLiteralStep, {rep[0], rep[1], rep[2]}};
+  steps_[0] = Step{0, 0, kLiteralStep};
+  reps_[0] = {rep[0], rep[1], rep[2]};
 
   std::uint32_t* const cost = cost_.data();
+  Step* const steps = steps_.data();
   auto relax = [&](std::uint32_t at, std::uint32_t price, unsigned len, std::uint8_t kind,
                    std::uint32_t dist) {
     if (price < cost[at]) {
       cost[at] = price;
-      Node& t = nodes_[at];
-      t.len = static_cast<std::uint16_t>(len);
-      t.kind = kind;
-      t.dist = dist;
+      steps[at] = Step{dist, static_cast<std::uint16_t>(len), kind};
     }
   };
-  auto lengthPrice = [&](unsigned l) {
-    return l - kMinMatch >= kNumPrimaryLengths ? costs.len[l - kMinMatch - kNumPrimaryLengths] : 0;
+  // Every length from..to of a match whose main-tree symbols (one per
+  // length header) start at symbol, on top of price: the short lengths
+  // carry their length in the symbol, the long ones in the length tree.
+  const std::uint32_t* const longLength = costs.len - (kMinMatch + kNumPrimaryLengths);
+  auto relaxLengths = [&](std::uint32_t i, unsigned from, unsigned to, const std::uint32_t* symbol,
+                          std::uint32_t price, std::uint8_t kind, std::uint32_t dist) {
+    unsigned l = from;
+    for (; l <= to && l < kMinMatch + kNumPrimaryLengths; ++l)
+      relax(i + l, price + symbol[l - kMinMatch], l, kind, dist);
+    const std::uint32_t header = price + symbol[kNumPrimaryLengths];
+    for (; l <= to; ++l) relax(i + l, header + longLength[l], l, kind, dist);
   };
 
   std::uint32_t skipUntil = 0;
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::uint32_t q = begin + i;
     if (q < skipUntil) continue;
-    Node& nd = nodes_[i];
+    std::array<std::uint32_t, 3>& r = reps_[i];
     if (i > 0) {
-      // Repeated offsets along the cheapest path to this node.
-      const Node& from = nodes_[i - nd.len];
-      std::copy(from.rep, from.rep + 3, nd.rep);
-      if (nd.kind == kNewDistance) {
-        nd.rep[2] = nd.rep[1];
-        nd.rep[1] = nd.rep[0];
-        nd.rep[0] = nd.dist;
-      } else if (nd.kind == 1 || nd.kind == 2) {
-        std::swap(nd.rep[0], nd.rep[nd.kind]);
+      // Repeated offsets along the cheapest path to this position.
+      const Step st = steps[i];
+      r = reps_[i - st.len];
+      if (st.kind == kNewDistance) {
+        r = {st.dist, r[0], r[1]};
+      } else if (st.kind == 1 || st.kind == 2) {
+        std::swap(r[0], r[st.kind]);
       }
     }
     const std::uint32_t c = cost[i];
@@ -73,48 +82,46 @@ void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::ui
 
     const unsigned maxLen = std::min<std::uint32_t>(kMaxMatch, kFrameSize - q % kFrameSize);
     if (maxLen < kMinMatch) continue;
+    // Of the repeated offsets only the one that matches longest, at every
+    // length; new distances only for the lengths beyond it, since a repeated
+    // offset of the same length nearly always costs less.
     const std::uint32_t low = lowestSource(q, windowBits);
-    unsigned longest = 0;
+    unsigned repLen = 0;
+    std::uint8_t repKind = 0;
     for (std::uint8_t k = 0; k < 3; ++k) {
-      const std::uint32_t d = nd.rep[k];
+      const std::uint32_t d = r[k];
       if (d > q || q - d < low) continue;
       const unsigned len = commonLength(data + q - d, data + q, 0, maxLen);
-      if (len < kMinMatch) continue;
-      const std::uint32_t base = kNumChars + k * 8u;
-      const unsigned from = len >= niceLength ? len : kMinMatch;
-      for (unsigned l = from; l <= len; ++l)
-        relax(i + l,
-              c + costs.main[base + std::min(l - kMinMatch, kNumPrimaryLengths)] + lengthPrice(l),
-              l, k, d);
-      longest = std::max(longest, len);
+      if (len > repLen) {
+        repLen = len;
+        repKind = k;
+      }
     }
-    unsigned prev = kMinMatch;
+    if (repLen >= kMinMatch) {
+      const unsigned from = repLen >= niceLength || !everyLength ? repLen : kMinMatch;
+      relaxLengths(i, from, repLen, costs.main + kNumChars + repKind * 8u, c, repKind, r[repKind]);
+    }
+    unsigned longest = repLen;
     for (const Match* m = finder.begin(q); m != finder.end(q); ++m) {
       const unsigned len = std::min<unsigned>(m->len, maxLen);
-      if (len <= prev) break;
-      const unsigned slot = m->slot;
-      const std::uint32_t base = kNumChars + slot * 8u;
-      const std::uint32_t extra = c + kExtraBits[slot];
-      const unsigned from = len >= niceLength ? len : prev + 1;
-      for (unsigned l = from; l <= len; ++l)
-        relax(
-            i + l,
-            extra + costs.main[base + std::min(l - kMinMatch, kNumPrimaryLengths)] + lengthPrice(l),
-            l, kNewDistance, m->dist);
-      prev = len;
-      longest = std::max(longest, len);
+      if (len <= longest) continue;
+      const unsigned from =
+          len >= niceLength || !everyLength ? len : std::max(longest + 1, kMinMatch);
+      relaxLengths(i, from, len, costs.main + kNumChars + m->slot * 8u, c + kExtraBits[m->slot],
+                   kNewDistance, m->dist);
+      longest = len;
     }
     if (longest >= niceLength) skipUntil = q + longest;
   }
 
   path_.clear();
-  for (std::uint32_t i = n; i > 0; i -= nodes_[i].len) path_.push_back(i);
+  for (std::uint32_t i = n; i > 0; i -= steps[i].len) path_.push_back(i);
   for (auto it = path_.rbegin(); it != path_.rend(); ++it) {
-    const Node& nd = nodes_[*it];
-    if (nd.kind == kLiteralStep)
+    const Step& st = steps[*it];
+    if (st.kind == kLiteralStep)
       out.push_back(literalItem(data[begin + *it - 1]));
     else
-      out.push_back(matchItem(nd.kind, nd.dist, nd.len, rep));
+      out.push_back(matchItem(st.kind, st.dist, st.len, rep));
   }
 }
 

@@ -3,6 +3,7 @@
 // block under a price for every symbol, where each step is a literal, a
 // match at one of the repeated offsets or a match at a new distance of any
 // length the match finder saw.
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -27,21 +28,23 @@ class OptimalParser {
  public:
   // Parses data[begin..end), a run of whole 32 KiB frames of the interval
   // that data starts, appending the items to out. rep holds the repeated
-  // offsets on entry and gets those after the block.
+  // offsets on entry and gets those after the block. Without everyLength
+  // each match is weighed at its full length only: a rough parse at a
+  // fraction of the price, good for gathering statistics.
   void parse(const std::uint8_t* data, std::uint32_t begin, std::uint32_t end, unsigned windowBits,
              const MatchFinder& finder, const SymbolCosts& costs, unsigned niceLength,
-             std::uint32_t (&rep)[3], std::vector<Item>& out);
+             bool everyLength, std::uint32_t (&rep)[3], std::vector<Item>& out);
 
  private:
-  // The cheapest step found so far into each position, and the repeated
-  // offsets after it (set when the position is expanded).
-  struct Node {
+  // The cheapest step found so far into each position.
+  struct Step {
     std::uint32_t dist;
-    std::uint16_t len;  // of the step that reaches this node
+    std::uint16_t len;  // of the step that reaches this position
     std::uint8_t kind;  // 0..2 repeated offset, 3 new distance, 4 literal
-    std::uint32_t rep[3];
   };
-  std::vector<Node> nodes_;
+  std::vector<Step> steps_;
+  // The repeated offsets after the cheapest step, set when a position is expanded.
+  std::vector<std::array<std::uint32_t, 3>> reps_;
   std::vector<std::uint32_t> cost_;  // cheapest price of reaching each position
   std::vector<std::uint32_t> path_;
 };

@@ -86,16 +86,15 @@ static_assert(kExtraBits[35] == 16 && kExtraBits[36] == 17);
 
 // The position slot of a formatted offset (offset = distance + 2, >= 3 for a new offset).
 inline unsigned positionSlotOf(std::uint32_t formatted) {
-  // Slots grow by one extra bit every two slots; a small search keeps it exact.
-  unsigned lo = 0, hi = kMaxPositionSlots - 1;
-  while (lo < hi) {
-    unsigned mid = (lo + hi + 1) / 2;
-    if (kPositionBase[mid] <= formatted)
-      lo = mid;
-    else
-      hi = mid - 1;
+  // Below 2^18 two slots share each power of two, split by the bit under
+  // the top one; above it every slot spans 2^17.
+  if (formatted < 4) return formatted;
+  if (formatted < kPositionBase[36]) {
+    const unsigned top = 31u - static_cast<unsigned>(__builtin_clz(formatted));
+    return 2 * top + ((formatted >> (top - 1)) & 1);
   }
-  return lo;
+  const unsigned slot = 36 + ((formatted - kPositionBase[36]) >> 17);
+  return slot < kMaxPositionSlots ? slot : kMaxPositionSlots - 1;
 }
 
 // Canonical Huffman codes from code lengths, as LZX (and DEFLATE) assign them:
