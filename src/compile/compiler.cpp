@@ -449,18 +449,23 @@ std::optional<std::string> Compiler::sitemapFor(const char* binaryKey, bool cont
     const std::optional<std::string>& f = contents ? w.contentsFile : w.indexFile;
     if (raw.empty() && f) raw = *f;
   }
-  std::string wanted = project_.toUtf8(raw);
-  slashes(wanted);
-  std::string internal;
+  // The name as the file list took it (see addFile).
+  std::vector<std::string> candidates{project_.toUtf8(raw)};
+  if (cp::isValidUtf8(raw)) candidates.push_back(raw);
+  for (unsigned page : {936u, 950u, 932u, 949u})
+    if (auto t = cp::toUtf8Strict(raw, page)) candidates.push_back(*t);
   std::string bytes;
-  if (normalise(wanted, internal)) {
+  for (std::string& wanted : candidates) {
+    slashes(wanted);
+    std::string internal;
+    if (!normalise(wanted, internal)) continue;
     for (const ContentFile& f : files_) {
       if (folded(f.internal) != folded(internal) || !readWholeFile(f.local, bytes)) continue;
       name = f.internal;
       return bytes;
     }
   }
-  warn(IDS_COMPILE_FILE_MISSING, wanted.empty() ? binaryKey : wanted,
+  warn(IDS_COMPILE_FILE_MISSING, raw.empty() ? binaryKey : candidates.front(),
        project_.option(binaryKey)->line);
   return std::nullopt;
 }
