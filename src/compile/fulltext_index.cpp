@@ -8,10 +8,8 @@
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
 
-using itss::appendEncint;
 using itss::appendLe16;
 using itss::appendLe32;
-using itss::encintSize;
 
 namespace {
 
@@ -40,6 +38,16 @@ void putLe32At(std::string& s, std::size_t at, std::uint32_t v) {
 }
 void putLe16At(std::string& s, std::size_t at, std::uint16_t v) {
   itss::putLe16(reinterpret_cast<std::uint8_t*>(s.data() + at), v);
+}
+
+// The counts and sizes in leaf entries are base-128 numbers like the
+// container's ENCINTs, but with the low seven bits first.
+void appendLowFirstEncint(std::string& out, std::uint64_t v) {
+  do {
+    const auto low = static_cast<std::uint8_t>(v & 0x7F);
+    v >>= 7;
+    out += static_cast<char>(v != 0 ? low | 0x80 : low);
+  } while (v != 0);
 }
 
 std::size_t commonPrefix(std::string_view a, std::string_view b) {
@@ -248,7 +256,7 @@ std::string FullTextIndex::build(std::uint32_t topicCount, std::uint32_t lcid) c
   std::uint64_t entryBytes = 0, entries = 0;
   std::size_t longest = 0;
   for (const Word* w : sorted) {
-    for (const bool title : {true, false}) {
+    for (const bool title : {false, true}) {
       const std::vector<Hits>& hits = title ? w->title : w->body;
       if (hits.empty()) continue;
       list.clear();
@@ -269,10 +277,10 @@ std::string FullTextIndex::build(std::uint32_t topicCount, std::uint32_t lcid) c
       out += list;
       leaves.add(w->text, [&](std::string entry) {
         entry += static_cast<char>(title ? 1 : 0);
-        appendEncint(entry, hits.size());
+        appendLowFirstEncint(entry, hits.size());
         appendLe32(entry, listOffset);
         appendLe16(entry, 0);
-        appendEncint(entry, list.size());
+        appendLowFirstEncint(entry, list.size());
         return entry;
       });
       ++entries;

@@ -5,7 +5,8 @@
 // B-tree over the words, each node 4096 bytes. Leaf nodes hold the words in
 // byte order (each sharing its leading bytes with the word before it in the
 // node), one entry per word and context (title or body: a word found in both
-// has two entries, the title's first), with the number of topics it occurs in
+// has two entries, the body's first: a reader that stops at the first
+// entry then finds the pages that mention it, which is most of them), with the number of topics it occurs in
 // and where its location list lies. Index nodes hold the last word of each
 // node below them. A location list gives, for each topic in turn, the topic
 // number (as a difference from the previous one), the number of places and
