@@ -25,11 +25,11 @@ constexpr unsigned kMaxRoot = 30;
 
 // Header fields.
 constexpr std::size_t kHdrMagic = 0x00, kHdrTopics = 0x04, kHdrRoot = 0x08, kHdrLeaves = 0x10,
-                      kHdrRootAgain = 0x14, kHdrDepth = 0x18, kHdrSeven = 0x1A,
-                      kHdrCodes = 0x1E, kHdrNodeSize = 0x2E, kHdrLongestWord = 0x3E,
-                      kHdrWords = 0x42, kHdrEntries = 0x46, kHdrEntryBytes = 0x4A,
-                      kHdrWordBytes = 0x4E, kHdrLeafFree = 0x56, kHdrLastTopic = 0x5E,
-                      kHdrCodePage = 0x7A, kHdrLcid = 0x7E;
+                      kHdrRootAgain = 0x14, kHdrDepth = 0x18, kHdrSeven = 0x1A, kHdrCodes = 0x1E,
+                      kHdrNodeSize = 0x2E, kHdrLongestWord = 0x3E, kHdrWords = 0x42,
+                      kHdrEntries = 0x46, kHdrEntryBytes = 0x4A, kHdrWordBytes = 0x4E,
+                      kHdrLeafFree = 0x56, kHdrLastTopic = 0x5E, kHdrCodePage = 0x7A,
+                      kHdrLcid = 0x7E;
 constexpr std::uint32_t kMagic = 0x00280000;
 constexpr std::uint32_t kHeaderSeven = 7;  // the value every writer puts there
 
@@ -82,7 +82,8 @@ class NodeWriter {
 
   // The bytes a word's entry starts with: lengths and the unshared part.
   std::string wordPart(std::string_view word) const {
-    const std::size_t shared = count_ == 0 ? 0 : std::min<std::size_t>(commonPrefix(last_, word), 255);
+    const std::size_t shared =
+        count_ == 0 ? 0 : std::min<std::size_t>(commonPrefix(last_, word), 255);
     std::string e;
     e += static_cast<char>(word.size() - shared + 1);
     e += static_cast<char>(shared);
@@ -196,8 +197,8 @@ const std::string& FullTextIndex::inCodePage(const std::string& utf8Word) {
 }
 
 void FullTextIndex::addPage(std::uint32_t topic, std::string_view html, unsigned pageCodePage) {
-  PageWords words = pageWords(pageCodePage == cp::kUtf8 ? std::string(html)
-                                                        : cp::toUtf8(html, pageCodePage));
+  PageWords words =
+      pageWords(pageCodePage == cp::kUtf8 ? std::string(html) : cp::toUtf8(html, pageCodePage));
   for (auto* list : {&words.title, &words.body})
     for (std::string& w : *list) w = inCodePage(w);
   addWords(topic, words.title, words.body);

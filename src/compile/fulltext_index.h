@@ -2,16 +2,17 @@
 // "$FIftiMain", the full-text search index of a compiled help file.
 //
 // Layout: a 1024-byte header, then the word-location lists and the nodes of a
-// B-tree over the words, each node 4096 bytes. Leaf nodes hold the words in
-// byte order (each sharing its leading bytes with the word before it in the
-// node), one entry per word and context (title or body: a word found in both
-// has two entries, the body's first: a reader that stops at the first
-// entry then finds the pages that mention it, which is most of them), with the number of topics it occurs in
-// and where its location list lies. Index nodes hold the last word of each
-// node below them. A location list gives, for each topic in turn, the topic
-// number (as a difference from the previous one), the number of places and
-// the places (word positions, as differences), each written in the file's
-// scale-and-root bit code, the bits of each topic padded to a byte.
+// B-tree over the words, each node 4096 bytes, each placed after the lists
+// its entries point to. Leaf nodes hold the words in byte order, each
+// sharing its leading bytes with the word before it in the node, one entry
+// per word and context: a word found in titles and bodies has two entries,
+// the body's first, so that a reader that stops at the first finds the pages
+// that mention it. An entry gives the number of topics the word occurs in and
+// where its location list lies. Index nodes hold the last word of each node
+// below them. A location list gives, for each topic in turn, the topic number
+// (as a difference from the previous one), the number of places and the
+// places (word positions, as differences), each in the file's scale-and-root
+// bit code, the bits of each topic padded to a byte.
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -12,9 +12,7 @@ enum class CharKind { Separator, Letter, Single, Apostrophe, Dot, Ignored };
 
 bool in(char32_t c, char32_t first, char32_t last) { return c >= first && c <= last; }
 
-bool isAsciiAlnum(char32_t c) {
-  return in(c, 'a', 'z') || in(c, 'A', 'Z') || in(c, '0', '9');
-}
+bool isAsciiAlnum(char32_t c) { return in(c, 'a', 'z') || in(c, 'A', 'Z') || in(c, '0', '9'); }
 
 // Characters that stand as words of their own: Han ideographs, kana,
 // bopomofo, CJK radicals.
@@ -64,7 +62,7 @@ char32_t folded(char32_t c) {
   if (in(c, 0x139, 0x148) || in(c, 0x179, 0x17E)) return (c & 1) ? c + 1 : c;
   if (in(c, 0x1E00, 0x1E95) || in(c, 0x1EA0, 0x1EFF)) return c | 1;
   if (in(c, 0x391, 0x3A9) && c != 0x3A2) return c + 0x20;  // Greek
-  if (in(c, 0x410, 0x42F)) return c + 0x20;                 // Cyrillic
+  if (in(c, 0x410, 0x42F)) return c + 0x20;                // Cyrillic
   if (in(c, 0x400, 0x40F)) return c + 0x50;
   return c;
 }
@@ -143,33 +141,32 @@ class WordSplitter {
 
 // The HTML 4 names of U+00A0 to U+00FF, in order.
 constexpr std::array<const char*, 96> kLatin1Names = {
-    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",
-    "uml",    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",
-    "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",  "para",   "middot",
-    "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest",
-    "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil",
-    "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",
-    "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "times",
-    "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",
-    "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
-    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",
-    "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
-    "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
+    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
+    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
+    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
+    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
+    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
+    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
+    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
+    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
+    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
 struct NamedChar {
   const char* name;
   char32_t c;
 };
 constexpr NamedChar kOtherNames[] = {
-    {"amp", '&'},        {"lt", '<'},         {"gt", '>'},         {"quot", '"'},
-    {"apos", '\''},      {"OElig", 0x152},    {"oelig", 0x153},    {"Scaron", 0x160},
-    {"scaron", 0x161},   {"Yuml", 0x178},     {"fnof", 0x192},     {"ensp", 0x2002},
-    {"emsp", 0x2003},    {"thinsp", 0x2009},  {"zwnj", 0x200C},    {"zwj", 0x200D},
-    {"ndash", 0x2013},   {"mdash", 0x2014},   {"lsquo", 0x2018},   {"rsquo", 0x2019},
-    {"sbquo", 0x201A},   {"ldquo", 0x201C},   {"rdquo", 0x201D},   {"bdquo", 0x201E},
-    {"dagger", 0x2020},  {"Dagger", 0x2021},  {"bull", 0x2022},    {"hellip", 0x2026},
-    {"permil", 0x2030},  {"prime", 0x2032},   {"lsaquo", 0x2039},  {"rsaquo", 0x203A},
-    {"euro", 0x20AC},    {"trade", 0x2122},   {"larr", 0x2190},    {"rarr", 0x2192},
+    {"amp", '&'},       {"lt", '<'},        {"gt", '>'},        {"quot", '"'},
+    {"apos", '\''},     {"OElig", 0x152},   {"oelig", 0x153},   {"Scaron", 0x160},
+    {"scaron", 0x161},  {"Yuml", 0x178},    {"fnof", 0x192},    {"ensp", 0x2002},
+    {"emsp", 0x2003},   {"thinsp", 0x2009}, {"zwnj", 0x200C},   {"zwj", 0x200D},
+    {"ndash", 0x2013},  {"mdash", 0x2014},  {"lsquo", 0x2018},  {"rsquo", 0x2019},
+    {"sbquo", 0x201A},  {"ldquo", 0x201C},  {"rdquo", 0x201D},  {"bdquo", 0x201E},
+    {"dagger", 0x2020}, {"Dagger", 0x2021}, {"bull", 0x2022},   {"hellip", 0x2026},
+    {"permil", 0x2030}, {"prime", 0x2032},  {"lsaquo", 0x2039}, {"rsaquo", 0x203A},
+    {"euro", 0x20AC},   {"trade", 0x2122},  {"larr", 0x2190},   {"rarr", 0x2192},
 };
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
