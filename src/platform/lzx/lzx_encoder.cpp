@@ -21,11 +21,12 @@ constexpr unsigned kLazyLength = 48;   // a match this long is taken without a l
 
 // Strong level: tree depth, the length from which a match is taken without
 // weighing the positions it covers, and parses per block (each priced by
-// the code lengths the one before would give; all but the last weigh each
-// match at its full length only).
+// the code lengths the one before would give). Priced by the lazy parse's
+// statistics, one parse comes within 0.01% of two on HTML in three quarters
+// of the time.
 constexpr unsigned kStrongDepth = 48;
 constexpr unsigned kStrongNice = 128;
-constexpr unsigned kStrongPasses = 2;
+constexpr unsigned kStrongPasses = 1;
 // Approximate costs in bits, for choosing between candidate matches.
 constexpr int kLiteralBits = 7;
 constexpr int kMatchSymbolBits = 9;
@@ -316,35 +317,6 @@ struct Encoder::Impl {
     }
   }
 
-  // The strong level's first parse, for its first prices and its block
-  // grouping: the longest match the tree finder saw at each position, else
-  // a literal.
-  void greedy(std::uint32_t total) {
-    items.clear();
-    frameItemEnd.clear();
-    frameRepeats.clear();
-    std::uint32_t rep[3] = {kInitialRepeatOffset, kInitialRepeatOffset, kInitialRepeatOffset};
-    std::uint32_t p = 0;
-    while (p < total) {
-      const std::uint32_t frameLeft = kFrameSize - p % kFrameSize;
-      const Match* e = finder.end(p);
-      const unsigned len = finder.begin(p) != e ? std::min<std::uint32_t>(e[-1].len, frameLeft) : 0;
-      if (len >= 3) {
-        unsigned kind = 0;
-        while (kind < 3 && rep[kind] != e[-1].dist) ++kind;
-        items.push_back(matchItem(kind, e[-1].dist, len, rep));
-        p += len;
-      } else {
-        items.push_back(literalItem(buf[p]));
-        ++p;
-      }
-      if (p % kFrameSize == 0) {
-        frameItemEnd.push_back(items.size());
-        frameRepeats.push_back({rep[0], rep[1], rep[2]});
-      }
-    }
-  }
-
   // Frame statistics, then greedy grouping of frames into blocks: a frame
   // joins the block before it when one set of trees is estimated to code
   // both more cheaply than two.
@@ -379,8 +351,8 @@ struct Encoder::Impl {
     return blockEnds;
   }
 
-  // Replaces the greedy parse by near-optimal parses, block by block of the
-  // greedy parse's grouping; the first pass is priced by the greedy parse's
+  // Replaces the lazy parse by near-optimal parses, block by block of the
+  // lazy parse's grouping; the first pass is priced by the lazy parse's
   // statistics of the block, each further one by the pass before.
   void optimize(std::size_t frames) {
     const std::vector<std::size_t> blockEnds = groupFrames(frames);
@@ -408,7 +380,7 @@ struct Encoder::Impl {
         block.clear();
         parser.parse(buf.data(), static_cast<std::uint32_t>(f0 * kFrameSize),
                      static_cast<std::uint32_t>(f1 * kFrameSize), windowBits, finder, costs,
-                     kStrongNice, pass + 1 == kStrongPasses, after, block);
+                     kStrongNice, after, block);
         count(block.data(), block.data() + block.size(), mainF, lenF);
       }
       std::copy(after, after + 3, rep);
@@ -439,13 +411,11 @@ struct Encoder::Impl {
     const auto total = static_cast<std::uint32_t>(frames * kFrameSize);
     buf.assign(total + 16, 0);
     std::memcpy(buf.data(), data, size);
+    if (prev.size() < total) prev.resize(total);
+    parse(total);
     if (level == Level::Strong) {
       finder.run(buf.data(), total, windowBits, kStrongDepth, kStrongNice);
-      greedy(total);
       optimize(frames);
-    } else {
-      if (prev.size() < total) prev.resize(total);
-      parse(total);
     }
     const std::vector<std::size_t> blockEnds = groupFrames(frames);
 

@@ -29,8 +29,7 @@ void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned win
     const unsigned maxLen = std::min<std::uint32_t>(kMaxMatch, size - q);
     if (maxLen < 3) continue;
     const bool record = q >= skipTo;
-    const unsigned best =
-        insert(data, q, lowestSource(q, windowBits), maxLen, niceLength, depth, record);
+    const unsigned best = insert(data, q, lowestSource(q, windowBits), maxLen, depth, record);
     const std::uint32_t frameLeft = kFrameSize - q % kFrameSize;
     if (record && std::min<std::uint32_t>(best, frameLeft) >= niceLength)
       skipTo = q + std::min<std::uint32_t>(best, frameLeft);
@@ -41,7 +40,7 @@ void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned win
 // Walks the tree of sequences with q's hash, splitting it around q so that q
 // becomes its root, and records each match longer than all before it.
 unsigned MatchFinder::insert(const std::uint8_t* d, std::uint32_t q, std::uint32_t limit,
-                             unsigned maxLen, unsigned niceLength, unsigned depth, bool record) {
+                             unsigned maxLen, unsigned depth, bool record) {
   const std::uint32_t h = hash3(d + q);
   std::int32_t cur = head_[h];
   head_[h] = static_cast<std::int32_t>(q);
@@ -66,9 +65,7 @@ unsigned MatchFinder::insert(const std::uint8_t* d, std::uint32_t q, std::uint32
                                    static_cast<std::uint16_t>(positionSlotOf(dist + 2))});
         }
       }
-      // A match this long ends the walk: cur's subtrees become q's, as if
-      // the two were equal (they may differ only beyond niceLength bytes).
-      if (len >= maxLen || len >= niceLength) {
+      if (len >= maxLen) {
         *lt = child_[std::size_t{2} * static_cast<std::uint32_t>(cur)];
         *gt = child_[std::size_t{2} * static_cast<std::uint32_t>(cur) + 1];
         break;

@@ -23,9 +23,9 @@ class MatchFinder {
  public:
   // data[0..size) plus at least 16 readable bytes after it. Sources never lie
   // further back than the window allows, nor in the part of the window that
-  // the current frame overwrites. A walk ends at a match niceLength long, and
-  // after such a match (cut at the frame end) the positions it covers are
-  // only inserted, not searched.
+  // the current frame overwrites. After a match at least niceLength long
+  // (cut at the frame end) the positions it covers are only inserted, not
+  // searched.
   void run(const std::uint8_t* data, std::uint32_t size, unsigned windowBits, unsigned depth,
            unsigned niceLength);
 
@@ -34,7 +34,7 @@ class MatchFinder {
 
  private:
   unsigned insert(const std::uint8_t* d, std::uint32_t q, std::uint32_t limit, unsigned maxLen,
-                  unsigned niceLength, unsigned depth, bool record);
+                  unsigned depth, bool record);
 
   std::vector<std::int32_t> head_;
   std::vector<std::int32_t> child_;  // two per position: smaller, larger

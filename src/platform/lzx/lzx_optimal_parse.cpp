@@ -30,8 +30,7 @@ void costsFromCounts(const std::uint32_t* mainCounts, unsigned mainSize,
 
 void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::uint32_t end,
                           unsigned windowBits, const MatchFinder& finder, const SymbolCosts& costs,
-                          unsigned niceLength, bool everyLength, std::uint32_t (&rep)[3],
-                          std::vector<Item>& out) {
+                          unsigned niceLength, std::uint32_t (&rep)[3], std::vector<Item>& out) {
   const std::uint32_t n = end - begin;
   steps_.resize(std::size_t{n} + 1);
   reps_.resize(std::size_t{n} + 1);
@@ -98,15 +97,14 @@ void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::ui
       }
     }
     if (repLen >= kMinMatch) {
-      const unsigned from = repLen >= niceLength || !everyLength ? repLen : kMinMatch;
+      const unsigned from = repLen >= niceLength ? repLen : kMinMatch;
       relaxLengths(i, from, repLen, costs.main + kNumChars + repKind * 8u, c, repKind, r[repKind]);
     }
     unsigned longest = repLen;
     for (const Match* m = finder.begin(q); m != finder.end(q); ++m) {
       const unsigned len = std::min<unsigned>(m->len, maxLen);
       if (len <= longest) continue;
-      const unsigned from =
-          len >= niceLength || !everyLength ? len : std::max(longest + 1, kMinMatch);
+      const unsigned from = len >= niceLength ? len : std::max(longest + 1, kMinMatch);
       relaxLengths(i, from, len, costs.main + kNumChars + m->slot * 8u, c + kExtraBits[m->slot],
                    kNewDistance, m->dist);
       longest = len;

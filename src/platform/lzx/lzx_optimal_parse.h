@@ -28,12 +28,10 @@ class OptimalParser {
  public:
   // Parses data[begin..end), a run of whole 32 KiB frames of the interval
   // that data starts, appending the items to out. rep holds the repeated
-  // offsets on entry and gets those after the block. Without everyLength
-  // each match is weighed at its full length only: a rough parse at a
-  // fraction of the price, good for gathering statistics.
+  // offsets on entry and gets those after the block.
   void parse(const std::uint8_t* data, std::uint32_t begin, std::uint32_t end, unsigned windowBits,
              const MatchFinder& finder, const SymbolCosts& costs, unsigned niceLength,
-             bool everyLength, std::uint32_t (&rep)[3], std::vector<Item>& out);
+             std::uint32_t (&rep)[3], std::vector<Item>& out);
 
  private:
   // The cheapest step found so far into each position.
