@@ -179,6 +179,30 @@ TEST(FullTextSearch, AnIndependentReaderFindsTheRightPages) {
   for (const std::string& w : latin) EXPECT_EQ(found.at(w), expected.at(w)) << w;
 }
 
+// A project's stop list keeps its words out of the index; a missing one is
+// warned about and the index built without it.
+TEST(FullTextSearch, StopListWordsAreLeftOut) {
+  if (!haveReader()) GTEST_SKIP() << "python3-chm is not installed";
+  TempDir dir;
+  const fs::path project = writeMixedProject(dir.path());
+  put(project,
+      "[OPTIONS]\r\nFull-text search=Yes\r\nLanguage=0x804\r\n"
+      "Full text search stop list file=stop.stp\r\n\r\n[FILES]\r\nguide.htm\r\nrestore.htm\r\n");
+  const fs::path stopList = fs::path(dir.path()) / "stop.stp";
+  put(stopList, "The\r\nDatabase\r\n据\r\n");
+  const fs::path chm = fs::path(dir.path()) / "stop.chm";
+  EXPECT_EQ(compile(project, chm).warnings, 0u);
+  const auto found = search(chm, {"the", "database", "据", "数", "backup"});
+  EXPECT_EQ(found.at("the"), "");
+  EXPECT_EQ(found.at("database"), "");
+  EXPECT_EQ(found.at("据"), "");
+  EXPECT_EQ(found.at("数"), "guide.htm restore.htm");
+  EXPECT_EQ(found.at("backup"), "guide.htm restore.htm");
+  fs::remove(stopList);
+  EXPECT_EQ(compile(project, chm).warnings, 1u);
+  EXPECT_EQ(search(chm, {"the"}).at("the"), "guide.htm restore.htm");
+}
+
 // Enough distinct words for a tree of many leaves under an index node, and a
 // word in 256 pages, whose count takes two bytes (read in the wrong order
 // they would say 2).
