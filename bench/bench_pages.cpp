@@ -5,7 +5,7 @@
 // each mode, passes alternating; then the largest page is loaded RUNS times
 // in each mode, and its load (to load finished) and layout (a script that
 // asks for the body's height) are timed.
-//   bench_pages FILE.chm EXTRACTED_FOLDER [PASSES] [RUNS]
+//   bench_pages FILE.chm EXTRACTED_FOLDER [PASSES] [RUNS] [SAMPLE]
 // Prints, per pass and mode: pages, requests, seconds, pages/s, requests/s;
 // then the large page's medians and the ratios its:/file:.
 #include <QApplication>
@@ -97,6 +97,13 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(pages.begin(), pages.end());
+  // An optional sample: every n-th page, so that at most SAMPLE pages load.
+  if (argc > 5 && std::atoi(argv[5]) > 0 && pages.size() > std::size_t(std::atoi(argv[5]))) {
+    const std::size_t step = pages.size() / std::atoi(argv[5]);
+    std::vector<QString> sample;
+    for (std::size_t i = 0; i < pages.size(); i += step) sample.push_back(pages[i]);
+    pages.swap(sample);
+  }
   if (pages.empty()) {
     std::fprintf(stderr, "no pages in %s\n", argv[2]);
     return 1;
