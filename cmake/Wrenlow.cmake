@@ -31,11 +31,17 @@ function(wrenlow_test name)
     WRENLOW_BINARY_DIR="${CMAKE_BINARY_DIR}")
   # CMake 3.25 hands a discovered test only the first entry of an ENVIRONMENT
   # list, so the web engine's settings for GUI tests are made by the program.
+  set(lock "")
   if(W_GUI)
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common/gui_test_env.cpp)
+    # On an X server without a window manager every window that is shown takes
+    # the input focus, so two GUI tests at once steal it from each other and a
+    # test that waits for its window to become active fails. They share one
+    # display, so they take turns on it; the other tests still run in parallel.
+    set(lock RESOURCE_LOCK x-display)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "WRENLOW_TEST=1" LABELS "${W_LABELS}")
+    PROPERTIES ENVIRONMENT "WRENLOW_TEST=1" LABELS "${W_LABELS}" ${lock})
 endfunction()
 
 include(GoogleTest OPTIONAL)

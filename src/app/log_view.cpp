@@ -50,8 +50,8 @@ CLogView::CLogView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
 }
 
 void CLogView::OnTCard(int link) {
-  if (link == TCARD_VIEW_CHM) {
-    frame_->routeCommand(ID_VIEW_CHM);
+  if (link == TCARD_VIEW_CHM || link == TCARD_CREATE_ITS) {
+    frame_->routeCommand(link == TCARD_VIEW_CHM ? ID_VIEW_CHM : ID_CREATE_ITS);
     return;
   }
   for (const auto& l : kLinks)

@@ -21,8 +21,8 @@ class CLogView : public QWidget {
   const CommandTarget& commands() const { return commands_; }
 
   // A start-page link (the WM_TCARD message): 10-17 run the tool handlers
-  // directly, 18 sends the "view a CHM file" command to the main window,
-  // anything else does nothing.
+  // directly, 18 sends the "view a CHM file" command and 19 the Create ITS
+  // command to the main window, anything else does nothing.
   void OnTCard(int link);
 
   // The start page's host once it has been created (on the first paint

@@ -13,8 +13,14 @@ void installOpenFileDialog() {
     QFileDialog dialog(dlg::liveWidget(owner));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (!initial.empty())
-      dialog.selectFile(QString::fromUtf8(initial.data(), static_cast<qsizetype>(initial.size())));
+    const QString text = QString::fromUtf8(initial.data(), static_cast<qsizetype>(initial.size()));
+    // A pattern typed as the file name lists the files it matches, as in
+    // the Windows dialog.
+    if (text.contains('*') || text.contains('?')) {
+      dialog.setNameFilter(text);
+    } else if (!text.isEmpty()) {
+      dialog.selectFile(text);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     out = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
     return true;

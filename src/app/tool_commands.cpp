@@ -2,6 +2,7 @@
 
 #include "app/help_commands.h"
 #include "diagnostics/components_dlg.h"
+#include "diagnostics/help_reg_dlg.h"
 #include "res/ids.h"
 #include "viewer/create_its_command.h"
 #include "viewer/decompile_command.h"
@@ -12,11 +13,12 @@ namespace {
 
 constexpr ToolCommand kToolCommands[] = {
     // The view's tools.
-    {ID_CREATE_ITS, CommandOwner::View, CreateItsCommand},       // create an ITS file
-    {ID_DECOMPILE, CommandOwner::View, DecompileCommand},        // decompile
-    {ID_RECOMPILE, CommandOwner::View, RecompileCommand},        // recompile
-    {ID_WINHELP_REGISTRY, CommandOwner::View, nullptr},          // WinHelp registration
-    {ID_HTMLHELP_REGISTRY, CommandOwner::View, nullptr},         // HTML Help registration
+    {ID_CREATE_ITS, CommandOwner::View, CreateItsCommand},  // create an ITS file
+    {ID_DECOMPILE, CommandOwner::View, DecompileCommand},   // decompile
+    {ID_RECOMPILE, CommandOwner::View, RecompileCommand},   // recompile
+    // The help registry editors of dialog 101.
+    {ID_WINHELP_REGISTRY, CommandOwner::View, WinHelpRegistryCommand},
+    {ID_HTMLHELP_REGISTRY, CommandOwner::View, HtmlHelpRegistryCommand},
     // The finders of dialog 135.
     {ID_FIND_HTMLHELP_FILES, CommandOwner::View, HtmlHelpFilesCommand},
     {ID_FIND_WINHELP_FILES, CommandOwner::View, WinHelpFilesCommand},

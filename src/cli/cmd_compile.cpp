@@ -33,14 +33,18 @@ class CompileSink final : public ResultSink {
 };
 
 int runCompile(const Args& args);
-const CliCommand compile("compile", "compile PROJECT.hhp [-o OUT.chm]",
-                         "compile a help project into a compiled help file", runCompile);
+const CliCommand compile("compile", "compile PROJECT.hhp [-o OUT.chm] [--level fast|strong]",
+                         "compile a help project into a compiled help file", runCompile,
+                         "  -o OUT.chm     the compiled file (default: the project's)\n"
+                         "  --level LEVEL  LZX effort: strong (default, smallest) or fast\n");
 
 int runCompile(const Args& args) {
   CompileOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       options.outputPath = args[++i];
+    } else if (args[i] == "--level" && i + 1 < args.size()) {
+      if (!parseLevel(args[++i], options.fastCompression)) return usageError(compile);
     } else if (options.projectPath.empty() && !args[i].empty() && args[i][0] != '-') {
       options.projectPath = args[i];
     } else {

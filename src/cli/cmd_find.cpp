@@ -10,6 +10,7 @@
 #include "common/string_utils.h"
 #include "finders/finder_search.h"
 #include "platform/registry/registry.h"
+#include "platform/system/sysdirs.h"
 
 namespace cli {
 namespace {
@@ -52,12 +53,16 @@ int run(const Args& args) {
     }
   }
   if (!prefix.empty()) {
+    if (!sysdirs::exists(prefix + "/system.reg") || !sysdirs::isFolder(prefix + "/dosdevices")) {
+      std::fprintf(stderr, "wrenlow-cli: %s is not a Wine prefix\n", prefix.c_str());
+      return 1;
+    }
     // The prefix stands in for the Windows installation: its registry, its
     // folders and its drive letters.
     ::setenv("WRENLOW_WINEPREFIX", prefix.c_str(), 1);
     reg::useFolder(prefix, true);
   }
-  if (roots.empty()) roots = drives::fixedDrives();
+  if (roots.empty()) roots = finders::finderDrives();
 
   finders::FinderSearch search(mode);
   finders::FinderProgress quiet;

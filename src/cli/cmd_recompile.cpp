@@ -25,7 +25,9 @@ class StderrMessages final : public Prompter {
 
 int runRecompile(const Args& args);
 const CliCommand recompileCommand(
-    "recompile", "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents]",
+    "recompile",
+    "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents] "
+    "[--level fast|strong]",
     "rebuild compiled help files (a file, a folder or a wildcard) with better compression",
     runRecompile,
     "  SOURCE            a file, a folder (its *.chm) or a pattern with * or ?\n"
@@ -33,6 +35,7 @@ const CliCommand recompileCommand(
     "  --not-collection  the files are not part of a help collection\n"
     "  --keep-index      keep the .hhk index file that a binary index replaces\n"
     "  --keep-contents   keep the .hhc contents file that a binary contents replaces\n"
+    "  --level LEVEL     LZX effort: strong (default, smallest) or fast\n"
     "exit status 0: every file recompiled; 1: some file failed; 3: cancelled\n");
 
 // SOURCE: a file, a folder (its *.chm) or a pattern with * or ?; TARGET: a
@@ -41,8 +44,12 @@ const CliCommand recompileCommand(
 int runRecompile(const Args& args) {
   RecompileRequest request;
   std::vector<std::string> positional;
-  for (const std::string& a : args) {
-    if (a == "--not-collection")
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--level" && i + 1 < args.size()) {
+      if (!parseLevel(args[++i], request.options.fastCompression))
+        return usageError(recompileCommand);
+    } else if (a == "--not-collection")
       request.options.collectionPart = false;
     else if (a == "--keep-index")
       request.options.dropSitemapIndex = false;

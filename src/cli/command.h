@@ -32,4 +32,7 @@ const std::vector<const CliCommand*>& commands();
 // Prints "usage: wrenlow-cli <usage>" to standard error and returns 2.
 int usageError(const CliCommand& cmd);
 
+// The value of --level: "fast" sets fast, "strong" clears it; false otherwise.
+bool parseLevel(const std::string& value, bool& fast);
+
 }  // namespace cli

@@ -1,47 +1,18 @@
 #include "cli/json_writer.h"
 
+#include "platform/system/codepage.h"
+
 #include <cstdio>
 
 namespace cli {
-namespace {
-
-// Length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t utf8Length(std::string_view text, std::size_t i) {
-  const auto b = static_cast<unsigned char>(text[i]);
-  std::size_t len;
-  std::uint32_t cp;
-  if (b < 0x80) return 1;
-  if ((b & 0xE0) == 0xC0) {
-    len = 2;
-    cp = b & 0x1F;
-  } else if ((b & 0xF0) == 0xE0) {
-    len = 3;
-    cp = b & 0x0F;
-  } else if ((b & 0xF8) == 0xF0) {
-    len = 4;
-    cp = b & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + len > text.size()) return 0;
-  for (std::size_t k = 1; k < len; ++k) {
-    const auto c = static_cast<unsigned char>(text[i + k]);
-    if ((c & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  static const std::uint32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < minimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
-}  // namespace
 
 std::string jsonString(std::string_view text) {
   std::string out = "\"";
   char buf[8];
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
-    const std::size_t len = utf8Length(text, i);
+    char32_t decoded;
+    const std::size_t len = cp::decodeUtf8(text, i, decoded);
     if (len == 0) {
       // Not UTF-8: the byte as the code point of its value.
       out += static_cast<char>(0xC0 | (c >> 6));

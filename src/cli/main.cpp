@@ -31,6 +31,12 @@ int usageError(const CliCommand& cmd) {
   return kExitUsage;
 }
 
+bool parseLevel(const std::string& value, bool& fast) {
+  if (value != "fast" && value != "strong") return false;
+  fast = value == "fast";
+  return true;
+}
+
 static const char kOptionsAndStatus[] =
     "options:\n"
     "  -q, --quiet   no progress bar and no result lines; errors still go to\n"

@@ -530,6 +530,7 @@ bool Compiler::write() {
   ItsStorage storage;
   storage.resetBlocks = kResetBlocks;
   storage.windowBlocks = kWindowBlocks;
+  storage.fastLzx = options_.fastCompression;
   if (itss::FAILED(storage.create(result_.outputPath.c_str(), true, true, kDirectoryBlockSize))) {
     error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
     return false;

@@ -19,6 +19,7 @@ struct CompileOptions {
   std::string outputPath;   // empty: the project's "Compiled file", else its stem + ".chm"
   // The time recorded in the file; nothing: SOURCE_DATE_EPOCH when set, else now.
   std::optional<std::uint32_t> timeStamp;
+  bool fastCompression = false;  // the LZX encoder's fast level
 };
 
 struct CompileResult {

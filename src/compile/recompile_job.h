@@ -18,6 +18,7 @@ struct RecompileOptions {
   bool collectionPart = true;       // the source is part of a CHM file collection
   bool dropSitemapIndex = true;     // leave out the .hhk a binary index replaces
   bool dropSitemapContents = true;  // leave out the .hhc a binary contents replaces
+  bool fastCompression = false;     // the LZX encoder's fast level
 };
 
 // What the front ends attach to a recompile.

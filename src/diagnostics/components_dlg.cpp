@@ -137,7 +137,7 @@ void CComponentsDlg::runSearch() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   finders::FinderSearch search(mode_);
   ProgressBinding binding(*this, progress_);
-  search.run(drivesToSearch ? *drivesToSearch : drives::fixedDrives(), binding);
+  search.run(drivesToSearch ? *drivesToSearch : finders::finderDrives(), binding);
   cancelled_ = search.cancelled();
   for (finders::FinderRow& found : search.rows()) {
     auto* row = new SortListRow;
@@ -171,8 +171,7 @@ void CComponentsDlg::OnDelete() {
     return;
   }
   const std::string path = data->text[3].value_or(std::string());
-  if (ShowDialogMessage(this, IDS_CONFIRM_DELETE, path, MB_YESNO | MB_ICONQUESTION) != IDYES)
-    return;
+  if (ShowDialogMessage(this, IDS_CONFIRM_DELETE, path, MB_YESNO) != IDYES) return;
   if (!finders::deleteFoundFile(path)) {
     ShowDialogMessage(this, IDS_CANNOT_DELETE, path, MB_ICONEXCLAMATION);
     return;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "common/messages.h"
 #include "common/string_utils.h"
@@ -226,6 +227,29 @@ void FinderSearch::run(const std::vector<drives::FixedDrive>& drives, FinderProg
   }
   cancelled_ = progress.cancelled();
   progress.end();
+}
+
+std::vector<drives::FixedDrive> finderDrives() {
+  std::vector<drives::FixedDrive> all = drives::fixedDrives();
+  if (sysdirs::winePrefix().empty()) return all;
+  reg::UniqueKey types;
+  if (reg::RegOpenKeyEx(reg::HKEY_LOCAL_MACHINE, "Software\\Wine\\Drives", 0, reg::KEY_READ,
+                        types.put()) != reg::ERROR_SUCCESS)
+    return all;
+  std::vector<drives::FixedDrive> fixed;
+  for (drives::FixedDrive& d : all) {
+    std::vector<std::uint8_t> data;
+    reg::DWORD type = 0;
+    std::string name = d.name;
+    for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    std::string kind;
+    if (reg::RegQueryValueEx(types.get(), name, &type, &data) == reg::ERROR_SUCCESS &&
+        !data.empty())
+      kind.assign(reinterpret_cast<const char*>(data.data()),
+                  ::strnlen(reinterpret_cast<const char*>(data.data()), data.size()));
+    if (kind.empty() || EqualsNoCase(kind, "hd")) fixed.push_back(std::move(d));
+  }
+  return fixed;
 }
 
 void sortByName(std::vector<FinderRow>& rows) {

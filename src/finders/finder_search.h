@@ -71,6 +71,11 @@ class FinderSearch {
   bool cancelled_ = false;
 };
 
+// The drives the finders walk: drives::fixedDrives(), less the letters a
+// prefix's registry marks as another kind of drive (HKLM "Software\Wine\Drives":
+// "cdrom", "floppy", "network"; "hd" or no value is a fixed disk).
+std::vector<drives::FixedDrive> finderDrives();
+
 // The row texts sorted as the dialog first shows them: by column 0,
 // ascending, without regard to the case of A–Z, ties in the order found.
 void sortByName(std::vector<FinderRow>& rows);

@@ -101,6 +101,7 @@ HRESULT ItsStorage::create(const char* path, bool overwrite, bool compress,
   ITS_Control_Data control;
   fillControlData(control, directoryBlockSize, compress, resetBlocks, windowBlocks,
                   partitionBlocks);
+  control.fastLzx = fastLzx;
   engine_->SetControlData(&control);  // the engine keeps its defaults when it refuses
   const char* name = engineName(path);
   if (!name) return STG_E_INVALIDNAME;
@@ -154,6 +155,7 @@ void ItsStorage::close() {
   resetBlocks = kDefaultResetBlocks;
   windowBlocks = kDefaultWindowBlocks;
   partitionBlocks = kDefaultPartitionBlocks;
+  fastLzx = false;
 }
 
 bool ItsStorage::nameFits(const char* name) {

@@ -51,6 +51,7 @@ class ItsStorage {
   std::uint32_t resetBlocks = kDefaultResetBlocks;
   std::uint32_t windowBlocks = kDefaultWindowBlocks;
   std::uint32_t partitionBlocks = kDefaultPartitionBlocks;
+  bool fastLzx = false;  // the LZX encoder's fast level (the strong one otherwise)
 
   // Copies name into the name buffer for one engine call; the result stays
   // valid until the next conversion on this object. nullptr when the name

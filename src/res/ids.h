@@ -50,7 +50,7 @@ constexpr int IDR_MAINFRAME = 128;
 constexpr int ID_CREATE_ITS = 1004;                 // Tools menu
 constexpr int ID_DECOMPILE = 1006;                  // Ctrl+Shift+D
 constexpr int ID_RECOMPILE = 1007;                  // Ctrl+Shift+R
-constexpr int ID_SAVE_RESULTS = 1018;               // Alt+S, declared without an action
+constexpr int ID_SAVE_RESULTS = 1018;               // Alt+S: the results box to a text file
 constexpr int ID_HELP_TOPICS = 32771;               // "帮助主题(&T)..."
 constexpr int ID_WINHELP_REGISTRY = 32773;          // "WinHelp 注册(&W)"
 constexpr int ID_HTMLHELP_REGISTRY = 32774;         // "HTML 帮助注册(&H)"
@@ -96,6 +96,8 @@ constexpr int TCARD_WINHELP_FILES = 17;
 constexpr int TCARD_VIEW_CHM = 18;
 constexpr int TCARD_FIRST = TCARD_DECOMPILE;
 constexpr int TCARD_LAST = TCARD_VIEW_CHM;
+// This program's own link: Create ITS has no other way in but its menu item.
+constexpr int TCARD_CREATE_ITS = 19;
 
 // Private window messages.
 constexpr unsigned WM_TCARD = 0x0052;
@@ -274,6 +276,10 @@ constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entrie
 constexpr int IDS_ITS_NAME_CLIMBS = 4160;   // a listed name with ".." stored under another
 constexpr int IDS_ITS_LINK_OUTSIDE = 4161;  // a link leading out of the folder, skipped
 constexpr int IDS_ITS_NOT_STORED = 4162;    // a file read or written only in part
+// The help registry editors' messages of this program's own.
+constexpr int IDS_WINE_SERVER_RUNNING = 4170;   // the prefix's wine server owns its hives
+constexpr int IDS_NOT_A_WINE_PREFIX = 4171;     // a folder without system.reg and dosdevices
+constexpr int IDS_REGISTRY_NAMES_FAILED = 4172;  // 4054's text, then the names not saved
 
 // The compiler's messages; the id is the number shown with a warning or error.
 constexpr int IDS_COMPILE_WARNING = 4400;  // "警告"
@@ -296,6 +302,9 @@ constexpr int IDS_COMPILE_COUNTS = 4416;    // three inserts, filled one after a
 constexpr int IDS_COMPILE_PROBLEMS = 4417;  // two inserts
 constexpr int IDS_COMPILE_UNKNOWN_WINDOW = 4418;
 constexpr int IDS_COMPILE_FAILED = 4419;
+
+// Saving the results box to a file (command 1018).
+constexpr int IDS_RESULTS_FILE_FILTER = 4450;  // Qt's form: "name (*.ext);;..."
 
 constexpr int IDS_VERSION = 20480;  // "Wrenlow 1.0.8312.0"
 constexpr int IDS_OUT_OF_MEMORY = 20481;

@@ -55,7 +55,8 @@ constexpr Menu kMenus[] = {
     {IDR_MAINFRAME, kMainMenu},
 };
 
-// Command 1018 (Alt+S) is declared with its prompt but nothing handles it.
+// Command 1018 (Alt+S) has no menu item: the results dialog takes it while
+// it is open and saves its results box.
 constexpr Accelerator kMainAccelerators[] = {
     {'D', accel::CONTROL | accel::SHIFT, ID_DECOMPILE},
     {'R', accel::CONTROL | accel::SHIFT, ID_RECOMPILE},

@@ -96,6 +96,12 @@ constexpr StringEntry kStrings[] = {
     {IDS_ITS_NAME_CLIMBS, "“%s”指向根之外，存为“%s”。"},
     {IDS_ITS_LINK_OUTSIDE, "“%s”是指向文件夹之外的符号链接，已跳过。"},
     {IDS_ITS_NOT_STORED, "“%s”没有完整地存入 ITS 文件。"},
+    // The help registry editors.
+    {IDS_WINE_SERVER_RUNNING,
+     "Wine 服务器正在为前缀“%s”运行，它会用自己的副本覆盖注册表文件：请先关闭这个前缀的 Wine 程序"
+     "（wineserver -k），然后再更改注册表。"},
+    {IDS_NOT_A_WINE_PREFIX, "“%s”不是一个 Wine 前缀（没有 system.reg 或 dosdevices）。"},
+    {IDS_REGISTRY_NAMES_FAILED, "%s\r\n\r\n下列注册表项没有保存:\r\n%s"},
 
     // The compiler.
     {IDS_COMPILE_WARNING, "警告"},
@@ -118,6 +124,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_COMPILE_PROBLEMS, "%s 个错误,%s 个警告"},
     {IDS_COMPILE_UNKNOWN_WINDOW, "默认窗口“%s”没有在 [WINDOWS] 节中定义。"},
     {IDS_COMPILE_FAILED, "编译失败,没有写入“%s”。"},
+    {IDS_RESULTS_FILE_FILTER, "文本文件 (*.txt);;所有文件 (*)"},
 
     // Shared library texts.
     {IDS_VERSION, "Wrenlow 1.0.8312.0"},

@@ -81,10 +81,8 @@ bool CNSFlexDialog::create() {
   built_ = true;
   if (auto* apply = qobject_cast<QAbstractButton*>(control(kApplyId)))
     connect(apply, &QAbstractButton::clicked, this, [this] { onApply(); });
-  if (auto* ok = qobject_cast<QAbstractButton*>(control(1)))
-    connect(ok, &QAbstractButton::clicked, this, [this] { OnOK(); });
-  if (auto* cancel = qobject_cast<QAbstractButton*>(control(2)))
-    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+  // OK and Cancel are already tied to accept() (which runs OnOK) and
+  // reject() by the dialog builder: tying them again ran OnOK twice.
   OnInitDialog();
   return true;
 }

@@ -2,14 +2,20 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
 #include <QTextEdit>
 
+#include "common/messages.h"
 #include "res/ids.h"
+#include "res/menus.h"
 #include "res/strings.h"
 #include "ui/round_button.h"
 #include "ui/template_window.h"
@@ -57,6 +63,19 @@ bool CResultsDlg::create() {
         window_->done(kClose);
         ending_ = false;
       }
+    });
+  }
+  // The main window's key for command 1018 reaches the modal dialog here.
+  for (const res::Accelerator& a : res::findAccelerators(IDR_MAINFRAME)) {
+    if (a.command != ID_SAVE_RESULTS) continue;
+    Qt::KeyboardModifiers mods;
+    if (a.modifiers & res::accel::CONTROL) mods |= Qt::ControlModifier;
+    if (a.modifiers & res::accel::SHIFT) mods |= Qt::ShiftModifier;
+    if (a.modifiers & res::accel::ALT) mods |= Qt::AltModifier;
+    auto* save = new QShortcut(QKeySequence(QKeyCombination(mods, Qt::Key(a.key))), w);
+    save->setObjectName(QString::number(ID_SAVE_RESULTS));
+    connect(save, &QShortcut::activated, this, [this] {
+      if (!running_) saveResults();
     });
   }
   w->installEventFilter(this);
@@ -109,6 +128,32 @@ std::string CResultsDlg::shownText() const {
   if (auto* plain = qobject_cast<QPlainTextEdit*>(text_)) return plain->toPlainText().toStdString();
   if (auto* rich = qobject_cast<QTextEdit*>(text_)) return rich->toPlainText().toStdString();
   return {};
+}
+
+bool CResultsDlg::saveResults() {
+  if (!window_) return false;
+  QFileDialog dialog(window_, QString::fromUtf8(LoadStr(ID_SAVE_RESULTS)));
+  dialog.setObjectName(QStringLiteral("SaveResults"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QString::fromUtf8(LoadStr(IDS_RESULTS_FILE_FILTER)));
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  const QString path = dialog.selectedFiles().constFirst();
+  // Written whole or not at all: a failed save never leaves half a file in
+  // place of one the user had.
+  QSaveFile file(path);
+  std::string text = shownText();
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(text.data(), static_cast<qint64>(text.size())) !=
+          static_cast<qint64>(text.size()) ||
+      !file.commit()) {
+    ShowFormattedMessage(IDS_CANNOT_CREATE_FILE, QFile::encodeName(path).toStdString(),
+                         MB_ICONEXCLAMATION);
+    return false;
+  }
+  return true;
 }
 
 void CResultsDlg::setRange(int lower, int upper) {

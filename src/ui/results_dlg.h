@@ -7,7 +7,9 @@
 // and reads cancelled between items: Escape and closing the window set it.
 //
 // The dialog is also a ResultSink, so an operation written against the sink
-// runs inside it unchanged.
+// runs inside it unchanged. Once the run is over, command 1018 (its key from
+// the main window's accelerators, Alt+S) saves the results box to a UTF-8
+// text file the user picks.
 #include <QObject>
 #include <QPointer>
 #include <string>
@@ -57,6 +59,10 @@ class CResultsDlg : public QObject, public ResultSink {
   const std::string& report() const { return report_; }
   // The text as the text box shows it.
   std::string shownText() const;
+  // Asks for a file name and writes the results box there in UTF-8, one
+  // line per result. False when the user cancelled or the file could not be
+  // written (which is reported).
+  bool saveResults();
 
  protected:
   virtual void Run() {}

@@ -23,6 +23,8 @@ struct SortListRow {
 };
 
 class CSortListCtrl : public QTreeView {
+  Q_OBJECT
+
  public:
   // The characters (terminating zero included) of the buffer in which the
   // list asks for a cell's text: longer texts are cut to fit.

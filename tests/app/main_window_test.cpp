@@ -164,9 +164,14 @@ TEST_F(MainWindowTest, StartPageLinks) {
   ASSERT_EQ(routed.count(), 1);
   EXPECT_EQ(routed.at(0).at(0).toInt(), ID_VIEW_CHM);
   frame_->view()->OnTCard(9);
-  frame_->view()->OnTCard(19);
+  frame_->view()->OnTCard(20);
   EXPECT_EQ(routed.count(), 1);
   EXPECT_EQ(ran.count(), 8);
+  // 19 goes through the main window to the Tools menu's Create ITS handler.
+  frame_->view()->OnTCard(19);
+  ASSERT_EQ(routed.count(), 2);
+  EXPECT_EQ(routed.at(1).at(0).toInt(), ID_CREATE_ITS);
+  EXPECT_EQ(ran.count(), 9);
 }
 
 TEST_F(MainWindowTest, ClosingNeverAsksAndExitCloses) {

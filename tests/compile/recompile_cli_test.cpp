@@ -50,6 +50,10 @@ TEST(RecompileCli, PrintsTheLinesAndTellsFailureByExitCode) {
   EXPECT_EQ(batch.code, 1);
   EXPECT_NE(batch.out.find("\n\n合计:\t(13K >> "), std::string::npos) << batch.out;
   EXPECT_EQ(runCli({dir / "in/a.chm"}, dir / "out.txt").code, 2);
+  EXPECT_EQ(runCli({dir / "in/a.chm", dir / "f.chm", "--level", "best"}, dir / "out.txt").code, 2);
+  // The default (strong) level writes no more than the fast one.
+  ASSERT_EQ(runCli({dir / "in/a.chm", dir / "f.chm", "--level", "fast"}, dir / "out.txt").code, 0);
+  EXPECT_LE(fs::file_size(dir / "a.chm"), fs::file_size(dir / "f.chm"));
   EXPECT_EQ(runCli({dir / "in/a.chm", dir / "x", "--bad"}, dir / "out.txt").code, 2);
 }
 
@@ -72,7 +76,9 @@ TEST(RecompileCrash, KilledAnywhereTheSourceIsTheOldOrTheNewFile) {
 
   fs::copy_file(original, file);
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(runCli({file, file}, dir / "out.txt").code, 0);
+  // The fast level: what is tested is the replacement, and the kill points
+  // need a couple of dozen runs.
+  ASSERT_EQ(runCli({file, file, "--level", "fast"}, dir / "out.txt").code, 0);
   const auto whole = std::chrono::steady_clock::now() - start;
   const std::string newBytes = crafted::readFile(file);
   ASSERT_LT(newBytes.size(), oldBytes.size());
@@ -89,8 +95,8 @@ TEST(RecompileCrash, KilledAnywhereTheSourceIsTheOldOrTheNewFile) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      ::execl(kCli.c_str(), kCli.c_str(), "recompile", file.c_str(), file.c_str(),
-              static_cast<char*>(nullptr));
+      ::execl(kCli.c_str(), kCli.c_str(), "recompile", file.c_str(), file.c_str(), "--level",
+              "fast", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     std::this_thread::sleep_for(whole * i / kPointsPerRun);

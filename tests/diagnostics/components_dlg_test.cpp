@@ -72,6 +72,25 @@ TEST_F(ComponentsDlgTest, HelpFilesModeListsSortedRowsWithItsColumns) {
   saveShot(&dialog, "help-files.png");
 }
 
+TEST_F(ComponentsDlgTest, ComponentModesTitlesAndColumns) {
+  CComponentsDlg html(FinderMode::HtmlHelpComponents);
+  html.drivesToSearch = std::vector<drives::FixedDrive>{};
+  ASSERT_TRUE(html.create());
+  EXPECT_EQ(html.windowTitle(), QString::fromUtf8("HTML 帮助工具组件"));
+  QStringList headers;
+  for (int c = 0; c < 4; ++c)
+    headers << html.list()->model()->headerData(c, Qt::Horizontal).toString();
+  EXPECT_EQ(headers, (QStringList{"组件", "版本", "修改日期", "路径"}));
+  // b = list width / 4: "组件" b - 20, "路径" b + 70.
+  const int b = html.list()->width() / 4;
+  EXPECT_EQ(html.list()->columnWidth(0), b - 20);
+  EXPECT_EQ(html.list()->columnWidth(3), b + 70);
+  CComponentsDlg win(FinderMode::WinHelpComponents);
+  win.drivesToSearch = std::vector<drives::FixedDrive>{};
+  ASSERT_TRUE(win.create());
+  EXPECT_EQ(win.windowTitle(), QString::fromUtf8("WinHelp 组件"));
+}
+
 TEST_F(ComponentsDlgTest, DeleteAsksRemovesTheFileAndTheRow) {
   CComponentsDlg dialog(FinderMode::WinHelpFiles);
   dialog.drivesToSearch = std::vector<drives::FixedDrive>{{tree_, tree_}};
@@ -87,6 +106,7 @@ TEST_F(ComponentsDlgTest, DeleteAsksRemovesTheFileAndTheRow) {
   EXPECT_TRUE(fs::exists(tree_ + "/old/win.hlp"));
   dialog.OnDelete();  // Yes
   EXPECT_EQ(prompter.last().text, "您确实想要删除文件“" + tree_ + "/old/win.hlp”吗？");
+  EXPECT_EQ(prompter.last().flags, MB_YESNO);
   EXPECT_FALSE(fs::exists(tree_ + "/old/win.hlp"));
   EXPECT_EQ(dialog.list()->GetItemCount(), 0);
 }

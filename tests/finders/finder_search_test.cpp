@@ -161,6 +161,27 @@ TEST_F(HtmlHelpComponentsTest, DeletingTheRegisteredCopyRemovesItsRegistration) 
   EXPECT_FALSE(finders::deleteFoundFile(tree_ + "/app/missing.dll"));
 }
 
+TEST_F(FinderSearchTest, APrefixsOtherKindsOfDriveAreNotWalked) {
+  const std::string prefix = config_.root() + "/prefix";
+  for (const char* d : {"drive_c", "cd", "net", "dosdevices"})
+    fs::create_directories(prefix + "/" + d);
+  fs::create_directory_symlink("../drive_c", prefix + "/dosdevices/c:");
+  fs::create_directory_symlink("../cd", prefix + "/dosdevices/d:");
+  fs::create_directory_symlink("../net", prefix + "/dosdevices/n:");
+  ::setenv("WRENLOW_WINEPREFIX", prefix.c_str(), 1);
+  reg::useFolder(prefix, true);
+  reg::UniqueKey types;
+  ASSERT_EQ(reg::RegCreateKeyEx(reg::HKEY_LOCAL_MACHINE, "Software\\Wine\\Drives",
+                                reg::KEY_ALL_ACCESS, types.put()),
+            reg::ERROR_SUCCESS);
+  reg::RegSetValueEx(types.get(), "d:", reg::REG_SZ, "cdrom", 6);
+  reg::RegSetValueEx(types.get(), "N:", reg::REG_SZ, "hd", 3);
+  std::vector<std::string> names;
+  for (const auto& d : finders::finderDrives()) names.push_back(d.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"C:", "N:"}));
+  ::unsetenv("WRENLOW_WINEPREFIX");
+}
+
 TEST(RowTexts, ReleaseLabelsAtTheirEdges) {
   const std::pair<unsigned, const char*> cases[] = {
       {1111, "(1.0)"},  {7323, "(1.1)"},  {7324, "(1.0)"}, {7325, "(1.1a)"}, {8145, "(1.1a)"},

@@ -4,11 +4,16 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -175,4 +180,48 @@ TEST(ResultsDlg, OperationThatReportsItsOwnCancellationGetsOneCancelledLine) {
   timer->start(5);
   EXPECT_EQ(dlg.DoModal(), 1);
   EXPECT_EQ(dlg.report(), "item 0\r\n\r\n*** 已取消 ***\r\n");
+}
+
+// Command 1018: once the run is over, its key saves the results box to the
+// file picked in the save dialog, in UTF-8 with plain line ends.
+TEST(ResultsDlg, SaveKeyWritesTheResultsBoxToAUtf8File) {
+  const QString path = QDir::temp().filePath(
+      QStringLiteral("results_save_%1.txt").arg(QCoreApplication::applicationPid()));
+  QFile::remove(path);
+  TestResults dlg;
+  dlg.items = 2;
+  dlg.afterItem = [&dlg](int) { dlg.appendLine("已创建 a.htm"); };
+  std::string shown;
+  QString dialogTitle;
+  auto* timer = new QTimer(&dlg);
+  QObject::connect(timer, &QTimer::timeout, [&] {
+    if (!dlg.ran() || !dlg.closeButton()->isVisible()) return;
+    timer->stop();
+    shown = dlg.shownText();
+    // The save dialog comes up modal on top of the results dialog: pick the
+    // file there, then close the results dialog.
+    QTimer::singleShot(50, [&] {
+      auto* picker = dlg.window()->findChild<QFileDialog*>(QStringLiteral("SaveResults"));
+      if (picker) {
+        dialogTitle = picker->windowTitle();
+        // Typed into the name box, as a user would.
+        if (auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+          name->setText(path);
+        static_cast<QDialog*>(picker)->accept();    // as the Save button does
+        if (picker->isVisible()) picker->reject();  // never leave the test waiting
+      }
+      QTimer::singleShot(0, [&dlg] { dlg.closeButton()->click(); });
+    });
+    dlg.window()->activateWindow();
+    QTest::keyClick(dlg.window(), Qt::Key_S, Qt::AltModifier);
+  });
+  timer->start(5);
+  EXPECT_EQ(dlg.DoModal(), 1);
+  EXPECT_EQ(dialogTitle, QStringLiteral("保存结果到一个文件"));
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray bytes = saved.readAll();
+  EXPECT_EQ(bytes.toStdString(), "item 0\n已创建 a.htm\nitem 1\n已创建 a.htm\n");
+  EXPECT_EQ(bytes.toStdString(), shown);
+  saved.remove();
 }

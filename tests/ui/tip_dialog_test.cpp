@@ -168,7 +168,8 @@ TEST_F(TipDialogTest, ResizableDialogGrowsThePaneAndShrinksBack) {
   ASSERT_TRUE(d.panelOpen());
   EXPECT_EQ(ok->geometry(), QRect(320, 10, 70, 24));
   w->resize(706 + 40, 230);
-  QApplication::processEvents();
+  // The wait ends early only on success; the checks below tell a timeout.
+  (void)QTest::qWaitFor([&] { return ok->x() != 320; });
   EXPECT_EQ(d.tipControl()->window()->width(), 340);
   EXPECT_EQ(d.tipControl()->toolBar()->height(), 28);  // stretches across only
   EXPECT_EQ(ok->x(), 360);
@@ -178,7 +179,7 @@ TEST_F(TipDialogTest, ResizableDialogGrowsThePaneAndShrinksBack) {
   EXPECT_EQ(ok->geometry(), QRect(320, 10, 70, 24));
   // The opening size is again the one before the panel: growing moves OK.
   w->resize(420, 230);
-  QApplication::processEvents();
+  (void)QTest::qWaitFor([&] { return ok->x() != 320; });
   EXPECT_EQ(ok->x(), 340);
 }
 
@@ -217,8 +218,9 @@ TEST(FlexDialog, AnchorsMoveControlsByTheGrowth) {
   const QRect del = d.control(IDC_DELETE)->geometry();
   const QSize start = d.size();
 
+  // A shown window hears of its new size from the X server later.
   d.resize(start.width() + 101, start.height() + 40);
-  QApplication::processEvents();
+  (void)QTest::qWaitFor([&] { return d.control(IDC_LIST)->geometry() != list; });
   EXPECT_EQ(d.control(IDC_LIST)->geometry(), list.adjusted(0, 0, 101, 40));
   EXPECT_EQ(d.control(IDCANCEL)->geometry(), close.translated(101, 40));
   EXPECT_EQ(d.control(IDC_EXPLORE)->geometry(), explore.translated(0, 40));

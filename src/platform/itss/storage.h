@@ -85,8 +85,8 @@ class IStorage : public IUnknown {
                              IStream** ppstm) = 0;
   virtual HRESULT CreateStorage(const char* name, DWORD mode, DWORD reserved1, DWORD reserved2,
                                 IStorage** ppstg) = 0;
-  virtual HRESULT OpenStorage(const char* name, IStorage* priority, DWORD mode,
-                              char** snbExclude, DWORD reserved, IStorage** ppstg) = 0;
+  virtual HRESULT OpenStorage(const char* name, IStorage* priority, DWORD mode, char** snbExclude,
+                              DWORD reserved, IStorage** ppstg) = 0;
   virtual HRESULT EnumElements(DWORD reserved1, void* reserved2, DWORD reserved3,
                                IEnumSTATSTG** ppenum) = 0;
   virtual HRESULT Commit(DWORD flags) = 0;
@@ -98,6 +98,9 @@ class IStorage : public IUnknown {
 struct ITS_Control_Data {
   DWORD cdwControlData = 13;
   DWORD words[13] = {};
+  // Not part of the stored record: compress with the encoder's fast level
+  // instead of its strong one (same format, larger output, less time).
+  bool fastLzx = false;
 };
 
 class IITStorage : public IUnknown {

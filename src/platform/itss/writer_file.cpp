@@ -149,6 +149,15 @@ struct Placed {
   const Node* node;  // null for storages
 };
 
+// The extension of a stream's name (after its last dot), or nothing.
+std::string typeOf(const std::string& name) {
+  const std::size_t slash = name.rfind('/');
+  const std::size_t dot = name.rfind('.');
+  return dot != std::string::npos && (slash == std::string::npos || dot > slash)
+             ? name.substr(dot + 1)
+             : std::string();
+}
+
 void collect(const Node& n, const std::string& prefix, std::vector<Placed>& out) {
   for (const auto& [key, child] : n.children) {
     if (child->storage) {
@@ -248,7 +257,9 @@ class SectionCompressor {
         pool_.pop_back();
       }
     }
-    if (!enc) enc = std::make_unique<lzx::Encoder>(params_.windowBits);
+    if (!enc)
+      enc = std::make_unique<lzx::Encoder>(params_.windowBits,
+                                           params_.fast ? lzx::Level::Fast : lzx::Level::Strong);
     Result r;
     r.out.reserve(in.size() / 2 + 64);
     enc->compressInterval(in.data(), in.size(), r.out, r.frames);
@@ -307,6 +318,7 @@ HRESULT FileWriter::create(const char* path, DWORD mode, const ITS_Control_Data&
   w->chunkSize_ = directoryChunkSize(control.words[kCtlBlockSize]);
   w->compress_ = (control.words[kCtlCompress] & 1) != 0;
   w->lzx_ = lzxParamsFor(control.words[kCtlResetBlocks], control.words[kCtlWindowBlocks]);
+  w->lzx_.fast = control.fastLzx;
   w->root = std::make_shared<Node>();
   w->root->storage = true;
   out = std::move(w);
@@ -433,29 +445,37 @@ HRESULT FileWriter::assemble() {
   placed.push_back({"/", nullptr});
   collect(*root, "/", placed);
 
-  // Section-1 (compressed) streams in directory order, so neighbours in the
-  // directory are neighbours in the compressed stream.
   std::sort(placed.begin(), placed.end(),
             [](const Placed& a, const Placed& b) { return directoryLess(a.name, b.name); });
 
   std::vector<DirEntry> entries;
-  std::vector<const Node*> compressed;
+  std::vector<std::size_t> sectionOrder;                    // entry indexes
   std::vector<std::pair<std::size_t, const Node*>> stored;  // entry index, node
-  std::uint64_t sectionLength = 0;
   for (const Placed& p : placed) {
     DirEntry e{p.name, 0, 0, 0};
     if (p.node && p.node->size > 0) {
       e.length = p.node->size;
       if (compress_) {
         e.section = 1;
-        e.offset = sectionLength;
-        sectionLength += p.node->size;
-        compressed.push_back(p.node);
+        sectionOrder.push_back(entries.size());
       } else {
         stored.emplace_back(entries.size(), p.node);
       }
     }
     entries.push_back(std::move(e));
+  }
+  // Section-1 (compressed) streams grouped by file type, each group in
+  // directory order: pages next to pages and images next to images give the
+  // LZ window more to match than the mixture of one folder.
+  std::stable_sort(sectionOrder.begin(), sectionOrder.end(), [&](std::size_t a, std::size_t b) {
+    return foldName(typeOf(entries[a].name)) < foldName(typeOf(entries[b].name));
+  });
+  std::vector<const Node*> compressed;
+  std::uint64_t sectionLength = 0;
+  for (std::size_t i : sectionOrder) {
+    entries[i].offset = sectionLength;
+    sectionLength += entries[i].length;
+    compressed.push_back(placed[i].node);
   }
 
   // Free Pascal's reader decodes one frame past the end of a file that ends

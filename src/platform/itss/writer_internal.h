@@ -35,6 +35,7 @@ struct LzxParams {
   std::uint32_t resetFrames;  // frames between resets, a power of two
   std::uint32_t windowUnits;  // window in 32 KiB units, a power of two >= 2
   unsigned windowBits;
+  bool fast = false;  // the encoder's fast level
 };
 LzxParams lzxParamsFor(std::uint32_t resetBlocks, std::uint32_t windowBlocks);
 

@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "platform/lzx/lzx_huffman.h"
+#include "platform/lzx/lzx_items.h"
+#include "platform/lzx/lzx_match_finder.h"
+#include "platform/lzx/lzx_optimal_parse.h"
 #include "platform/lzx/lzx_tables.h"
 
 namespace lzx {
@@ -15,27 +18,17 @@ constexpr unsigned kHashBits = 16;
 constexpr unsigned kMaxChain = 40;     // candidates tried per position
 constexpr unsigned kNiceLength = 128;  // a match this long ends the search
 constexpr unsigned kLazyLength = 48;   // a match this long is taken without a lazy look
-constexpr unsigned kNoLengthSymbol = 0xFF;
 
+// Strong level: tree depth, the length from which a match is taken without
+// weighing the positions it covers, and parses per block (each priced by
+// the code lengths the one before would give).
+constexpr unsigned kStrongDepth = 48;
+constexpr unsigned kStrongNice = 128;
+constexpr unsigned kStrongPasses = 2;
 // Approximate costs in bits, for choosing between candidate matches.
 constexpr int kLiteralBits = 7;
 constexpr int kMatchSymbolBits = 9;
 constexpr int kLengthSymbolBits = 5;
-
-// One parsed element: a literal (main < 256) or a match with its main-tree
-// symbol, optional length-tree symbol and verbatim offset bits.
-struct Item {
-  std::uint16_t main;
-  std::uint8_t lenSym;
-  std::uint8_t extraBits;
-  std::uint32_t extra;
-};
-
-unsigned itemLength(const Item& it) {
-  if (it.main < kNumChars) return 1;
-  unsigned header = (it.main - kNumChars) & 7;
-  return header + kMinMatch + (header == kNumPrimaryLengths ? it.lenSym : 0);
-}
 
 // 16-bit little-endian words, bits taken from the most significant end.
 class BitWriter {
@@ -191,6 +184,7 @@ double estimateCost(const Stats& s, unsigned mainSize) {
 
 struct Encoder::Impl {
   unsigned windowBits;
+  Level level;
   unsigned mainSize;
   std::uint32_t maxDistance;
   std::vector<std::uint8_t> buf;
@@ -202,8 +196,12 @@ struct Encoder::Impl {
   std::uint8_t prevMain[kMainTreeMax] = {};
   std::uint8_t prevLen[kNumSecondaryLengths] = {};
 
-  explicit Impl(unsigned bits)
+  MatchFinder finder;
+  OptimalParser parser;
+
+  Impl(unsigned bits, Level lv)
       : windowBits(bits),
+        level(lv),
         mainSize(mainTreeSize(bits)),
         maxDistance((1u << bits) - 3),
         head(std::size_t{1} << kHashBits) {}
@@ -280,7 +278,7 @@ struct Encoder::Impl {
         head[h] = static_cast<std::int32_t>(inserted);
       }
     };
-    auto literal = [&](std::uint32_t q) { items.push_back(Item{buf[q], kNoLengthSymbol, 0, 0}); };
+    auto literal = [&](std::uint32_t q) { items.push_back(literalItem(buf[q])); };
     std::uint32_t p = 0;
     Candidate cur;
     bool haveCur = false;
@@ -304,28 +302,7 @@ struct Encoder::Impl {
             continue;  // p cannot be a frame end here: p + 1 < frameEnd
           }
         }
-        unsigned slot = cur.kind;
-        std::uint8_t extraBits = 0;
-        std::uint32_t extra = 0;
-        if (cur.kind == 3) {
-          slot = positionSlotOf(cur.dist + 2);
-          extraBits = kExtraBits[slot];
-          extra = cur.dist + 2 - kPositionBase[slot];
-          rep[2] = rep[1];
-          rep[1] = rep[0];
-          rep[0] = cur.dist;
-        } else if (cur.kind == 1) {
-          std::swap(rep[0], rep[1]);
-        } else if (cur.kind == 2) {
-          std::swap(rep[0], rep[2]);
-        }
-        const unsigned header = std::min(cur.len - kMinMatch, kNumPrimaryLengths);
-        items.push_back(
-            Item{static_cast<std::uint16_t>(kNumChars + slot * 8 + header),
-                 static_cast<std::uint8_t>(header == kNumPrimaryLengths
-                                               ? cur.len - kMinMatch - kNumPrimaryLengths
-                                               : kNoLengthSymbol),
-                 extraBits, extra});
+        items.push_back(matchItem(cur.kind, cur.dist, cur.len, rep));
         p += cur.len;
       } else {
         literal(p);
@@ -338,17 +315,10 @@ struct Encoder::Impl {
     }
   }
 
-  void compress(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
-                std::vector<std::uint64_t>& frameOffsets) {
-    if (size == 0) return;
-    const std::size_t frames = (size + kFrameSize - 1) / kFrameSize;
-    const auto total = static_cast<std::uint32_t>(frames * kFrameSize);
-    buf.assign(total + 16, 0);
-    std::memcpy(buf.data(), data, size);
-    if (prev.size() < total) prev.resize(total);
-    parse(total);
-
-    // Frame statistics, then greedy grouping of frames into blocks.
+  // Frame statistics, then greedy grouping of frames into blocks: a frame
+  // joins the block before it when one set of trees is estimated to code
+  // both more cheaply than two.
+  std::vector<std::size_t> groupFrames(std::size_t frames) const {
     std::vector<Stats> stats(frames);
     for (std::size_t f = 0, i = 0; f < frames; ++f) {
       for (; i < frameItemEnd[f]; ++i) {
@@ -376,6 +346,75 @@ struct Encoder::Impl {
       }
     }
     blockEnds.push_back(frames);
+    return blockEnds;
+  }
+
+  // Replaces the lazy parse by near-optimal parses, block by block of the
+  // lazy parse's grouping; the first pass is priced by the lazy parse's
+  // statistics of the block, each further one by the pass before.
+  void optimize(std::size_t frames, std::uint32_t total) {
+    finder.run(buf.data(), total, windowBits, kStrongDepth, kStrongNice);
+    const std::vector<std::size_t> blockEnds = groupFrames(frames);
+    std::vector<Item> parsed, block;
+    parsed.reserve(items.size());
+    std::uint32_t rep[3] = {kInitialRepeatOffset, kInitialRepeatOffset, kInitialRepeatOffset};
+    std::size_t f0 = 0;
+    auto count = [&](const Item* b, const Item* e, std::uint32_t* mainF, std::uint32_t* lenF) {
+      std::fill(mainF, mainF + kMainTreeMax, 0);
+      std::fill(lenF, lenF + kNumSecondaryLengths, 0);
+      for (; b != e; ++b) {
+        ++mainF[b->main];
+        if (b->lenSym != kNoLengthSymbol) ++lenF[b->lenSym];
+      }
+    };
+    std::uint32_t mainF[kMainTreeMax], lenF[kNumSecondaryLengths];
+    SymbolCosts costs;
+    for (std::size_t f1 : blockEnds) {
+      const std::size_t i0 = f0 == 0 ? 0 : frameItemEnd[f0 - 1];
+      count(items.data() + i0, items.data() + frameItemEnd[f1 - 1], mainF, lenF);
+      std::uint32_t after[3] = {};
+      for (unsigned pass = 0; pass < kStrongPasses; ++pass) {
+        costsFromCounts(mainF, mainSize, lenF, costs);
+        std::copy(rep, rep + 3, after);
+        block.clear();
+        parser.parse(buf.data(), static_cast<std::uint32_t>(f0 * kFrameSize),
+                     static_cast<std::uint32_t>(f1 * kFrameSize), windowBits, finder, costs,
+                     kStrongNice, after, block);
+        count(block.data(), block.data() + block.size(), mainF, lenF);
+      }
+      std::copy(after, after + 3, rep);
+      parsed.insert(parsed.end(), block.begin(), block.end());
+      f0 = f1;
+    }
+    items.swap(parsed);
+
+    // Frame ends and the repeated offsets there, for the block writer.
+    frameItemEnd.clear();
+    frameRepeats.clear();
+    std::fill(rep, rep + 3, kInitialRepeatOffset);
+    std::uint32_t pos = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      replayRepeats(items[i], rep);
+      pos += itemLength(items[i]);
+      if (pos % kFrameSize == 0) {
+        frameItemEnd.push_back(i + 1);
+        frameRepeats.push_back({rep[0], rep[1], rep[2]});
+      }
+    }
+  }
+
+  void compress(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
+                std::vector<std::uint64_t>& frameOffsets) {
+    if (size == 0) return;
+    const std::size_t frames = (size + kFrameSize - 1) / kFrameSize;
+    const auto total = static_cast<std::uint32_t>(frames * kFrameSize);
+    buf.assign(total + 16, 0);
+    std::memcpy(buf.data(), data, size);
+    if (prev.size() < total) prev.resize(total);
+    parse(total);
+
+    if (level == Level::Strong) optimize(frames, total);
+    const std::vector<std::size_t> blockEnds = groupFrames(frames);
 
     std::memset(prevMain, 0, sizeof prevMain);
     std::memset(prevLen, 0, sizeof prevLen);
@@ -505,7 +544,8 @@ struct Encoder::Impl {
   }
 };
 
-Encoder::Encoder(unsigned windowBits) : impl_(std::make_unique<Impl>(windowBits)) {}
+Encoder::Encoder(unsigned windowBits, Level level)
+    : impl_(std::make_unique<Impl>(windowBits, level)) {}
 Encoder::~Encoder() = default;
 
 void Encoder::compressInterval(const std::uint8_t* data, std::size_t size,

@@ -10,10 +10,14 @@
 
 namespace lzx {
 
+// Fast: hash chains with one step of lazy matching. Strong: a binary-tree
+// match finder and several near-optimal parses per block; slower, smaller.
+enum class Level { Fast, Strong };
+
 class Encoder {
  public:
   // windowBits: 15..21. The encoder never refers further back than the window.
-  explicit Encoder(unsigned windowBits);
+  explicit Encoder(unsigned windowBits, Level level = Level::Strong);
   ~Encoder();
   Encoder(const Encoder&) = delete;
   Encoder& operator=(const Encoder&) = delete;

@@ -1,5 +1,7 @@
 #include "platform/registry/reg_text.h"
 
+#include "platform/system/codepage.h"
+
 #include <cstdio>
 
 namespace reg {
@@ -16,37 +18,6 @@ void appendUtf16(std::u16string& out, char32_t cp) {
   }
 }
 
-// Decodes one UTF-8 sequence at in[pos]; returns its length, or 0 when the
-// bytes there are not a well-formed sequence.
-std::size_t decodeUtf8(std::string_view in, std::size_t pos, char32_t& cp) {
-  auto b = static_cast<unsigned char>(in[pos]);
-  std::size_t len;
-  if (b < 0x80) {
-    cp = b;
-    return 1;
-  } else if ((b & 0xE0) == 0xC0) {
-    len = 2;
-    cp = b & 0x1F;
-  } else if ((b & 0xF0) == 0xE0) {
-    len = 3;
-    cp = b & 0x0F;
-  } else if ((b & 0xF8) == 0xF0) {
-    len = 4;
-    cp = b & 0x07;
-  } else {
-    return 0;
-  }
-  if (pos + len > in.size()) return 0;
-  for (std::size_t i = 1; i < len; ++i) {
-    auto c = static_cast<unsigned char>(in[pos + i]);
-    if ((c & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  static const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < minimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -61,7 +32,7 @@ std::u16string toUtf16(std::string_view utf8) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     char32_t cp;
-    std::size_t n = decodeUtf8(utf8, i, cp);
+    std::size_t n = cp::decodeUtf8(utf8, i, cp);
     if (n == 0) {
       cp = static_cast<unsigned char>(utf8[i]);
       n = 1;
@@ -145,7 +116,7 @@ bool unescapeText(std::string_view in, std::size_t& pos, char end, std::u16strin
     if (c == '\n') return false;
     if (c != '\\') {
       char32_t cp;
-      std::size_t n = decodeUtf8(in, pos, cp);
+      std::size_t n = cp::decodeUtf8(in, pos, cp);
       if (n == 0) {
         cp = static_cast<unsigned char>(c);
         n = 1;
@@ -214,7 +185,7 @@ bool unescapeText(std::string_view in, std::size_t& pos, char end, std::u16strin
           out += static_cast<char16_t>(v);
         } else {
           char32_t cp;
-          std::size_t n = decodeUtf8(in, pos, cp);
+          std::size_t n = cp::decodeUtf8(in, pos, cp);
           if (n == 0) {
             cp = static_cast<unsigned char>(c);
             n = 1;

@@ -519,4 +519,34 @@ unsigned chooseCodePage(std::uint32_t lcid, std::optional<int> charset,
   return chosen;
 }
 
+std::size_t decodeUtf8(std::string_view in, std::size_t pos, char32_t& cp) {
+  auto b = static_cast<unsigned char>(in[pos]);
+  std::size_t len;
+  if (b < 0x80) {
+    cp = b;
+    return 1;
+  } else if ((b & 0xE0) == 0xC0) {
+    len = 2;
+    cp = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    len = 3;
+    cp = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0) {
+    len = 4;
+    cp = b & 0x07;
+  } else {
+    return 0;
+  }
+  if (pos + len > in.size()) return 0;
+  for (std::size_t i = 1; i < len; ++i) {
+    auto c = static_cast<unsigned char>(in[pos + i]);
+    if ((c & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  static const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < minimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+
 }  // namespace cp

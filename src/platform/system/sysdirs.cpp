@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -81,23 +82,44 @@ std::string configFolder(bool create) {
 
 std::string winePrefix() { return trimSlash(env("WRENLOW_WINEPREFIX")); }
 
-bool wineServerRunning(const std::string& prefix) {
-  struct stat st {};
-  if (::stat(prefix.c_str(), &st) != 0) return false;
-  char dir[256];
-  std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%llx-%llx",
-                static_cast<unsigned>(::getuid()), static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  std::string lockPath = std::string(dir) + "/lock";
+namespace {
+
+// Whether the server lock file in `serverDir` is held: the server holds a
+// write lock on the whole file while it runs.
+bool lockHeld(const std::string& serverDir) {
+  const std::string lockPath = serverDir + "/lock";
   int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  // The server holds a write lock on the whole file while it runs.
   struct flock fl {};
   fl.l_type = F_WRLCK;
   fl.l_whence = SEEK_SET;
   bool running = ::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
   ::close(fd);
   return running;
+}
+
+}  // namespace
+
+bool wineServerRunning(const std::string& prefix) {
+  struct stat st {};
+  if (::stat(prefix.c_str(), &st) != 0) return false;
+  char name[64];
+  std::snprintf(name, sizeof name, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  // Wine's own place for the server folder...
+  if (lockHeld("/tmp/.wine-" + std::to_string(::getuid()) + "/" + name)) return true;
+  // ...and the one of Debian's packages: a private folder in /tmp whose
+  // name the prefix's "wineserver" file holds (one plain name, nothing else).
+  std::string dir;
+  if (int fd = ::open((prefix + "/wineserver").c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+    char buf[256];
+    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    if (n > 0) dir.assign(buf, static_cast<std::size_t>(n));
+  }
+  while (!dir.empty() && (dir.back() == '\n' || dir.back() == ' ')) dir.pop_back();
+  if (dir.empty() || dir.find('/') != std::string::npos || dir == "." || dir == "..") return false;
+  return lockHeld("/tmp/" + dir + "/" + name);
 }
 
 std::string registryFolder() {
@@ -165,6 +187,36 @@ std::string nativePath(std::string_view windowsPath) {
   for (char& c : rest)
     if (c == '\\') c = '/';
   return base + rest;
+}
+
+std::string windowsPath(const std::string& native) {
+  const std::string prefix = winePrefix();
+  if (prefix.empty() || native.empty() || native[0] != '/') return native;
+  // The folder holding the file is resolved; the file's own name is kept.
+  const auto slash = native.rfind('/');
+  const std::string folder = slash == 0 ? std::string("/") : native.substr(0, slash);
+  char buf[PATH_MAX];
+  if (!::realpath(folder.c_str(), buf)) return native;
+  const std::string real = std::string(buf) + native.substr(slash);
+  std::string best;
+  char bestLetter = 0;
+  for (char letter : std::string("cdefghijklmnopqrstuvwxyzab")) {
+    const std::string link = prefix + "/dosdevices/" + letter + ":";
+    if (!::realpath(link.c_str(), buf)) continue;
+    std::string target = buf;
+    if (target != "/" && !(real.compare(0, target.size(), target) == 0 &&
+                           (real.size() == target.size() || real[target.size()] == '/')))
+      continue;
+    if (target == "/") target.clear();
+    if (bestLetter && target.size() <= best.size()) continue;
+    best = target;
+    bestLetter = letter;
+  }
+  if (!bestLetter) return native;
+  std::string out(1, static_cast<char>(bestLetter - 'a' + 'A'));
+  out += ':';
+  for (char c : real.substr(best.size())) out += c == '/' ? '\\' : c;
+  return out;
 }
 
 std::string programPath() {

@@ -51,6 +51,12 @@ std::string programPath();
 // their separators changed.
 std::string nativePath(std::string_view windowsPath);
 
+// The other way: a native path as the prefix's Windows programs see it,
+// "X:\..." through the drive letter whose dosdevices link leads to the
+// deepest folder holding it (C: wins a tie). Without a prefix, or when no
+// drive holds it, the path is returned as it is.
+std::string windowsPath(const std::string& nativePath);
+
 // Whether the path names an existing file or folder.
 bool exists(const std::string& path);
 bool isFolder(const std::string& path);

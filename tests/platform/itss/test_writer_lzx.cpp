@@ -49,8 +49,8 @@ std::vector<std::uint8_t> sample(int kind, std::size_t size, unsigned seed) {
 // Compresses in reset intervals and decodes frame by frame, starting each
 // interval from its own offset as a reader seeking there would.
 void roundTrip(const std::vector<std::uint8_t>& data, unsigned windowBits, unsigned resetFrames,
-               std::size_t* compressedSize = nullptr) {
-  lzx::Encoder enc(windowBits);
+               std::size_t* compressedSize = nullptr, lzx::Level level = lzx::Level::Strong) {
+  lzx::Encoder enc(windowBits, level);
   std::vector<std::uint8_t> out;
   std::vector<std::uint64_t> frames;
   const std::size_t interval = std::size_t{resetFrames} * lzx::kFrameSize;
@@ -82,15 +82,39 @@ void roundTrip(const std::vector<std::uint8_t>& data, unsigned windowBits, unsig
 }
 
 TEST(LzxEncoder, RoundTripsEveryWindowSizeAndDataKind) {
-  for (unsigned bits = lzx::kMinWindowBits; bits <= lzx::kMaxWindowBits; ++bits) {
-    for (int kind = 0; kind < 4; ++kind) {
-      SCOPED_TRACE("window bits " + std::to_string(bits) + " kind " + std::to_string(kind));
-      // Intervals as long as the window let matches reach its far end; noise
-      // and sparse data only need a couple of frames to make their blocks.
-      unsigned reset = std::max(1u, (1u << bits) / lzx::kFrameSize);
-      if (kind == 1 || kind == 2) reset = std::min(reset, 2u);
-      roundTrip(sample(kind, reset * lzx::kFrameSize + 12345, bits * 10 + kind), bits, reset);
+  for (lzx::Level level : {lzx::Level::Fast, lzx::Level::Strong}) {
+    for (unsigned bits = lzx::kMinWindowBits; bits <= lzx::kMaxWindowBits; ++bits) {
+      for (int kind = 0; kind < 4; ++kind) {
+        SCOPED_TRACE("window bits " + std::to_string(bits) + " kind " + std::to_string(kind) +
+                     (level == lzx::Level::Fast ? " fast" : " strong"));
+        // Intervals as long as the window let matches reach its far end; noise
+        // and sparse data only need a couple of frames to make their blocks.
+        unsigned reset = std::max(1u, (1u << bits) / lzx::kFrameSize);
+        if (kind == 1 || kind == 2) reset = std::min(reset, 2u);
+        roundTrip(sample(kind, reset * lzx::kFrameSize + 12345, bits * 10 + kind), bits, reset,
+                  nullptr, level);
+      }
     }
+  }
+}
+
+// Reset intervals longer than the window (the compiler's 64 KiB window in
+// longer intervals) and data whose best parse leans on repeated offsets:
+// records that differ in a few bytes at fixed strides.
+TEST(LzxEncoder, StrongParseRoundTripsAndBeatsTheLazyOne) {
+  std::mt19937 rng(7);
+  std::vector<std::uint8_t> records;
+  std::vector<std::uint8_t> rec(300);
+  for (auto& b : rec) b = static_cast<std::uint8_t>('a' + rng() % 26);
+  while (records.size() < 5 * lzx::kFrameSize + 999) {
+    for (int k = 0; k < 4; ++k) rec[rng() % rec.size()] = static_cast<std::uint8_t>(rng());
+    records.insert(records.end(), rec.begin(), rec.end());
+  }
+  for (const auto& data : {sample(0, 6 * lzx::kFrameSize + 77, 3), records}) {
+    std::size_t fast = 0, strong = 0;
+    roundTrip(data, 16, 4, &fast, lzx::Level::Fast);
+    roundTrip(data, 16, 4, &strong, lzx::Level::Strong);
+    EXPECT_LT(strong, fast);
   }
 }
 

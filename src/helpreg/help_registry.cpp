@@ -1,0 +1,259 @@
+#include "helpreg/help_registry.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "helpreg/installation.h"
+#include "platform/registry/reg_text.h"
+#include "platform/registry/registry.h"
+#include "platform/system/sysdirs.h"
+#include "res/ids.h"
+#include "res/strings.h"
+
+namespace helpreg {
+
+namespace {
+
+// Where Wine records the kind of a drive letter ("hd", "cdrom", "network",
+// "floppy", "ramdisk"); a letter without an entry is a hard disk.
+constexpr const char* kWineDrivesKey = "Software\\Wine\\Drives";
+
+std::string textOf(const std::vector<std::uint8_t>& data) {
+  std::string text(data.begin(), data.end());
+  if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
+  return text;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+  return reg::foldName(a) == reg::foldName(b);
+}
+
+bool isDriveFolder(std::string_view folder) { return folder.size() >= 2 && folder[1] == ':'; }
+
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// The entry of `folder` whose name equals `name` without regard to ASCII
+// case, as Wine looks files up on a case-sensitive file system.
+std::string findNoCase(const std::string& folder, const std::string& name) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return {};
+  std::string found;
+  while (const dirent* e = ::readdir(dir)) {
+    if (reg::foldName(e->d_name) == reg::foldName(name)) {
+      found = e->d_name;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+// A native path from a prefix's drive path, each element matched without
+// regard to case where the exact name does not exist.
+bool existsNoCase(const std::string& native, std::size_t fixedPart) {
+  std::string path = native.substr(0, fixedPart);
+  std::size_t pos = fixedPart;
+  while (pos < native.size()) {
+    while (pos < native.size() && native[pos] == '/') ++pos;
+    if (pos >= native.size()) break;
+    std::size_t end = native.find('/', pos);
+    if (end == std::string::npos) end = native.size();
+    const std::string element = native.substr(pos, end - pos);
+    pos = end;
+    std::string next = path + "/" + element;
+    if (!exists(next)) {
+      const std::string match = findNoCase(path, element);
+      if (match.empty()) return false;
+      next = path + "/" + match;
+    }
+    path = next;
+  }
+  return exists(path);
+}
+
+WriteResult openForWriting(Mode mode, reg::UniqueKey& key) {
+  WriteResult r;
+  r.refusal = writeRefusal();
+  if (!r.refusal.empty()) return r;
+  if (reg::RegOpenKeyEx(reg::HKEY_LOCAL_MACHINE, keyPath(mode), 0, reg::KEY_ALL_ACCESS,
+                        key.put()) != reg::ERROR_SUCCESS &&
+      reg::RegCreateKeyEx(reg::HKEY_LOCAL_MACHINE, keyPath(mode), reg::KEY_ALL_ACCESS, key.put()) !=
+          reg::ERROR_SUCCESS)
+    return r;
+  r.keyOpened = true;
+  return r;
+}
+
+bool writeValue(reg::HKEY key, const Entry& e) {
+  // REG_SZ with the terminating zero counted in the length.
+  return reg::RegSetValueEx(key, e.name, reg::REG_SZ, e.folder.c_str(), e.folder.size() + 1) ==
+         reg::ERROR_SUCCESS;
+}
+
+bool deleteValue(reg::HKEY key, const std::string& name) {
+  const reg::LONG status = reg::RegDeleteValue(key, name);
+  return status == reg::ERROR_SUCCESS || status == reg::ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+const char* keyPath(Mode mode) {
+  return mode == Mode::HtmlHelp ? "Software\\Microsoft\\Windows\\HTML Help"
+                                : "Software\\Microsoft\\Windows\\Help";
+}
+
+FixedDrives::FixedDrives(sysdrives::DriveTable letters, std::string prefix,
+                         std::vector<sysdrives::Mount> mounts)
+    : letters_(letters), prefix_(std::move(prefix)), mounts_(std::move(mounts)) {}
+
+FixedDrives FixedDrives::current() {
+  const std::string prefix = sysdirs::winePrefix();
+  auto table = sysdrives::mounts();
+  sysdrives::DriveTable letters = sysdrives::fixedDriveLetters(prefix, table);
+  reg::UniqueKey drives;
+  if (!prefix.empty() && reg::RegOpenKeyEx(reg::HKEY_LOCAL_MACHINE, kWineDrivesKey, 0,
+                                           reg::KEY_READ, drives.put()) == reg::ERROR_SUCCESS) {
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+      std::vector<std::uint8_t> data;
+      if (reg::RegQueryValueEx(drives.get(), std::string(1, letter) + ":", nullptr, &data) !=
+          reg::ERROR_SUCCESS)
+        continue;
+      if (textOf(data) != "hd") letters[letter - 'a'] = false;
+    }
+  }
+  return FixedDrives(letters, prefix, std::move(table));
+}
+
+bool FixedDrives::holds(std::string_view folder) const {
+  if (isDriveFolder(folder)) {
+    const char letter = upper(folder[0]);
+    return letter >= 'C' && letter <= 'Z' && letters_[letter - 'A'];
+  }
+  // Outside a prefix the registry may hold native folders: those on a local
+  // disk are the stand-in for folders on fixed drives.
+  if (!prefix_.empty() || folder.empty() || folder[0] != '/') return false;
+  const sysdrives::Mount* m = sysdrives::mountOf(std::string(folder), mounts_);
+  return m && sysdrives::isLocalDisk(*m);
+}
+
+std::string fullPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || (path.back() != '\\' && path.back() != '/' && path.back() != ':'))
+    path += '\\';
+  path += name;
+  return path;
+}
+
+bool registeredFileExists(const std::string& path) {
+  const std::string native = sysdirs::nativePath(path);
+  if (exists(native)) return true;
+  const std::string prefix = sysdirs::winePrefix();
+  if (prefix.empty() || !isDriveFolder(path)) return false;
+  // "<prefix>/dosdevices/x:" is taken as it is; below it, case is ignored.
+  const std::size_t fixedPart = prefix.size() + std::string("/dosdevices/x:").size();
+  return native.size() >= fixedPart && existsNoCase(native, fixedPart);
+}
+
+Listing readEntries(Mode mode, const FixedDrives& drives) {
+  Listing out;
+  reg::UniqueKey key;
+  if (reg::RegOpenKeyEx(reg::HKEY_LOCAL_MACHINE, keyPath(mode), 0, reg::KEY_READ, key.put()) !=
+      reg::ERROR_SUCCESS)
+    return out;
+  out.keyOpened = true;
+  for (reg::DWORD i = 0;; ++i) {
+    std::string name;
+    std::vector<std::uint8_t> data;
+    if (reg::RegEnumValue(key.get(), i, &name, nullptr, &data) != reg::ERROR_SUCCESS) break;
+    // The buffers hold the terminating zero too.
+    if (name.size() + 1 > kNameBuffer || data.size() > kDataBuffer) {
+      out.cutShort = true;
+      break;
+    }
+    Entry e{name, textOf(data)};
+    if (drives.holds(e.folder)) {
+      const std::string path = fullPath(e.folder, e.name);
+      if (!registeredFileExists(path)) out.missing.push_back({i, path});
+    }
+    out.entries.push_back(std::move(e));
+  }
+  return out;
+}
+
+WriteResult deleteValues(Mode mode, const std::vector<std::string>& names) {
+  reg::UniqueKey key;
+  WriteResult r = openForWriting(mode, key);
+  if (!r.keyOpened) return r;
+  for (const std::string& name : names)
+    if (!deleteValue(key.get(), name)) r.failed.push_back(name);
+  return r;
+}
+
+WriteResult setValue(Mode mode, const Entry& entry) {
+  return applyChanges(mode, {{Change::Write, entry}});
+}
+
+std::vector<Change> planSave(const std::vector<Entry>& snapshot, const std::vector<Entry>& edited) {
+  std::vector<Change> plan;
+  auto findIn = [](const std::vector<Entry>& list, std::string_view name) -> const Entry* {
+    for (const Entry& e : list)
+      if (sameName(e.name, name)) return &e;
+    return nullptr;
+  };
+  for (const Entry& old : snapshot) {
+    const Entry* now = findIn(edited, old.name);
+    if (!now) {
+      plan.push_back({Change::Delete, old});
+    } else if (now->folder != old.folder) {
+      plan.push_back({Change::Delete, old});
+      plan.push_back({Change::Write, *now});
+    }
+  }
+  for (const Entry& e : edited)
+    if (!findIn(snapshot, e.name)) plan.push_back({Change::Write, e});
+  return plan;
+}
+
+WriteResult applyChanges(Mode mode, const std::vector<Change>& changes) {
+  reg::UniqueKey key;
+  WriteResult r = openForWriting(mode, key);
+  if (!r.keyOpened) return r;
+  for (const Change& c : changes) {
+    const bool done = c.kind == Change::Delete ? deleteValue(key.get(), c.entry.name)
+                                               : writeValue(key.get(), c.entry);
+    if (!done) {
+      bool listed = false;
+      for (const std::string& f : r.failed) listed = listed || sameName(f, c.entry.name);
+      if (!listed) r.failed.push_back(c.entry.name);
+    }
+  }
+  return r;
+}
+
+Entry entryForFile(const std::string& nativePath) {
+  const std::string path = sysdirs::windowsPath(nativePath);
+  const bool windows = path.size() >= 2 && path[1] == ':';
+  const auto cut = path.rfind(windows ? '\\' : '/');
+  if (cut == std::string::npos) return {path, {}};
+  std::string folder = path.substr(0, cut);
+  if (!windows && folder.empty()) folder = "/";
+  return {path.substr(cut + 1), folder};
+}
+
+std::string withMissingSuffix(std::string_view name) {
+  return std::string(name) + LoadStr(IDS_NOT_EXIST_SUFFIX);
+}
+
+std::string stripMissingSuffix(std::string_view name) {
+  std::string out(name);
+  if (const auto at = out.find(LoadStr(IDS_NOT_EXIST_SUFFIX)); at != std::string::npos)
+    out.resize(at);
+  return out;
+}
+
+}  // namespace helpreg

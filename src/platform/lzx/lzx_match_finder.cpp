@@ -1,0 +1,107 @@
+#include "platform/lzx/lzx_match_finder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/lzx/lzx_tables.h"
+
+namespace lzx {
+namespace {
+
+constexpr unsigned kHashBits = 16;
+
+std::uint32_t hash3(const std::uint8_t* p) {
+  std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16);
+  return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+}  // namespace
+
+std::uint32_t lowestSource(std::uint32_t q, unsigned windowBits) {
+  const std::uint32_t window = std::uint32_t{1} << windowBits;
+  const std::uint32_t reach = std::min(window - 3, q % kFrameSize + window - kFrameSize);
+  return q > reach ? q - reach : 0;
+}
+
+unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned len, unsigned max) {
+  while (len + 8 <= max) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + len, 8);
+    std::memcpy(&y, b + len, 8);
+    if (x != y) return len + static_cast<unsigned>(__builtin_ctzll(x ^ y) >> 3);
+    len += 8;
+  }
+  while (len < max && a[len] == b[len]) ++len;
+  return len;
+}
+
+void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned windowBits,
+                      unsigned depth, unsigned niceLength) {
+  head_.assign(std::size_t{1} << kHashBits, -1);
+  child_.resize(std::size_t{2} * size);
+  start_.resize(std::size_t{size} + 1);
+  matches_.clear();
+  std::uint32_t skipTo = 0;
+  for (std::uint32_t q = 0; q < size; ++q) {
+    start_[q] = static_cast<std::uint32_t>(matches_.size());
+    const unsigned maxLen = std::min<std::uint32_t>(kMaxMatch, size - q);
+    if (maxLen < 3) continue;
+    const bool record = q >= skipTo;
+    const unsigned best = insert(data, q, lowestSource(q, windowBits), maxLen, depth, record);
+    const std::uint32_t frameLeft = kFrameSize - q % kFrameSize;
+    if (record && std::min<std::uint32_t>(best, frameLeft) >= niceLength)
+      skipTo = q + std::min<std::uint32_t>(best, frameLeft);
+  }
+  start_[size] = static_cast<std::uint32_t>(matches_.size());
+}
+
+// Walks the tree of sequences with q's hash, splitting it around q so that q
+// becomes its root, and records each match longer than all before it.
+unsigned MatchFinder::insert(const std::uint8_t* d, std::uint32_t q, std::uint32_t limit,
+                             unsigned maxLen, unsigned depth, bool record) {
+  const std::uint32_t h = hash3(d + q);
+  std::int32_t cur = head_[h];
+  head_[h] = static_cast<std::int32_t>(q);
+  std::int32_t* lt = &child_[std::size_t{2} * q];
+  std::int32_t* gt = lt + 1;
+  unsigned ltLen = 0, gtLen = 0, best = 2;
+  const std::uint8_t* s = d + q;
+  for (;;) {
+    if (cur < 0 || static_cast<std::uint32_t>(cur) < limit || depth-- == 0) {
+      *lt = *gt = -1;
+      break;
+    }
+    const std::uint8_t* m = d + cur;
+    unsigned len = std::min(ltLen, gtLen);
+    if (m[len] == s[len]) {
+      len = commonLength(m, s, len + 1, maxLen);
+      if (len > best) {
+        best = len;
+        if (record) {
+          const std::uint32_t dist = q - static_cast<std::uint32_t>(cur);
+          matches_.push_back(Match{dist, static_cast<std::uint16_t>(len),
+                                   static_cast<std::uint16_t>(positionSlotOf(dist + 2))});
+        }
+      }
+      if (len >= maxLen) {
+        *lt = child_[std::size_t{2} * static_cast<std::uint32_t>(cur)];
+        *gt = child_[std::size_t{2} * static_cast<std::uint32_t>(cur) + 1];
+        break;
+      }
+    }
+    if (m[len] < s[len]) {
+      *lt = cur;
+      lt = &child_[std::size_t{2} * static_cast<std::uint32_t>(cur) + 1];
+      cur = *lt;
+      ltLen = len;
+    } else {
+      *gt = cur;
+      gt = &child_[std::size_t{2} * static_cast<std::uint32_t>(cur)];
+      cur = *gt;
+      gtLen = len;
+    }
+  }
+  return best > 2 ? best : 0;
+}
+
+}  // namespace lzx
