@@ -128,6 +128,10 @@ std::vector<SitemapEntry> parseSitemap(std::string_view html) {
         open->name = *value;
       else if ((EqualsNoCase(*key, "Local") || EqualsNoCase(*key, "URL")) && open->local.empty())
         open->local = *value;
+      if (EqualsNoCase(*key, "Local") && !value->empty())
+        open->locals.push_back(*value);
+      else if (EqualsNoCase(*key, "See Also") && open->seeAlso.empty())
+        open->seeAlso = *value;
     } else if (EqualsNoCase(n, "UL")) {
       open = nullptr;  // a list ends any entry left open
       if (!tag.closing) {

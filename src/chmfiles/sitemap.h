@@ -12,6 +12,9 @@
 struct SitemapEntry {
   std::string name;   // the first "Name" value
   std::string local;  // the first "Local" value, else the first "URL" value
+  // Every "Local" value in order: an index keyword names each of its pages.
+  std::vector<std::string> locals;
+  std::string seeAlso;  // an index keyword's "See Also" text
   std::vector<SitemapEntry> children;
 };
 

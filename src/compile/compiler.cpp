@@ -16,6 +16,7 @@
 
 #include "common/messages.h"
 #include "common/string_utils.h"
+#include "compile/binary_tables.h"
 #include "compile/html_scan.h"
 #include "compile/project_file.h"
 #include "compile/table_writers.h"
@@ -179,6 +180,7 @@ class Compiler {
   void readAliases();
   void readWindows();
   std::optional<std::string> topicTitle(const std::string& page) const;
+  std::optional<std::string> sitemapFor(const char* binaryKey, bool contents, std::string& name);
   bool write();
 
   const CompileOptions& options_;
@@ -233,7 +235,7 @@ void Compiler::readOptions() {
     for (const char* k : known) isKnown = isKnown || EqualsNoCase(o.key, k);
     if (!isKnown) warn(IDS_COMPILE_UNKNOWN_OPTION, project_.toUtf8(o.key), o.line);
   }
-  for (const char* k : {"Full-text search", "Binary TOC", "Binary Index"}) {
+  for (const char* k : {"Full-text search"}) {
     if (project_.optionYes(k)) warn(IDS_COMPILE_NOT_BUILT, k, project_.option(k)->line);
   }
   compatibility10_ = project_.optionText("Compatibility").substr(0, 3) == "1.0";
@@ -436,6 +438,38 @@ std::optional<std::string> Compiler::topicTitle(const std::string& page) const {
   return cp::fromUtf8(cp::toUtf8(*title, pageCp), project_.codePage());
 }
 
+// The sitemap file a binary table is built from when the project asks for
+// it: the contents or index file of the options, else of the first window
+// that names one. name is its internal name.
+std::optional<std::string> Compiler::sitemapFor(const char* binaryKey, bool contents,
+                                                std::string& name) {
+  if (!project_.optionYes(binaryKey)) return std::nullopt;
+  std::string raw = project_.optionText(contents ? "Contents file" : "Index file");
+  for (const ProjectWindow& w : windows_) {
+    const std::optional<std::string>& f = contents ? w.contentsFile : w.indexFile;
+    if (raw.empty() && f) raw = *f;
+  }
+  // The name as the file list took it (see addFile).
+  std::vector<std::string> candidates{project_.toUtf8(raw)};
+  if (cp::isValidUtf8(raw)) candidates.push_back(raw);
+  for (unsigned page : {936u, 950u, 932u, 949u})
+    if (auto t = cp::toUtf8Strict(raw, page)) candidates.push_back(*t);
+  std::string bytes;
+  for (std::string& wanted : candidates) {
+    slashes(wanted);
+    std::string internal;
+    if (!normalise(wanted, internal)) continue;
+    for (const ContentFile& f : files_) {
+      if (folded(f.internal) != folded(internal) || !readWholeFile(f.local, bytes)) continue;
+      name = f.internal;
+      return bytes;
+    }
+  }
+  warn(IDS_COMPILE_FILE_MISSING, raw.empty() ? binaryKey : candidates.front(),
+       project_.option(binaryKey)->line);
+  return std::nullopt;
+}
+
 std::uint32_t chosenTime(const CompileOptions& options) {
   if (options.timeStamp) return *options.timeStamp;
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
@@ -499,6 +533,15 @@ bool Compiler::write() {
     if (!isPageName(f.internal)) continue;
     topics.push_back({cp::fromUtf8(f.internal, project_.codePage()), topicTitle(f.internal)});
   }
+  // The binary contents and index name pages by topic number, and may add
+  // topics of their own.
+  SitemapSources sources;
+  std::string contentsName, indexName;
+  sources.contents = sitemapFor("Binary TOC", true, contentsName);
+  sources.index = sitemapFor("Binary Index", false, indexName);
+  sources.codePage = project_.codePage();
+  sources.lcid = project_.lcid();
+  const BinaryTables binary = buildBinaryTables(sources, topics, strings);
   const TopicTables topicTables = buildTopicTables(topics, strings);
   result_.topics = topics.size();
 
@@ -526,6 +569,13 @@ bool Compiler::write() {
   sys.dbcs = cp::isDoubleByte(project_.codePage()) || project_.optionYes("DBCS");
   sys.timeStamp = chosenTime(options_);
   sys.idxHeader = idxHeader;
+  // Readers find the binary tables by these; recompiling compares them with
+  // the sitemap files' name hashes.
+  if (binary.keywords && binary.keywords->keywords > 0) {
+    sys.keywordLinks = true;
+    sys.binaryIndex = NameHash(fileNamePart(indexName));
+  }
+  if (binary.contents) sys.binaryContents = NameHash(fileNamePart(contentsName));
 
   ItsStorage storage;
   storage.resetBlocks = kResetBlocks;
@@ -578,6 +628,16 @@ bool Compiler::write() {
   ok = ok && put("#TOPICS", topicTables.topics) && put("#URLTBL", topicTables.urlTable) &&
        put("#URLSTR", topicTables.urlStr) && put("#IDXHDR", idxHeader);
   if (!ivb.empty()) ok = ok && put("#IVB", buildIvb(ivb));
+  if (binary.contents) ok = ok && put("#TOCIDX", binary.contents->bytes);
+  if (binary.keywords) {
+    const KeywordLinks& k = *binary.keywords;
+    if (k.keywords > 0) {
+      ok = ok && put("$WWKeywordLinks/BTree", k.btree) && put("$WWKeywordLinks/Data", k.data) &&
+           put("$WWKeywordLinks/Map", k.map);
+    }
+    ok = ok && put("$WWKeywordLinks/Property", k.property) &&
+         put("$WWAssociativeLinks/Property", std::string(4, '\0'));
+  }
   // #STRINGS last: every table above adds to it.
   ok = ok && put("#STRINGS", strings.bytes());
   storage.close();  // releasing the root writes the container

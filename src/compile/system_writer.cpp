@@ -65,7 +65,7 @@ std::string buildSystem(const SystemInfo& info) {
   appendLe32(flags, info.lcid);
   appendLe32(flags, info.dbcs ? 1 : 0);
   appendLe32(flags, info.fullTextSearch ? 1 : 0);
-  appendLe32(flags, 0);  // keyword links
+  appendLe32(flags, info.keywordLinks ? 1 : 0);
   appendLe32(flags, 0);  // associative links
   appendLe64(flags, unixToFileTime(info.timeStamp));
   if (info.version >= 3) flags.resize(kFlagsSizeV3, '\0');
@@ -77,6 +77,8 @@ std::string buildSystem(const SystemInfo& info) {
   if (info.defaultWindow) textRecord(out, kSysDefaultWindow, *info.defaultWindow);
   if (info.contentsFile) textRecord(out, kSysContentsFile, *info.contentsFile);
   if (info.indexFile) textRecord(out, kSysIndexFile, *info.indexFile);
+  if (info.binaryIndex) valueRecord(out, kSysBinaryIndex, *info.binaryIndex);
+  if (info.binaryContents) valueRecord(out, kSysBinaryToc, *info.binaryContents);
   if (info.version >= 3) {
     valueRecord(out, kSysInfoTypeCount, 0);
     if (!info.idxHeader.empty()) record(out, kSysIdxHeader, info.idxHeader);

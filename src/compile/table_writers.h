@@ -35,6 +35,10 @@ struct SystemInfo {
   bool fullTextSearch = false;
   std::uint32_t timeStamp = 0;  // Unix time
   std::string idxHeader;        // the #IDXHDR image for code 13 (version 3)
+  bool keywordLinks = false;    // the file holds $WWKeywordLinks
+  // The name hashes of the sitemap files that the binary index and the
+  // binary contents replace (codes 7 and 11); nothing: no such table.
+  std::optional<std::uint32_t> binaryIndex, binaryContents;
 };
 std::string buildSystem(const SystemInfo& info);
 
@@ -57,6 +61,7 @@ std::string buildWindows(const std::vector<WindowRecord>& windows);
 struct TopicRecord {
   std::string file;
   std::optional<std::string> title;
+  std::uint32_t tocOffset = 0;  // its entry in #TOCIDX, 0 when none
 };
 struct TopicTables {
   std::string topics, urlTable, urlStr;

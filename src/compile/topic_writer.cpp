@@ -48,7 +48,7 @@ TopicTables buildTopicTables(const std::vector<TopicRecord>& topics, StringPool&
     appendLe32(t.urlTable, urls[k].urlStr);
   }
   for (std::size_t i = 0; i < topics.size(); ++i) {
-    appendLe32(t.topics, 0);  // no binary contents entry
+    appendLe32(t.topics, topics[i].tocOffset);
     appendLe32(t.topics, topics[i].title ? strings.add(*topics[i].title) : 0);
     appendLe32(t.topics, urlOffset[i]);
     appendLe16(t.topics, kTopicFlags);

@@ -96,14 +96,14 @@ TEST(Compiler, EdgeProjectCompilesWithWarnings) {
   const auto& l = sink.lines;
   EXPECT_TRUE(hasLine(l, "工程.hhp(13): 警告 C4404: ")) << l.front();
   EXPECT_TRUE(hasLine(l, "missing.htm"));
-  EXPECT_TRUE(hasLine(l, "工程.hhp(7): 警告 C4407: "));
+  EXPECT_FALSE(hasLine(l, "C4407"));  // "Binary TOC" is built
   EXPECT_TRUE(hasLine(l, "工程.hhp(8): 警告 C4406: "));
   EXPECT_TRUE(hasLine(l, "工程.hhp(22): 警告 C4409: "));  // alias to a page not in the project
   EXPECT_FALSE(hasLine(l, "工程.hhp(21): "));
   EXPECT_TRUE(hasLine(l, "工程.hhp(23): 警告 C4408: "));  // alias to an undefined name
   EXPECT_TRUE(hasLine(l, "警告 C4410: 主题编号 200"));    // two names for 200 in ids.h
   EXPECT_FALSE(hasLine(l, "nothere.htm"));                // broken links are no files
-  EXPECT_EQ(r.warnings, 6u);
+  EXPECT_EQ(r.warnings, 5u);
 
   ItsStorage s;
   ASSERT_TRUE(itss::SUCCEEDED(s.open(r.outputPath.c_str())));

@@ -1,0 +1,196 @@
+// From the sitemap files to the binary contents and index: links resolved
+// to #TOPICS numbers, texts decoded.
+#include <algorithm>
+#include <map>
+
+#include "chmfiles/sitemap.h"
+#include "compile/binary_tables.h"
+#include "platform/system/codepage.h"
+
+namespace {
+
+std::string folded(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+// "a\b/./../c.htm#x" → "a/c.htm#x"; the fragment and query are kept.
+std::string normalLink(std::string_view link) {
+  std::string s(link);
+  for (char& c : s)
+    if (c == '\\') c = '/';
+  const std::size_t cut = s.find_first_of("#?");
+  const std::string tail = cut == std::string::npos ? std::string() : s.substr(cut);
+  if (cut != std::string::npos) s.resize(cut);
+  if (s.find(':') != std::string::npos) return s + tail;  // a URL or another file
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= s.size()) {
+    std::size_t end = s.find('/', pos);
+    if (end == std::string::npos) end = s.size();
+    const std::string part = s.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string out;
+  for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
+  return out + tail;
+}
+
+// The character references sitemap texts use: &amp; &lt; &gt; &quot;
+// &apos; &nbsp; and numeric ones. Others stay as written.
+std::string decodeEntities(std::string_view utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] != '&') {
+      out += utf8[i];
+      continue;
+    }
+    const std::size_t semi = utf8.find(';', i);
+    if (semi == std::string_view::npos || semi - i > 10) {
+      out += '&';
+      continue;
+    }
+    const std::string_view name = utf8.substr(i + 1, semi - i - 1);
+    char32_t code = 0;
+    if (name == "amp")
+      code = '&';
+    else if (name == "lt")
+      code = '<';
+    else if (name == "gt")
+      code = '>';
+    else if (name == "quot")
+      code = '"';
+    else if (name == "apos")
+      code = '\'';
+    else if (name == "nbsp")
+      code = 0xA0;
+    else if (name.size() > 1 && name[0] == '#') {
+      const bool hex = name[1] == 'x' || name[1] == 'X';
+      const std::string digits(name.substr(hex ? 2 : 1));
+      if (!digits.empty() && digits.size() <= 7 &&
+          digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") ==
+              std::string::npos)
+        code = static_cast<char32_t>(std::stoul(digits, nullptr, hex ? 16 : 10));
+      if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0;
+    }
+    if (code == 0) {
+      out += '&';
+      continue;
+    }
+    std::u16string one;
+    if (code >= 0x10000) {
+      one += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      one += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      one += static_cast<char16_t>(code);
+    }
+    out += cp::utf16ToUtf8(one);
+    i = semi;
+  }
+  return out;
+}
+
+class Linker {
+ public:
+  Linker(std::vector<TopicRecord>& topics, unsigned codePage)
+      : topics_(topics), codePage_(codePage) {
+    for (std::size_t i = 0; i < topics.size(); ++i)
+      byLink_.emplace(folded(topics[i].file), static_cast<std::uint32_t>(i));
+  }
+
+  // Sitemap bytes → UTF-8: the file's own encoding when it is UTF-8.
+  std::string utf8(std::string_view raw) const {
+    return decodeEntities(cp::isValidUtf8(raw) ? std::string(raw) : cp::toUtf8(raw, codePage_));
+  }
+  std::string helpText(std::string_view raw) const { return cp::fromUtf8(utf8(raw), codePage_); }
+
+  // The topic of a link; title is the entry's name in the help file's code
+  // page. named: the topic must carry this title (a contents entry).
+  std::uint32_t topic(std::string_view local, const std::string& title, bool named) {
+    const std::string link = cp::fromUtf8(normalLink(utf8(local)), codePage_);
+    const std::string key = folded(link);
+    auto it = byLink_.find(key);
+    if (it == byLink_.end()) {
+      it = byLink_.emplace(key, add(link, title)).first;
+      return it->second;
+    }
+    TopicRecord& t = topics_[it->second];
+    if (!named || title.empty()) return it->second;
+    if (!t.title) {
+      t.title = title;
+      return it->second;
+    }
+    if (*t.title == title) return it->second;
+    auto [n, fresh] = byName_.emplace(key + '\0' + title, 0);
+    if (fresh) n->second = add(link, title);
+    return n->second;
+  }
+
+  std::vector<TocNode> contents(const std::vector<SitemapEntry>& level) {
+    std::vector<TocNode> out;
+    for (const SitemapEntry& e : level) {
+      TocNode n;
+      n.name = helpText(e.name);
+      if (!e.local.empty()) n.topic = topic(e.local, n.name, true);
+      n.children = contents(e.children);
+      out.push_back(std::move(n));
+    }
+    return out;
+  }
+
+  std::vector<IndexNode> index(const std::vector<SitemapEntry>& level) {
+    std::vector<IndexNode> out;
+    for (const SitemapEntry& e : level) {
+      IndexNode n;
+      n.keyword = utf8(e.name);
+      if (n.keyword.empty()) continue;
+      for (const std::string& l : e.locals) {
+        const std::uint32_t t = topic(l, helpText(e.name), false);
+        if (std::find(n.topics.begin(), n.topics.end(), t) == n.topics.end()) n.topics.push_back(t);
+      }
+      if (!e.seeAlso.empty() && n.topics.empty()) n.seeAlso = utf8(e.seeAlso);
+      n.children = index(e.children);
+      out.push_back(std::move(n));
+    }
+    return out;
+  }
+
+ private:
+  std::uint32_t add(const std::string& link, const std::string& title) {
+    topics_.push_back({link, title.empty() ? std::nullopt : std::optional<std::string>(title), 0});
+    return static_cast<std::uint32_t>(topics_.size() - 1);
+  }
+
+  std::vector<TopicRecord>& topics_;
+  unsigned codePage_;
+  std::map<std::string, std::uint32_t> byLink_, byName_;
+};
+
+}  // namespace
+
+BinaryTables buildBinaryTables(const SitemapSources& sources, std::vector<TopicRecord>& topics,
+                               StringPool& strings) {
+  BinaryTables out;
+  Linker linker(topics, sources.codePage);
+  if (sources.contents) {
+    const std::vector<TocNode> tree = linker.contents(parseSitemap(*sources.contents));
+    if (!tree.empty()) {
+      out.contents = buildTocIndex(tree, strings);
+      for (const auto& [topic, offset] : out.contents->topicEntries)
+        topics[topic].tocOffset = offset;
+    }
+  }
+  if (sources.index) {
+    const std::vector<IndexNode> tree = linker.index(parseSitemap(*sources.index));
+    out.keywords = buildKeywordLinks(tree, sources.codePage, sources.lcid);
+  }
+  return out;
+}

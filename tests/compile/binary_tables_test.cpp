@@ -1,0 +1,352 @@
+// The binary contents and index: read back here the way a viewer walks them
+// (entries by offset, keywords by descending the tree), and, in a compiled
+// file, by chmls, which rebuilds sitemaps from these tables.
+#include "compile/binary_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "chmfiles/sitemap.h"
+#include "chmfiles/system_file.h"
+#include "common/string_utils.h"
+#include "compile/compiler.h"
+#include "decompile/decompile_run.h"
+#include "its/its_storage.h"
+#include "platform/itss/bytes.h"
+#include "platform/system/codepage.h"
+#include "tests/common/recording_prompter.h"
+#include "tests/decompile/crafted_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using crafted::TempDir;
+using itss::le16;
+using itss::le32;
+
+std::uint32_t at32(const std::string& b, std::size_t off) {
+  return le32(reinterpret_cast<const std::uint8_t*>(b.data()) + off);
+}
+std::uint16_t at16(const std::string& b, std::size_t off) {
+  return le16(reinterpret_cast<const std::uint8_t*>(b.data()) + off);
+}
+std::u16string textAt(const std::string& b, std::size_t& off) {
+  std::u16string s;
+  while (char16_t c = at16(b, off)) {
+    s += c;
+    off += 2;
+  }
+  off += 2;
+  return s;
+}
+
+// One keyword entry of a BTree block, as a viewer decodes it.
+struct Keyword {
+  std::string text;
+  std::uint16_t depth = 0;
+  std::uint32_t charIndex = 0;
+  std::vector<std::uint32_t> topics;
+  std::string seeAlso;
+  std::uint32_t data = 0;   // listing entries only
+  std::uint32_t child = 0;  // index entries only
+};
+
+Keyword readKeyword(const std::string& b, std::size_t& off, bool listing) {
+  Keyword k;
+  k.text = cp::utf16ToUtf8(textAt(b, off));
+  const bool seeAlso = at16(b, off) == 2;
+  k.depth = at16(b, off + 2);
+  k.charIndex = at32(b, off + 4);
+  const std::uint32_t count = at32(b, off + 12);
+  off += 16;
+  if (seeAlso) {
+    k.seeAlso = cp::utf16ToUtf8(textAt(b, off));
+  } else {
+    for (std::uint32_t i = 0; i < count; ++i, off += 4) k.topics.push_back(at32(b, off));
+  }
+  if (listing) {
+    EXPECT_EQ(at32(b, off), 1u);
+    k.data = at32(b, off + 4);
+    off += 8;
+  } else {
+    k.child = at32(b, off);
+    off += 4;
+  }
+  return k;
+}
+
+constexpr std::size_t kTreeHeader = 0x4C, kBlock = 2048;
+
+// Every keyword in listing order, following the chain of listing blocks.
+std::vector<Keyword> listingKeywords(const std::string& tree) {
+  std::vector<Keyword> out;
+  std::int32_t block = 0, previous = -1;
+  while (block >= 0) {
+    const std::size_t base = kTreeHeader + kBlock * static_cast<std::size_t>(block);
+    EXPECT_EQ(static_cast<std::int32_t>(at32(tree, base + 4)), previous);
+    std::size_t off = base + 12;
+    for (std::uint16_t i = 0; i < at16(tree, base + 2); ++i)
+      out.push_back(readKeyword(tree, off, true));
+    EXPECT_EQ(at16(tree, base), kBlock - (off - base)) << "free space of block " << block;
+    previous = block;
+    block = static_cast<std::int32_t>(at32(tree, base + 8));
+  }
+  return out;
+}
+
+// The listing block a keyword is in, found from the root as a viewer looks
+// it up: in each index block, the last entry not after it.
+std::uint32_t descend(const std::string& tree, const std::vector<Keyword>& all, std::size_t k) {
+  std::uint32_t block = at32(tree, 0x1E);
+  for (std::uint16_t level = at16(tree, 0x2A); level > 1; --level) {
+    const std::size_t base = kTreeHeader + kBlock * block;
+    std::uint32_t next = at32(tree, base + 4);
+    std::size_t off = base + 8;
+    for (std::uint16_t i = 0; i < at16(tree, base + 2); ++i) {
+      const Keyword key = readKeyword(tree, off, false);
+      std::size_t pos = 0;
+      while (all[pos].text != key.text) ++pos;
+      if (pos > k) break;
+      next = key.child;
+    }
+    block = next;
+  }
+  return block;
+}
+
+IndexNode node(std::string keyword, std::vector<std::uint32_t> topics,
+               std::vector<IndexNode> children = {}) {
+  IndexNode n;
+  n.keyword = std::move(keyword);
+  n.topics = std::move(topics);
+  n.children = std::move(children);
+  return n;
+}
+
+TEST(BinaryIndex, KeywordsSortedMergedAndNested) {
+  IndexNode seeAlso = node("green", {});
+  seeAlso.seeAlso = "zebra";
+  const std::vector<IndexNode> roots{
+      node("zebra", {0}),        node("apple", {1, 2}, {node("red", {4}), seeAlso}),
+      node("-ai (switch)", {3}), node("Heading", {}),
+      node("apple", {2, 5}),  // the same keyword again: one entry, topics joined
+  };
+  const KeywordLinks k = buildKeywordLinks(roots, 1252, 0x409);
+  ASSERT_EQ(k.keywords, 6u);
+  EXPECT_EQ(at16(k.btree, 0), 0x293B);
+  EXPECT_EQ(k.btree.size(), kTreeHeader + kBlock);
+  const std::vector<Keyword> all = listingKeywords(k.btree);
+  std::vector<std::string> texts;
+  for (const Keyword& w : all) texts.push_back(w.text);
+  // Hyphens and letter case do not count.
+  EXPECT_EQ(texts, (std::vector<std::string>{"-ai (switch)", "apple", "apple, green", "apple, red",
+                                             "Heading", "zebra"}));
+  EXPECT_EQ(all[1].topics, (std::vector<std::uint32_t>{1, 2, 5}));
+  EXPECT_EQ(all[2].depth, 1);
+  EXPECT_EQ(all[2].charIndex, 7u);
+  EXPECT_EQ(all[2].seeAlso, "zebra");
+  EXPECT_EQ(all[4].seeAlso, "Heading");  // a keyword without pages points to itself
+  for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].data, 13 * i);
+  EXPECT_EQ(k.data.size(), 13u * 6);
+  EXPECT_EQ(k.map, std::string("\1\0\0\0\0\0\0\0\0\0", 10));
+  EXPECT_EQ(k.property.size(), 32u);
+
+  const KeywordLinks none = buildKeywordLinks({}, 1252, 0x409);
+  EXPECT_EQ(none.keywords, 0u);
+  EXPECT_TRUE(none.btree.empty());
+  EXPECT_EQ(none.property, std::string(4, '\0'));
+}
+
+TEST(BinaryIndex, ManyKeywordsMakeATreeEveryKeywordIsFoundIn) {
+  std::vector<IndexNode> roots;
+  for (int i = 0; i < 6000; ++i) {
+    std::string word = "kw" + std::to_string(i * 7919 % 6000) + std::string(i % 23, 'x');
+    roots.push_back(node(word, {static_cast<std::uint32_t>(i % 5)}));
+  }
+  roots.push_back(node("many", std::vector<std::uint32_t>(1000, 1)));  // more than a block holds
+  const KeywordLinks k = buildKeywordLinks(roots, 1252, 0x409);
+  const std::uint32_t blocks = at32(k.btree, 0x26);
+  EXPECT_EQ(k.btree.size(), kTreeHeader + kBlock * blocks);
+  EXPECT_GE(at16(k.btree, 0x2A), 3) << "depth";
+  EXPECT_EQ(at32(k.btree, 0x2C), 6001u);
+  EXPECT_EQ(at32(k.btree, 0x1E), blocks - 1) << "the root is the last block";
+
+  const std::vector<Keyword> all = listingKeywords(k.btree);
+  ASSERT_EQ(all.size(), 6001u);
+  // Map: the first keyword of each listing block.
+  const std::uint16_t listing = at16(k.map, 0);
+  EXPECT_EQ(listing, at32(k.btree, 0x1A) + 1);
+  std::vector<std::uint32_t> blockOf(all.size());
+  for (std::uint16_t b = 0; b < listing; ++b) {
+    const std::uint32_t first = at32(k.map, 2 + 8 * b),
+                        end = b + 1 < listing ? at32(k.map, 2 + 8 * (b + 1))
+                                              : static_cast<std::uint32_t>(all.size());
+    EXPECT_EQ(at32(k.map, 6 + 8 * b), b);
+    for (std::uint32_t i = first; i < end; ++i) blockOf[i] = b;
+  }
+  for (std::size_t i = 0; i < all.size(); i += 37) EXPECT_EQ(descend(k.btree, all, i), blockOf[i]);
+  EXPECT_EQ(descend(k.btree, all, all.size() - 1), blockOf.back());
+  for (const Keyword& w : all)
+    if (w.text == "many") {
+      EXPECT_LT(w.topics.size(), 1000u);
+    }
+}
+
+TocNode toc(std::string name, std::optional<std::uint32_t> topic,
+            std::vector<TocNode> children = {}) {
+  return {std::move(name), topic, std::move(children)};
+}
+
+TEST(BinaryContents, EntriesLinkAsAViewerWalksThem) {
+  StringPool strings;
+  const std::vector<TocNode> roots{
+      toc("Start", 0), toc("Book", std::nullopt, {toc("One", 1), toc("Two", 2, {toc("Deep", 1)})}),
+      toc("End", 3)};
+  const TocIndex t = buildTocIndex(roots, strings);
+  const std::string& b = t.bytes;
+  ASSERT_EQ(at32(b, 0), 0x1000u);
+  // Walk: name or topic of each entry, depth first, checking parents.
+  std::vector<std::string> seen;
+  std::function<void(std::uint32_t, std::uint32_t, int)> walk =
+      [&](std::uint32_t off, std::uint32_t parent, int depth) {
+        for (; off != 0; off = at32(b, off + 16)) {
+          const std::uint32_t flags = at32(b, off + 4), value = at32(b, off + 8);
+          EXPECT_EQ(at32(b, off + 12), parent);
+          std::string label = std::string(depth, '>') +
+                              ((flags & 8) ? "#" + std::to_string(value)
+                                           : std::string(strings.bytes().c_str() + value));
+          seen.push_back(label);
+          if (flags & 4) walk(at32(b, off + 20), off, depth + 1);
+        }
+      };
+  walk(at32(b, 0), 0, 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"#0", "Book", ">#1", ">#2", ">>#1", "#3"}));
+  // The topic list and the records after it: one per entry with a topic.
+  const std::uint32_t records = at32(b, 4), count = at32(b, 8), list = at32(b, 12);
+  ASSERT_EQ(count, 5u);
+  EXPECT_EQ(b.size(), records + 16 * count);
+  EXPECT_EQ(at32(b, list + 4 * 3), 1u);  // "Deep"
+  for (std::uint32_t i = 0; i < count; ++i) {
+    EXPECT_EQ(at32(b, records + 16 * i + 8), list + 4 * i);
+    EXPECT_EQ(at32(b, at32(b, records + 16 * i) + 8), at32(b, list + 4 * i));
+  }
+  // #TOPICS points at the first entry of each topic.
+  std::map<std::uint32_t, std::uint32_t> first(t.topicEntries.begin(), t.topicEntries.end());
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_EQ(at32(b, first[1] + 8), 1u);
+  EXPECT_LT(first[1], first[2]);
+}
+
+bool haveChmls() { return std::system("command -v chmls >/dev/null 2>&1") == 0; }
+
+std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+void put(const std::string& path, const std::string& bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Names and links of a sitemap tree, one line per entry, indented by depth.
+void outline(const std::vector<SitemapEntry>& level, int depth, std::string& out) {
+  for (const SitemapEntry& e : level) {
+    out += std::string(depth, ' ') + e.name + (e.seeAlso.empty() ? "" : " see " + e.seeAlso);
+    for (const std::string& l : e.locals) out += " -> " + l;
+    out += "\n";
+    outline(e.children, depth + 1, out);
+  }
+}
+
+// A Chinese project with both tables: chmls, which builds its contents and
+// index from #TOCIDX and $WWKeywordLinks when they are present, gives back
+// the project's trees; decompiling gives back the sitemap files.
+TEST(BinaryTablesCompiled, ReadBackByChmlsAndDecompile) {
+  TempDir dir;
+  const std::string folder = dir / "p";
+  const auto gbk = [](std::string_view s) { return cp::fromUtf8(s, 936); };
+  put(folder + "/p.hhp",
+      gbk("[OPTIONS]\r\nCompiled file=out.chm\r\nTitle=二进制目录和索引的示例\r\n"
+          "Contents file=目录.hhc\r\n"
+          "Index file=index.hhk\r\nLanguage=0x804\r\nBinary TOC=Yes\r\n"
+          "Binary Index=Yes\r\n\r\n[FILES]\r\na.htm\r\nsub\\b.htm\r\n"));
+  put(folder + "/a.htm", gbk("<html><head><title>甲</title></head><body>a</body></html>"));
+  put(folder + "/sub/b.htm", gbk("<html><head><title>乙</title></head><body>b</body></html>"));
+  const auto item = [](std::string name, std::string more) {
+    return "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"" + name + "\">" + more +
+           "</OBJECT>\n";
+  };
+  const auto local = [](std::string l) { return "<param name=\"Local\" value=\"" + l + "\">"; };
+  const std::string hhc =
+      gbk("<HTML><BODY><UL>" + item("甲", local("a.htm")) + item("章", "") + "<UL>" +
+          item("乙", local("sub\\b.htm")) + item("乙的一处", local("sub/b.htm#x")) + "</UL>" +
+          item("甲 &amp; 别名", local("a.htm")) + "</UL></BODY></HTML>");
+  const std::string hhk =
+      gbk("<HTML><BODY><UL>" + item("中文", local("a.htm") + local("sub/b.htm")) + "<UL>" +
+          item("子项", local("sub/b.htm")) + "</UL>" + item("Zulu", local("a.htm")) +
+          item("apple", "<param name=\"See Also\" value=\"中文\">") + "</UL></BODY></HTML>");
+  put(folder + "/目录.hhc", hhc);
+  put(folder + "/index.hhk", hhk);
+  CompileOptions options;
+  options.projectPath = folder + "/p.hhp";
+  options.timeStamp = 1700000000;
+  crafted::RecordingSink sink;
+  const CompileResult r = compileProject(options, sink);
+  ASSERT_TRUE(r.written);
+  EXPECT_EQ(r.warnings, 0u) << sink.lines.front();
+
+  // #SYSTEM names the tables by the sitemap files' name hashes.
+  ItsStorage s;
+  ASSERT_TRUE(itss::SUCCEEDED(s.open(r.outputPath.c_str())));
+  SystemStream system;
+  ASSERT_TRUE(system.open(s.root()));
+  std::map<int, std::uint32_t> values;
+  std::uint16_t code = 0, length = 0;
+  while (system.next(code, length)) {
+    const Bytes data = system.readData();
+    values[code] = code == kSysFlags ? decodeSystemFlags(data).klinks : recordValue(data);
+  }
+  EXPECT_EQ(values[kSysBinaryIndex], NameHash("index.hhk"));
+  EXPECT_EQ(values[kSysBinaryToc], NameHash("目录.hhc"));
+  EXPECT_EQ(values[kSysFlags], 1u) << "keyword links";
+  system.close();
+  s.close();
+
+  // Decompiling gives the sitemap files back as written.
+  {
+    crafted::RecordingSink dsink;
+    RecordingPrompter prompter;
+    DecompileRequest request;
+    request.source = r.outputPath;
+    request.target = dir / "d";
+    fs::create_directory(request.target);
+    decompile(request, dsink, prompter);
+    EXPECT_EQ(crafted::readFile(dir / "d/目录.hhc"), hhc);
+    EXPECT_EQ(crafted::readFile(dir / "d/index.hhk"), hhk);
+  }
+
+  if (!haveChmls()) GTEST_SKIP() << "chmls is not installed";
+  const std::string chm = "'" + r.outputPath + "'";
+  run("chmls extracttoc " + chm + " '" + (dir / "toc.out") + "' 2>&1");
+  run("chmls extractindex " + chm + " '" + (dir / "idx.out") + "' 2>&1");
+  std::string contents, index;
+  outline(parseSitemap(cp::toUtf8(crafted::readFile(dir / "toc.out"), 936)), 0, contents);
+  outline(parseSitemap(cp::toUtf8(crafted::readFile(dir / "idx.out"), 936)), 0, index);
+  // Entry names come from the topics: an entry named otherwise than its page
+  // has a topic of its own, and a place in a page keeps its fragment.
+  EXPECT_EQ(contents,
+            "甲 -> a.htm\n章\n 乙 -> sub/b.htm\n 乙的一处 -> sub/b.htm#x\n甲 & 别名 -> a.htm\n");
+  // Sorted (Latin before GB2312 text), sub-keywords under their parent;
+  // chmls prints each UTF-16 unit of a keyword outside ASCII as "?".
+  EXPECT_EQ(index, "apple see ??\nZulu -> a.htm\n?? -> a.htm -> sub/b.htm\n ?? -> sub/b.htm\n");
+}
+
+}  // namespace
