@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/prompt.h"
+#include "res/text_format.h"
 
 // Where message boxes belong. The owner is an opaque window handle the GUI
 // sets (a QWidget*); operations never look inside it.
@@ -45,16 +46,6 @@ class ScopedPrompter {
  private:
   Prompter* previous_;
 };
-
-// The text of a format with one insert: the first "%s" (or "%1", the
-// numbered form some texts use) becomes arg and "%%" becomes "%"; any other
-// "%" sequence stays as it is.
-std::string FormatMessageText(std::string_view format, std::string_view arg);
-
-// The text of a format with several inserts: each "%s" or "%u" takes the next
-// of args (a "%u" number comes already written as decimal text), "%%" becomes
-// "%"; any other "%" sequence stays as it is.
-std::string fillFormat(std::string_view format, std::initializer_list<std::string_view> args);
 
 // Show message: the text of string id, the context's caption and owner.
 int ShowMessage(unsigned id, unsigned flags);

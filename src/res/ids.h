@@ -280,6 +280,7 @@ constexpr int IDS_ITS_NOT_STORED = 4162;    // a file read or written only in pa
 constexpr int IDS_WINE_SERVER_RUNNING = 4170;   // the prefix's wine server owns its hives
 constexpr int IDS_NOT_A_WINE_PREFIX = 4171;     // a folder without system.reg and dosdevices
 constexpr int IDS_REGISTRY_NAMES_FAILED = 4172;  // 4054's text, then the names not saved
+constexpr int IDS_REGISTRY_FILE_UNREADABLE = 4173;  // a hive file the program works on without
 
 // The compiler's messages; the id is the number shown with a warning or error.
 constexpr int IDS_COMPILE_WARNING = 4400;  // "警告"

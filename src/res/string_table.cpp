@@ -102,6 +102,7 @@ constexpr StringEntry kStrings[] = {
      "（wineserver -k），然后再更改注册表。"},
     {IDS_NOT_A_WINE_PREFIX, "“%s”不是一个 Wine 前缀（没有 system.reg 或 dosdevices）。"},
     {IDS_REGISTRY_NAMES_FAILED, "%s\r\n\r\n下列注册表项没有保存:\r\n%s"},
+    {IDS_REGISTRY_FILE_UNREADABLE, "注册表文件“%s”无法读取：程序不使用其中的设置，也不改动这个文件。"},
 
     // The compiler.
     {IDS_COMPILE_WARNING, "警告"},

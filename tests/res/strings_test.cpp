@@ -173,6 +173,7 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_WINE_SERVER_RUNNING, "s"},
       {IDS_NOT_A_WINE_PREFIX, "s"},
       {IDS_REGISTRY_NAMES_FAILED, "ss"},
+      {IDS_REGISTRY_FILE_UNREADABLE, "s"},
       {IDS_COMPILE_NO_PROJECT, "s"},
       {IDS_COMPILE_CANNOT_WRITE, "s"},
       {IDS_COMPILE_FILE_MISSING, "s"},

@@ -12,6 +12,9 @@
 
 #include "platform/registry/registry.h"
 #include "platform/system/atomic_file.h"
+#include "res/ids.h"
+#include "res/strings.h"
+#include "res/text_format.h"
 
 namespace reg {
 
@@ -120,7 +123,7 @@ void HiveFile::refreshLocked() {
   broken_ = true;
   if (!reported_) {
     reported_ = true;
-    reportProblem("注册表文件“" + path_ + "”无法读取：程序不使用其中的设置，也不改动这个文件。");
+    reportProblem(FormatMessageText(LoadStr(IDS_REGISTRY_FILE_UNREADABLE), path_));
   }
 }
 

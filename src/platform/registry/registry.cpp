@@ -7,6 +7,9 @@
 #include "platform/registry/hive_file.h"
 #include "platform/registry/reg_text.h"
 #include "platform/system/sysdirs.h"
+#include "res/ids.h"
+#include "res/strings.h"
+#include "res/text_format.h"
 
 namespace reg {
 
@@ -153,8 +156,7 @@ void guardWrites(State& s) {
   if (!s.winePrefix) return;
   std::string reason;
   if (sysdirs::wineServerRunning(s.folder))
-    reason = "Wine 服务器正在运行，注册表文件“" + s.folder +
-             "/*.reg”由它管理：关闭 Wine 程序（wineserver -k）之后才能保存更改。";
+    reason = FormatMessageText(LoadStr(IDS_WINE_SERVER_RUNNING), s.folder);
   s.user->refuseWrites(reason);
   s.machine->refuseWrites(reason);
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -11,28 +12,25 @@ namespace sysdrives {
 
 namespace {
 
-// File system types of local disks. Anything else (virtual, memory,
-// network, optical, FUSE other than block devices, ...) is not a fixed drive.
-constexpr const char* kDiskTypes[] = {
-    "ext2",     "ext3",     "ext4",   "xfs",     "btrfs",   "f2fs",  "jfs",
-    "reiserfs", "vfat",     "msdos",  "exfat",   "ntfs",    "ntfs3", "fuseblk",
-    "zfs",      "bcachefs", "nilfs2", "hfsplus", "overlay",
-};
+// File systems that live on a local disk. Anything else (proc, sysfs, tmpfs,
+// nfs, cifs, sshfs, optical discs, ...) is not a fixed drive.
+constexpr std::string_view kDiskTypes[] = {
+    "ext2", "ext3",  "ext4",  "xfs",  "btrfs", "f2fs",    "jfs", "reiserfs", "zfs",    "bcachefs",
+    "vfat", "msdos", "exfat", "ntfs", "ntfs3", "fuseblk", "hfs", "hfsplus",  "nilfs2", "ufs"};
 
 // mountinfo writes blanks, tabs, new lines and backslashes as \ooo.
 std::string unescape(std::string_view field) {
+  auto octal = [](char c) { return c >= '0' && c <= '7'; };
   std::string out;
   for (std::size_t i = 0; i < field.size(); ++i) {
-    const auto oct = [](char c) { return c >= '0' && c <= '7'; };
-    if (field[i] == '\\' && i + 3 < field.size()) {
-      if (oct(field[i + 1]) && oct(field[i + 2]) && oct(field[i + 3])) {
-        out.push_back(static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                        (field[i + 3] - '0')));
-        i += 3;
-        continue;
-      }
+    if (field[i] == '\\' && i + 3 < field.size() && octal(field[i + 1]) && octal(field[i + 2]) &&
+        octal(field[i + 3])) {
+      out += static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                               (field[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += field[i];
     }
-    out.push_back(field[i]);
   }
   return out;
 }
@@ -42,19 +40,6 @@ std::string readSmallFile(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-// Whether the block device behind "/dev/<name>" is removable (its own flag
-// or, for a partition, the disk's).
-bool removableDevice(const std::string& source) {
-  if (source.rfind("/dev/", 0) != 0) return false;
-  const std::string name = source.substr(source.rfind('/') + 1);
-  const std::string block = "/sys/class/block/" + name;
-  for (const char* flag : {"/removable", "/../removable"}) {
-    const std::string text = readSmallFile(block + flag);
-    if (!text.empty()) return text[0] == '1';
-  }
-  return false;
 }
 
 // The path with its longest existing part resolved (links followed).
@@ -108,6 +93,9 @@ std::vector<Mount> parseMountInfo(std::string_view text) {
     while (dash < fields.size() && fields[dash] != "-") ++dash;
     if (fields.size() < 5 || dash + 1 >= fields.size()) continue;
     Mount m;
+    if (std::sscanf(std::string(fields[2]).c_str(), "%u:%u", &m.major, &m.minor) != 2)
+      m.major = m.minor = 0;
+    m.root = unescape(fields[3]);
     m.point = unescape(fields[4]);
     m.type = unescape(fields[dash + 1]);
     if (dash + 2 < fields.size()) m.source = unescape(fields[dash + 2]);
@@ -118,11 +106,26 @@ std::vector<Mount> parseMountInfo(std::string_view text) {
 
 std::vector<Mount> mounts() { return parseMountInfo(readSmallFile("/proc/self/mountinfo")); }
 
+bool isDiskFileSystem(std::string_view type) {
+  for (std::string_view t : kDiskTypes)
+    if (t == type) return true;
+  return false;
+}
+
+bool isRemovableDisk(unsigned major, unsigned minor) {
+  const std::string base =
+      "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
+  // A partition carries no flag of its own; its disk (the parent) does.
+  for (const char* flag : {"/removable", "/../removable"}) {
+    const std::string text = readSmallFile(base + flag);
+    if (!text.empty()) return text[0] == '1';
+  }
+  return false;
+}
+
 bool isLocalDisk(const Mount& mount) {
-  bool disk = false;
-  for (const char* t : kDiskTypes)
-    if (mount.type == t) disk = true;
-  return disk && !removableDevice(mount.source);
+  if (mount.type == "overlay") return true;
+  return isDiskFileSystem(mount.type) && !(mount.major != 0 && isRemovableDisk(mount.major, mount.minor));
 }
 
 const Mount* mountOf(const std::string& path, const std::vector<Mount>& table) {

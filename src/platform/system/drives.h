@@ -15,6 +15,9 @@ struct Mount {
   std::string point;   // where it is mounted
   std::string type;    // file system type ("ext4", "tmpfs", "nfs4", ...)
   std::string source;  // the device or share ("/dev/sda1", "server:/x", ...)
+  std::string root;    // the folder of the file system seen there ("/" unless a bind mount)
+  unsigned major = 0;  // the device number (0 for virtual file systems)
+  unsigned minor = 0;
 };
 
 // The mount table of this process (/proc/self/mountinfo), in mount order,
@@ -23,8 +26,13 @@ std::vector<Mount> mounts();
 // Parses the text of a mountinfo file.
 std::vector<Mount> parseMountInfo(std::string_view text);
 
+// Whether a file system type is one that lives on a local disk.
+bool isDiskFileSystem(std::string_view type);
+// Whether the block device major:minor is a removable disk.
+bool isRemovableDisk(unsigned major, unsigned minor);
+
 // Whether a mount is a local disk: a disk file system type on a device that
-// is not removable.
+// is not removable, or the overlay a container's root is made of.
 bool isLocalDisk(const Mount& mount);
 
 // The mount that holds an absolute path (the last mounted of the longest

@@ -193,7 +193,7 @@ std::string compileProject(const fs::path& dir) {
 
 TEST(ReadInterop, ChmcmdBuiltFilesExtractLikeThePeers) {
   if (!have("chmcmd")) GTEST_SKIP() << "chmcmd missing";
-  fs::path dir = fs::path(testing::TempDir()) / "chmcmd_project";
+  fs::path dir = fs::path(testing::TempDir()) / ("chmcmd_project_" + std::to_string(::getpid()));
   std::string chm = compileProject(dir);
   ASSERT_FALSE(chm.empty()) << "chmcmd failed";
   ASSERT_GT(fs::file_size(chm), 100000u);
@@ -223,7 +223,7 @@ TEST(ReadInterop, ExtractRefusesNamesOutsideTheTarget) {
   };
   rename("/start.htm", "/../st.htm");
   rename("/7-Zip.hhk", "/a/../../k");
-  fs::path work = fs::path(testing::TempDir()) / "escape";
+  fs::path work = fs::path(testing::TempDir()) / ("escape_" + std::to_string(::getpid()));
   fs::remove_all(work);
   fs::create_directories(work / "out");
   std::string chm = (work / "evil.chm").string();
