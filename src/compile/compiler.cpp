@@ -17,6 +17,7 @@
 #include "common/messages.h"
 #include "common/string_utils.h"
 #include "compile/binary_tables.h"
+#include "compile/fulltext_index.h"
 #include "compile/html_scan.h"
 #include "compile/project_file.h"
 #include "compile/table_writers.h"
@@ -234,9 +235,6 @@ void Compiler::readOptions() {
     bool isKnown = false;
     for (const char* k : known) isKnown = isKnown || EqualsNoCase(o.key, k);
     if (!isKnown) warn(IDS_COMPILE_UNKNOWN_OPTION, project_.toUtf8(o.key), o.line);
-  }
-  for (const char* k : {"Full-text search"}) {
-    if (project_.optionYes(k)) warn(IDS_COMPILE_NOT_BUILT, k, project_.option(k)->line);
   }
   compatibility10_ = project_.optionText("Compatibility").substr(0, 3) == "1.0";
   const std::string logName = project_.optionText("Error log file");
@@ -529,8 +527,14 @@ bool Compiler::write() {
 
   // #TOPICS, #URLTBL, #URLSTR: every page, in file order.
   std::vector<TopicRecord> topics;
+  std::optional<FullTextIndex> fullText;
+  if (project_.optionYes("Full-text search")) fullText.emplace(project_.codePage());
   for (const ContentFile& f : files_) {
     if (!isPageName(f.internal)) continue;
+    if (auto page = bytes_.find(f.internal); fullText && page != bytes_.end()) {
+      const auto topic = static_cast<std::uint32_t>(topics.size());
+      fullText->addPage(topic, page->second, pageCodePage(page->second, project_.codePage()));
+    }
     topics.push_back({cp::fromUtf8(f.internal, project_.codePage()), topicTitle(f.internal)});
   }
   // The binary contents and index name pages by topic number, and may add
@@ -569,6 +573,7 @@ bool Compiler::write() {
   sys.dbcs = cp::isDoubleByte(project_.codePage()) || project_.optionYes("DBCS");
   sys.timeStamp = chosenTime(options_);
   sys.idxHeader = idxHeader;
+  sys.fullTextSearch = fullText.has_value();
   // Readers find the binary tables by these; recompiling compares them with
   // the sitemap files' name hashes.
   if (binary.keywords && binary.keywords->keywords > 0) {
@@ -628,6 +633,7 @@ bool Compiler::write() {
   ok = ok && put("#TOPICS", topicTables.topics) && put("#URLTBL", topicTables.urlTable) &&
        put("#URLSTR", topicTables.urlStr) && put("#IDXHDR", idxHeader);
   if (!ivb.empty()) ok = ok && put("#IVB", buildIvb(ivb));
+  if (fullText) ok = ok && put("$FIftiMain", fullText->build(topics.size(), sys.lcid));
   if (binary.contents) ok = ok && put("#TOCIDX", binary.contents->bytes);
   if (binary.keywords) {
     const KeywordLinks& k = *binary.keywords;

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "common/string_utils.h"
+#include "platform/system/codepage.h"
 
 namespace {
 
@@ -157,6 +158,14 @@ unsigned codePageForCharsetName(std::string_view n) {
   for (const auto& [name, page] : names)
     if (EqualsNoCase(n, name)) return page;
   return 0;
+}
+
+unsigned pageCodePage(std::string_view html, unsigned fallback) {
+  const unsigned declared = codePageForCharsetName(pageCharset(html));
+  if (declared != 0) return declared;
+  bool beyondAscii = false;
+  for (char c : html) beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
+  return beyondAscii && cp::isValidUtf8(html) ? cp::kUtf8 : fallback;
 }
 
 void styleLinks(std::string_view css, std::vector<std::string>& out) {

@@ -19,6 +19,10 @@ std::string pageCharset(std::string_view html);
 // The code page of a charset name, 0 when unknown.
 unsigned codePageForCharsetName(std::string_view name);
 
+// The code page a page's bytes are in: the charset it declares, else UTF-8
+// when the bytes are valid UTF-8 beyond ASCII, else fallback.
+unsigned pageCodePage(std::string_view html, unsigned fallback);
+
 // The link targets of a page's href, src, background and data attributes and
 // of url(...) in its style sheets, in page order, as written (entities
 // &amp; decoded), with their "#fragment" and "?query" removed.
