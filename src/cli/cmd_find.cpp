@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/json_writer.h"
 #include "common/string_utils.h"
 #include "finders/finder_search.h"
 #include "platform/registry/registry.h"
@@ -18,10 +19,12 @@ namespace {
 int run(const Args& args);
 const CliCommand kFind("find",
                        "find (html-components|winhelp-components|html-files|winhelp-files) "
-                       "[--prefix DIR] [--root DIR]...",
+                       "[--prefix DIR] [--root DIR]... [--json]",
                        "list help components or help files on the fixed drives (or below each "
                        "--root), as tab-separated rows: name, version or extension, date, path",
-                       run);
+                       run,
+                       "  --json  {\"rows\": [{\"name\", \"version\", \"date\", \"path\"}]}; version\n"
+                       "          holds the extension for help files\n");
 
 int run(const Args& args) {
   using finders::FinderMode;
@@ -40,8 +43,11 @@ int run(const Args& args) {
 
   std::vector<drives::FixedDrive> roots;
   std::string prefix;
+  bool json = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    if ((args[i] == "--prefix" || args[i] == "--root") && i + 1 < args.size()) {
+    if (args[i] == "--json") {
+      json = true;
+    } else if ((args[i] == "--prefix" || args[i] == "--root") && i + 1 < args.size()) {
       std::string path = FullPathName(args[i + 1]);
       if (args[i] == "--prefix")
         prefix = path;
@@ -69,10 +75,20 @@ int run(const Args& args) {
   search.run(roots, quiet);
   auto rows = search.rows();
   finders::sortByName(rows);
-  for (const finders::FinderRow& row : rows)
-    std::printf("%s\t%s\t%s\t%s\n", row.text[0].c_str(), row.text[1].c_str(), row.text[2].c_str(),
-                row.text[3].c_str());
-  return 0;
+  if (json) {
+    JsonWriter w;
+    w.beginObject().key("rows").beginArray();
+    for (const finders::FinderRow& row : rows) {
+      w.beginObject().key("name").value(row.text[0]).key("version").value(row.text[1]);
+      w.key("date").value(row.text[2]).key("path").value(row.text[3]).endObject();
+    }
+    std::fputs(w.endArray().endObject().text().c_str(), stdout);
+  } else {
+    for (const finders::FinderRow& row : rows)
+      std::printf("%s\t%s\t%s\t%s\n", row.text[0].c_str(), row.text[1].c_str(),
+                  row.text[2].c_str(), row.text[3].c_str());
+  }
+  return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "chmfiles/help_code_page.h"
 #include "common/string_utils.h"
 #include "platform/system/codepage.h"
 
@@ -16,15 +17,6 @@ std::string_view trimmed(std::string_view s) {
          (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == 0x1A))
     s.remove_suffix(1);
   return s;
-}
-
-// The charset field of a font text ("Tahoma,8,134").
-std::optional<int> fontCharset(std::string_view font) {
-  const std::size_t first = font.find(',');
-  if (first == std::string_view::npos) return std::nullopt;
-  const std::size_t second = font.find(',', first + 1);
-  if (second == std::string_view::npos) return std::nullopt;
-  return ParseInt(font.substr(second + 1));
 }
 
 // Splits on commas outside double quotes and square brackets.

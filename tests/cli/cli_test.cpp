@@ -155,6 +155,16 @@ TEST(CliJson, ListInfoAndReportParseAndAgreeWithTheText) {
   EXPECT_TRUE(report["complete"].toBool());
   EXPECT_EQ(report["page"].toString(), QStringLiteral("system"));
   EXPECT_EQ(report["html"].toString().toStdString(), page.out);
+
+  const Outcome found = run({"find", "html-files", "--root", kCorpus});
+  const Outcome foundJson = run({"find", "html-files", "--root", kCorpus, "--json"});
+  ASSERT_EQ(foundJson.code, 0) << foundJson.err;
+  std::string rows;
+  for (const QJsonValue r : parseObject(foundJson.out)["rows"].toArray())
+    for (const char* field : {"name", "version", "date", "path"})
+      rows += r[field].toString().toStdString() + (field[0] == 'p' ? "\n" : "\t");
+  EXPECT_FALSE(rows.empty());
+  EXPECT_EQ(rows, found.out);
 }
 
 TEST(CliJson, InvalidUtf8AndControlCharactersStayValidJson) {

@@ -134,8 +134,8 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
       return;
     }
     (void)QTest::qWaitForWindowActive(d);
-    QTest::qWait(50);
-    QTest::qWait(300);
+    // The pane's page comes from the web engine, later on a busy machine.
+    (void)QTest::qWaitFor([&] { return pageOf(d).ends_with("tip301.htm"); }, 10000);
     openingHeading = heading->text();
     openingPage = pageOf(d);
     okWasDisabled = !ok->isEnabled();
@@ -145,7 +145,7 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
     hoverEarly = heading->text();
     QTest::qWait(CRecompileDlg::kHoverDelayMs + 300);
     hoverLate = heading->text();
-    QTest::qWait(300);
+    (void)QTest::qWaitFor([&] { return pageOf(d).ends_with("tip302.htm"); }, 10000);
     hoverPage = pageOf(d);
     // Focus reaches a control only in the active window; another GUI test on
     // the same display may have taken the activation meanwhile.
