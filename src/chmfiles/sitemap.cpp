@@ -99,17 +99,21 @@ class Scanner {
 std::vector<SitemapEntry> parseSitemap(std::string_view html) {
   std::vector<SitemapEntry> top;
   // The lists being filled, innermost last. A <UL> opens the children of the
-  // last entry of the innermost list (or that list again when it is empty).
+  // last entry of the innermost list (or that list again when it is empty);
+  // right after a </UL> it reopens the list just closed, as compilers read
+  // "<UL>...</UL><UL>...</UL>": one list, not the second inside the first.
   std::vector<std::vector<SitemapEntry>*> lists{&top};
-  std::size_t ignoredDepth = 0;  // <UL> levels beyond the limit
-  SitemapEntry* open = nullptr;  // the entry whose <PARAM>s are being read
-  bool inOtherObject = false;    // an <OBJECT> of another type
+  std::size_t ignoredDepth = 0;                 // <UL> levels beyond the limit
+  SitemapEntry* open = nullptr;                 // the entry whose <PARAM>s are being read
+  bool inOtherObject = false;                   // an <OBJECT> of another type
+  std::vector<SitemapEntry>* closed = nullptr;  // by a </UL> with no entry since
   Tag tag;
   Scanner scanner(html);
   while (scanner.next(tag)) {
     const std::string& n = tag.name;
     if (EqualsNoCase(n, "OBJECT")) {
       open = nullptr;
+      closed = nullptr;
       inOtherObject = false;
       if (tag.closing) continue;
       const auto type = tag.attribute("type");
@@ -139,11 +143,13 @@ std::vector<SitemapEntry> parseSitemap(std::string_view html) {
           ++ignoredDepth;
         } else {
           std::vector<SitemapEntry>* inner = lists.back();
-          lists.push_back(inner->empty() ? inner : &inner->back().children);
+          lists.push_back(closed ? closed : inner->empty() ? inner : &inner->back().children);
+          closed = nullptr;
         }
       } else if (ignoredDepth > 0) {
         --ignoredDepth;
       } else if (lists.size() > 1) {
+        closed = lists.back();
         lists.pop_back();
       }
     } else if (EqualsNoCase(n, "LI")) {

@@ -38,44 +38,60 @@ struct Flat {
   std::optional<std::u16string> seeAlso;
 };
 
-// The viewer compares keywords with the system's word sort: letter case and
-// hyphens and apostrophes do not count. Bytes in the code page order the rest
-// (for GB2312 text, its level-1 characters are in pinyin order).
-bool keyBefore(const std::string& a, const std::string& b) {
-  auto fold = [](unsigned char c) -> unsigned { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-  auto skip = [](unsigned char c) { return c == '-' || c == '\''; };
-  std::size_t i = 0, j = 0;
-  for (;;) {
-    while (i < a.size() && skip(static_cast<unsigned char>(a[i]))) ++i;
-    while (j < b.size() && skip(static_cast<unsigned char>(b[j]))) ++j;
-    if (i == a.size() || j == b.size()) break;
-    const unsigned x = fold(static_cast<unsigned char>(a[i]));
-    const unsigned y = fold(static_cast<unsigned char>(b[j]));
-    if (x != y) return x < y;
-    ++i, ++j;
+// The order viewers expect the keywords in, as the original compiler sorts
+// them (checked against the indexes of real files): letter case, hyphens,
+// apostrophes and leading underscores do not count; punctuation comes before
+// digits and digits before letters, "+<=>" after the other punctuation;
+// bytes beyond ASCII in the code page's order after them (for GB2312 text,
+// its level-1 characters are in pinyin order). Equal keys fall back to bytes.
+constexpr std::string_view kPunctuation = " !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>";
+
+std::vector<unsigned> sortKey(std::string_view text) {
+  std::vector<unsigned> key;
+  bool leading = true;
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '-' || c == '\'') continue;
+    if (c == '_' && leading) continue;
+    leading = false;
+    if (c >= 0x80)
+      key.push_back(0x400 + c);
+    else if (c >= 'A' && c <= 'Z')
+      key.push_back(0x300 + c - 'A' + 'a');
+    else if (c >= 'a' && c <= 'z')
+      key.push_back(0x300 + c);
+    else if (c >= '0' && c <= '9')
+      key.push_back(0x200 + c);
+    else if (const std::size_t p = kPunctuation.find(static_cast<char>(c)); p != kPunctuation.npos)
+      key.push_back(0x100 + static_cast<unsigned>(p));
+    else
+      key.push_back(c);  // control characters first
   }
-  if ((i == a.size()) != (j == b.size())) return i == a.size();
-  return a < b;
+  return key;
 }
 
 struct Sorted {
-  std::string key;  // code-page bytes
+  std::vector<unsigned> key;
+  std::string bytes;  // in the code page
   IndexNode node;
 };
 
-// Siblings sorted, equal ones merged (their topics and sub-keywords joined).
+// Siblings sorted, equal ones merged: their topics (repeats kept, as the
+// original compiler keeps them) and their sub-keywords joined.
 std::vector<Sorted> sortLevel(const std::vector<IndexNode>& level, unsigned codePage) {
   std::vector<Sorted> out;
-  for (const IndexNode& n : level) out.push_back({cp::fromUtf8(n.keyword, codePage), n});
-  std::stable_sort(out.begin(), out.end(),
-                   [](const Sorted& a, const Sorted& b) { return keyBefore(a.key, b.key); });
+  for (const IndexNode& n : level) {
+    std::string bytes = cp::fromUtf8(n.keyword, codePage);
+    out.push_back({sortKey(bytes), std::move(bytes), n});
+  }
+  std::stable_sort(out.begin(), out.end(), [](const Sorted& a, const Sorted& b) {
+    return a.key != b.key ? a.key < b.key : a.bytes < b.bytes;
+  });
   std::vector<Sorted> merged;
   for (Sorted& s : out) {
     if (!merged.empty() && merged.back().node.keyword == s.node.keyword) {
       IndexNode& into = merged.back().node;
-      for (std::uint32_t t : s.node.topics)
-        if (std::find(into.topics.begin(), into.topics.end(), t) == into.topics.end())
-          into.topics.push_back(t);
+      into.topics.insert(into.topics.end(), s.node.topics.begin(), s.node.topics.end());
       if (!into.seeAlso) into.seeAlso = s.node.seeAlso;
       for (IndexNode& c : s.node.children) into.children.push_back(std::move(c));
       continue;

@@ -46,10 +46,9 @@ struct KeywordLinks {
   std::uint32_t keywords = 0;
 };
 
-// Keywords are sorted among their siblings as the viewer looks them up
-// (letter case and hyphens ignored, then the code page's byte order), equal
-// siblings merged, and sub-keywords stored under their full "parent, child"
-// text.
+// Keywords are sorted among their siblings in the order viewers look them
+// up in, equal siblings merged, and sub-keywords stored under their full
+// "parent, child" text.
 KeywordLinks buildKeywordLinks(const std::vector<IndexNode>& roots, unsigned codePage,
                                std::uint32_t lcid);
 

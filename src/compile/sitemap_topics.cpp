@@ -152,10 +152,7 @@ class Linker {
       IndexNode n;
       n.keyword = utf8(e.name);
       if (n.keyword.empty()) continue;
-      for (const std::string& l : e.locals) {
-        const std::uint32_t t = topic(l, helpText(e.name), false);
-        if (std::find(n.topics.begin(), n.topics.end(), t) == n.topics.end()) n.topics.push_back(t);
-      }
+      for (const std::string& l : e.locals) n.topics.push_back(topic(l, helpText(e.name), false));
       if (!e.seeAlso.empty() && n.topics.empty()) n.seeAlso = utf8(e.seeAlso);
       n.children = index(e.children);
       out.push_back(std::move(n));

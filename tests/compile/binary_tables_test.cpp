@@ -131,24 +131,29 @@ TEST(BinaryIndex, KeywordsSortedMergedAndNested) {
       node("zebra", {0}),        node("apple", {1, 2}, {node("red", {4}), seeAlso}),
       node("-ai (switch)", {3}), node("Heading", {}),
       node("apple", {2, 5}),  // the same keyword again: one entry, topics joined
+      node("_Zeta", {0}),     // a leading underscore does not count
+      node("a=b", {0}),       // "=" after the other punctuation
+      node("a^b", {0}),       // punctuation before digits
+      node("a1", {0}),
   };
   const KeywordLinks k = buildKeywordLinks(roots, 1252, 0x409);
-  ASSERT_EQ(k.keywords, 6u);
+  ASSERT_EQ(k.keywords, 10u);
   EXPECT_EQ(at16(k.btree, 0), 0x293B);
   EXPECT_EQ(k.btree.size(), kTreeHeader + kBlock);
   const std::vector<Keyword> all = listingKeywords(k.btree);
   std::vector<std::string> texts;
   for (const Keyword& w : all) texts.push_back(w.text);
   // Hyphens and letter case do not count.
-  EXPECT_EQ(texts, (std::vector<std::string>{"-ai (switch)", "apple", "apple, green", "apple, red",
-                                             "Heading", "zebra"}));
-  EXPECT_EQ(all[1].topics, (std::vector<std::uint32_t>{1, 2, 5}));
-  EXPECT_EQ(all[2].depth, 1);
-  EXPECT_EQ(all[2].charIndex, 7u);
-  EXPECT_EQ(all[2].seeAlso, "zebra");
-  EXPECT_EQ(all[4].seeAlso, "Heading");  // a keyword without pages points to itself
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"a^b", "a=b", "a1", "-ai (switch)", "apple", "apple, green",
+                                      "apple, red", "Heading", "zebra", "_Zeta"}));
+  EXPECT_EQ(all[4].topics, (std::vector<std::uint32_t>{1, 2, 2, 5}));  // repeats kept
+  EXPECT_EQ(all[5].depth, 1);
+  EXPECT_EQ(all[5].charIndex, 7u);
+  EXPECT_EQ(all[5].seeAlso, "zebra");
+  EXPECT_EQ(all[7].seeAlso, "Heading");  // a keyword without pages points to itself
   for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].data, 13 * i);
-  EXPECT_EQ(k.data.size(), 13u * 6);
+  EXPECT_EQ(k.data.size(), 13u * 10);
   EXPECT_EQ(k.map, std::string("\1\0\0\0\0\0\0\0\0\0", 10));
   EXPECT_EQ(k.property.size(), 32u);
 
@@ -348,5 +353,46 @@ TEST(BinaryTablesCompiled, ReadBackByChmlsAndDecompile) {
   // chmls prints each UTF-16 unit of a keyword outside ASCII as "?".
   EXPECT_EQ(index, "apple see ??\nZulu -> a.htm\n?? -> a.htm -> sub/b.htm\n ?? -> sub/b.htm\n");
 }
+
+// Real files whose index the original compiler built: compiled again from
+// their decompiled projects, our binary index reads back in chmls exactly
+// as theirs does (keywords, order, nesting, pages, see-also references).
+class IndexAsOriginal : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(IndexAsOriginal, ChmlsReadsTheSameIndex) {
+  if (!haveChmls()) GTEST_SKIP() << "chmls is not installed";
+  const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/" + GetParam();
+  TempDir dir;
+  crafted::RecordingSink sink;
+  RecordingPrompter prompter;
+  DecompileRequest request;
+  request.source = source;
+  request.target = dir / "d";
+  fs::create_directory(request.target);
+  decompile(request, sink, prompter);
+  CompileOptions options;
+  options.projectPath = dir / ("d/" + fs::path(source).stem().string() + ".hhp");
+  // Without the full-text index the tables stay in the first 64 KiB of the
+  // compressed section: chmls decodes only that part of files whose LZX
+  // reset interval is longer.
+  std::string project = crafted::readFile(options.projectPath);
+  if (const std::size_t fts = project.find("Full-text search=Yes\r\n"); fts != std::string::npos)
+    project.erase(fts, 22);
+  put(options.projectPath, project);
+  options.outputPath = dir / "ours.chm";
+  options.timeStamp = 1700000000;
+  ASSERT_TRUE(compileProject(options, sink).written);
+  std::string theirs, ours;
+  run("chmls extractindex '" + source + "' '" + (dir / "theirs.hhk") + "' 2>&1");
+  run("chmls extractindex '" + options.outputPath + "' '" + (dir / "ours.hhk") + "' 2>&1");
+  outline(parseSitemap(crafted::readFile(dir / "theirs.hhk")), 0, theirs);
+  outline(parseSitemap(crafted::readFile(dir / "ours.hhk")), 0, ours);
+  EXPECT_GT(theirs.size(), 100u);
+  EXPECT_EQ(ours, theirs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, IndexAsOriginal,
+                         ::testing::Values("notepadnt_notepad-nt.chm", "tcpudf_help.chm",
+                                           "st2_help.chm", "winring0_manual.chm"));
 
 }  // namespace

@@ -22,6 +22,22 @@ TEST(Sitemap, NestsEntriesByLists) {
   EXPECT_EQ(tree[0].children[0].name, "Page");
   EXPECT_EQ(tree[0].children[0].local, "dir\\page.htm");
   EXPECT_EQ(tree[1].name, "After");
+  EXPECT_EQ(tree[0].children[0].locals, (std::vector<std::string>{"dir\\page.htm", "x.htm"}));
+}
+
+TEST(Sitemap, ListsOneAfterAnotherStayAtTheirLevelAndSeeAlsoIsKept) {
+  // Index files written one list per keyword; a sub-list still nests.
+  const auto tree = parseSitemap(
+      "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"one\"></OBJECT></UL>\n"
+      "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"two\">"
+      "<param name=\"See Also\" value=\"one\"></OBJECT>\n"
+      "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"sub\"></OBJECT></UL>"
+      "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"sub2\"></OBJECT></UL>"
+      "</UL>");
+  ASSERT_EQ(tree.size(), 2u);
+  EXPECT_EQ(tree[1].seeAlso, "one");
+  ASSERT_EQ(tree[1].children.size(), 2u);
+  EXPECT_EQ(tree[1].children[1].name, "sub2");
 }
 
 TEST(Sitemap, ToleratesMissingTagsOddQuotingAndCase) {
