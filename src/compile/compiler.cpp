@@ -181,6 +181,7 @@ class Compiler {
   void readAliases();
   void readWindows();
   std::optional<std::string> topicTitle(const std::string& page) const;
+  void readStopList(FullTextIndex& index);
   std::optional<std::string> sitemapFor(const char* binaryKey, bool contents, std::string& name);
   bool write();
 
@@ -230,7 +231,8 @@ void Compiler::readOptions() {
                                       "Display compile progress",
                                       "Display compile notes",
                                       "Error log file",
-                                      "DBCS"};
+                                      "DBCS",
+                                      "Full text search stop list file"};
   for (const ProjectOption& o : project_.options) {
     bool isKnown = false;
     for (const char* k : known) isKnown = isKnown || EqualsNoCase(o.key, k);
@@ -468,6 +470,21 @@ std::optional<std::string> Compiler::sitemapFor(const char* binaryKey, bool cont
   return std::nullopt;
 }
 
+// Words the project keeps out of the full-text index.
+void Compiler::readStopList(FullTextIndex& index) {
+  const ProjectOption* o = project_.option("Full text search stop list file");
+  if (!o || o->value.empty()) return;
+  std::string rel = project_.toUtf8(o->value);
+  slashes(rel);
+  std::string text;
+  const std::string local = finder_.find(project_.folder(), rel);
+  if (local.empty() || !readWholeFile(local, text)) {
+    warn(IDS_COMPILE_FILE_MISSING, rel, o->line);
+    return;
+  }
+  index.addStopWords(text, pageCodePage(text, project_.codePage()));
+}
+
 std::uint32_t chosenTime(const CompileOptions& options) {
   if (options.timeStamp) return *options.timeStamp;
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
@@ -528,7 +545,10 @@ bool Compiler::write() {
   // #TOPICS, #URLTBL, #URLSTR: every page, in file order.
   std::vector<TopicRecord> topics;
   std::optional<FullTextIndex> fullText;
-  if (project_.optionYes("Full-text search")) fullText.emplace(project_.codePage());
+  if (project_.optionYes("Full-text search")) {
+    fullText.emplace(project_.codePage());
+    readStopList(*fullText);
+  }
   for (const ContentFile& f : files_) {
     if (!isPageName(f.internal)) continue;
     if (auto page = bytes_.find(f.internal); fullText && page != bytes_.end()) {

@@ -200,8 +200,14 @@ void FullTextIndex::addPage(std::uint32_t topic, std::string_view html, unsigned
   PageWords words =
       pageWords(pageCodePage == cp::kUtf8 ? std::string(html) : cp::toUtf8(html, pageCodePage));
   for (auto* list : {&words.title, &words.body})
-    for (std::string& w : *list) w = inCodePage(w);
+    for (std::string& w : *list) w = stopWords_.count(w) != 0 ? std::string() : inCodePage(w);
   addWords(topic, words.title, words.body);
+}
+
+void FullTextIndex::addStopWords(std::string_view text, unsigned codePage) {
+  const PageWords words =
+      pageWords(codePage == cp::kUtf8 ? std::string(text) : cp::toUtf8(text, codePage));
+  stopWords_.insert(words.body.begin(), words.body.end());
 }
 
 void FullTextIndex::addWords(std::uint32_t topic, const std::vector<std::string>& title,

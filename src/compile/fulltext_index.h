@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class FullTextIndex {
@@ -27,6 +28,9 @@ class FullTextIndex {
   // Adds the words of a page, topic numbers in increasing order. The page's
   // bytes are in pageCodePage.
   void addPage(std::uint32_t topic, std::string_view html, unsigned pageCodePage);
+
+  // Words of a text (a stop list) that pages added later leave out.
+  void addStopWords(std::string_view text, unsigned codePage);
 
   // Adds words given in the help file's code page, in text order; an empty
   // word holds its place without being indexed.
@@ -52,6 +56,7 @@ class FullTextIndex {
   std::unordered_map<std::string, std::uint32_t> ids_;
   std::vector<Word> words_;
   std::unordered_map<std::string, std::string> converted_;  // UTF-8 word → code page
+  std::unordered_set<std::string> stopWords_;               // UTF-8
   std::uint64_t occurrences_ = 0, occurrenceBytes_ = 0;
 };
 

@@ -8,9 +8,11 @@
 
 namespace {
 
-enum class CharKind { Separator, Letter, Single, Apostrophe, Dot, Ignored };
+enum class CharKind { Separator, Letter, Single, Apostrophe, Dot, Comma, Ignored };
 
 bool in(char32_t c, char32_t first, char32_t last) { return c >= first && c <= last; }
+
+bool isDigit(char32_t c) { return in(c, '0', '9') || in(c, 0xFF10, 0xFF19); }
 
 bool isAsciiAlnum(char32_t c) { return in(c, 'a', 'z') || in(c, 'A', 'Z') || in(c, '0', '9'); }
 
@@ -36,6 +38,7 @@ CharKind kindOf(char32_t c) {
     if (isAsciiAlnum(c) || c == '_') return CharKind::Letter;
     if (c == '\'') return CharKind::Apostrophe;
     if (c == '.') return CharKind::Dot;
+    if (c == ',') return CharKind::Comma;
     return CharKind::Separator;
   }
   // Soft hyphen, zero-width joiners and the byte order mark do not split.
@@ -95,9 +98,12 @@ class WordSplitter {
       case CharKind::Ignored:
         return;
       case CharKind::Letter:
-        if (pending_ == '.') word_ += '.';
+        if (pending_ == ',' && !isDigit(c))
+          end();  // "1,a" is two words
+        else if (pending_ == '.')
+          word_ += '.';
         pending_ = 0;
-        if (word_.empty()) startsWithDigit_ = in(c, '0', '9') || in(c, 0xFF10, 0xFF19);
+        if (word_.empty()) startsWithDigit_ = isDigit(c);
         appendUtf8(word_, folded(c));
         return;
       case CharKind::Single:
@@ -114,8 +120,10 @@ class WordSplitter {
         end();
         return;
       case CharKind::Dot:
+      case CharKind::Comma:
+        // "3.14", "1.2.3", "2.0.xml"; "1,000,000" is "1000000".
         if (!word_.empty() && startsWithDigit_ && pending_ == 0) {
-          pending_ = '.';
+          pending_ = c == '.' ? '.' : ',';
           return;
         }
         end();
@@ -135,7 +143,7 @@ class WordSplitter {
  private:
   std::vector<std::string>& out_;
   std::string word_;
-  char pending_ = 0;  // an apostrophe or a dot that joins only if a letter follows
+  char pending_ = 0;  // an apostrophe, dot or comma that joins only if a letter follows
   bool startsWithDigit_ = false;
 };
 

@@ -4,8 +4,9 @@
 // character references decoded, split into words as the search readers
 // split a query:
 // - a word is a run of letters, digits and "_"; an apostrophe inside a word
-//   is dropped ("don't" → "dont"), and a "." joins the parts of a word that
-//   starts with a digit ("3.14", "1.2.3");
+//   is dropped ("don't" → "dont"); in a word that starts with a digit a "."
+//   joins its parts ("3.14", "1.2.3") and a "," between digits is dropped
+//   ("1,000" → "1000");
 // - each Han character, kana and the like is a word of its own, since
 //   Chinese and Japanese text has no blanks between words; the readers find
 //   a phrase of them through the word positions;

@@ -14,9 +14,11 @@
 #include "compile/compiler.h"
 #include "compile/fulltext_index.h"
 #include "compile/fulltext_words.h"
+#include "decompile/decompile_run.h"
 #include "its/its_storage.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
+#include "tests/common/recording_prompter.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {
@@ -31,11 +33,11 @@ TEST(FullTextWords, SplitsPagesAsTheReadersSplitQueries) {
       "<style>p { color: red }</style><script>var hidden = '<p>';</script></head>"
       "<body><!-- secret --><p>Don't stop: 3.14, 1.2.3. x_y NA\xC3\x8FVE \xEF\xBC\xA1\xEF\xBC\x91 "
       "\xD0\x81\xD0\xBB\xD0\xBA\xD0\xB0</p><p>中文，搜索</p>a<b>b</b> &#x4E2D;&#20013; 5 < 6 &lt; 7"
-      "<a href=\"x'y > z\" title='it\"s'>q</a>&bogus; \xFF end</body></html>");
+      "<a href=\"x'y > z\" title='it\"s'>q</a>&bogus; \xFF end 1,000,000 3,a 2,</body></html>");
   EXPECT_EQ(w.title, (Words{"café", "bar"}));
-  EXPECT_EQ(w.body, (Words{"dont", "stop", "3.14", "1.2.3", "x_y",   "naïve", "a1", "ёлка",
-                           "中",   "文",   "搜",   "索",    "a",     "b",     "中", "中",
-                           "5",    "6",    "7",    "q",     "bogus", "end"}));
+  EXPECT_EQ(w.body, (Words{"dont", "stop", "3.14",  "1.2.3", "x_y",     "naïve", "a1", "ёлка", "中",
+                           "文",   "搜",   "索",    "a",     "b",       "中",    "中", "5",    "6",
+                           "7",    "q",    "bogus", "end",   "1000000", "3",     "a",  "2"}));
   // A script or a comment that never closes hides the rest; a page without
   // a title has no title words.
   EXPECT_EQ(pageWords("one <script>two").body, Words{"one"});
@@ -177,6 +179,30 @@ TEST(FullTextSearch, AnIndependentReaderFindsTheRightPages) {
   for (const std::string& w : latin) EXPECT_EQ(found.at(w), expected.at(w)) << w;
 }
 
+// A project's stop list keeps its words out of the index; a missing one is
+// warned about and the index built without it.
+TEST(FullTextSearch, StopListWordsAreLeftOut) {
+  if (!haveReader()) GTEST_SKIP() << "python3-chm is not installed";
+  TempDir dir;
+  const fs::path project = writeMixedProject(dir.path());
+  put(project,
+      "[OPTIONS]\r\nFull-text search=Yes\r\nLanguage=0x804\r\n"
+      "Full text search stop list file=stop.stp\r\n\r\n[FILES]\r\nguide.htm\r\nrestore.htm\r\n");
+  const fs::path stopList = fs::path(dir.path()) / "stop.stp";
+  put(stopList, "The\r\nDatabase\r\n据\r\n");
+  const fs::path chm = fs::path(dir.path()) / "stop.chm";
+  EXPECT_EQ(compile(project, chm).warnings, 0u);
+  const auto found = search(chm, {"the", "database", "据", "数", "backup"});
+  EXPECT_EQ(found.at("the"), "");
+  EXPECT_EQ(found.at("database"), "");
+  EXPECT_EQ(found.at("据"), "");
+  EXPECT_EQ(found.at("数"), "guide.htm restore.htm");
+  EXPECT_EQ(found.at("backup"), "guide.htm restore.htm");
+  fs::remove(stopList);
+  EXPECT_EQ(compile(project, chm).warnings, 1u);
+  EXPECT_EQ(search(chm, {"the"}).at("the"), "guide.htm restore.htm");
+}
+
 // Enough distinct words for a tree of many leaves under an index node, and a
 // word in 256 pages, whose count takes two bytes (read in the wrong order
 // they would say 2).
@@ -224,6 +250,51 @@ TEST(FullTextSearch, LargeIndexesStaySearchable) {
   int pages = 0;
   for (std::string p; all >> p;) ++pages;
   EXPECT_EQ(pages, kPages);
+}
+
+// Files the original compiler wrote, decompiled and compiled again: the
+// reader finds the same pages for words of their pages in both, Chinese
+// characters and words with digits, dots and underscores among them.
+struct CorpusCase {
+  const char* file;
+  const char* encoding;
+  Words words;
+};
+
+TEST(FullTextSearch, RecompiledCorpusFilesFindWhatTheOriginalsFind) {
+  if (!haveReader()) GTEST_SKIP() << "python3-chm is not installed";
+  const CorpusCase cases[] = {
+      {"xpchs_cpanel.chm",
+       "gbk",
+       {"置", "编", "安", "板", "在", "详", "internet", "windows", "odbc", "sql", "2001", "04"}},
+      {"inno_ISetup.chm",
+       "cp1252",
+       {"uninstall", "setup", "1.3.1", "file_attribute_archive", "registry", "wizard", "2100000000",
+        "0.0.0.0", "_is1"}},
+  };
+  for (const CorpusCase& c : cases) {
+    const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/" + c.file;
+    TempDir dir;
+    const fs::path folder = fs::path(dir.path()) / "src";
+    fs::create_directory(folder);
+    crafted::RecordingSink sink;
+    RecordingPrompter prompter;
+    DecompileRequest request;
+    request.source = source;
+    request.target = folder.string();
+    decompile(request, sink, prompter);
+    const fs::path project = folder / (fs::path(source).stem().string() + ".hhp");
+    ASSERT_TRUE(fs::exists(project)) << c.file;
+    const fs::path ours = fs::path(dir.path()) / "ours.chm";
+    ASSERT_TRUE(compile(project, ours).written) << c.file;
+    const auto theirs = search(source, c.words, c.encoding);
+    const auto found = search(ours, c.words, c.encoding);
+    EXPECT_EQ(found.at(""), "searchable");
+    for (const std::string& w : c.words) {
+      EXPECT_FALSE(theirs.at(w).empty()) << c.file << ": " << w;
+      EXPECT_EQ(found.at(w), theirs.at(w)) << c.file << ": " << w;
+    }
+  }
 }
 
 }  // namespace
