@@ -1,13 +1,18 @@
 // Help pages through the its: scheme handler against the same files on disk
 // through file:, in one web view of the help-page host (the closed profile
 // serves file: pages of its report folder, which is pointed at the
-// extracted files). Every page of the help file is loaded once per pass in
-// each mode, passes alternating; then the largest page is loaded RUNS times
-// in each mode, and its load (to load finished) and layout (a script that
-// asks for the body's height) are timed.
-//   bench_pages FILE.chm EXTRACTED_FOLDER [PASSES] [RUNS]
-// Prints, per pass and mode: pages, requests, seconds, pages/s, requests/s;
-// then the large page's medians and the ratios its:/file:.
+// extracted files, and the file: side may load the style sheets, scripts and
+// images beside its pages, as an its: page loads those inside its file).
+// Every page of the help file is loaded once per pass in each mode, passes
+// alternating; then the largest page is loaded RUNS times in each mode, and
+// its load (to load finished) and layout (a script that asks for the body's
+// height) are timed.
+//   bench_pages FILE.chm EXTRACTED_FOLDER [PASSES] [RUNS] [SAMPLE]
+// Prints, per pass and mode: pages, requests that reached the network layer
+// (the renderer keeps a help file's shared scripts and style sheets between
+// its: pages, so that side asks for fewer), renderer processes used,
+// seconds, pages/s, requests/s; then the large page's medians and the
+// ratios its:/file:.
 #include <QApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -16,11 +21,13 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,6 +104,13 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(pages.begin(), pages.end());
+  // An optional sample: every n-th page, so that at most SAMPLE pages load.
+  if (argc > 5 && std::atoi(argv[5]) > 0 && pages.size() > std::size_t(std::atoi(argv[5]))) {
+    const std::size_t step = pages.size() / std::atoi(argv[5]);
+    std::vector<QString> sample;
+    for (std::size_t i = 0; i < pages.size(); i += step) sample.push_back(pages[i]);
+    pages.swap(sample);
+  }
   if (pages.empty()) {
     std::fprintf(stderr, "no pages in %s\n", argv[2]);
     return 1;
@@ -111,6 +125,13 @@ int main(int argc, char** argv) {
   auto* counter = new RequestCounter;
   host.browser()->page()->setUrlRequestInterceptor(counter);
 
+  // The closed profile keeps a file: page from loading other local files
+  // (its style sheets, scripts and images); the file: side lifts that for
+  // this view, so both sides load the same sub-resources.
+  auto fileSubresources = [&](bool on) {
+    host.browser()->page()->settings()->setAttribute(
+        QWebEngineSettings::LocalContentCanAccessFileUrls, on);
+  };
   auto address = [&](bool its, const QString& page) {
     return its ? "its:" + chm + "::/" + page.toStdString()
                : (folder + QLatin1Char('/') + page).toStdString();
@@ -121,25 +142,31 @@ int main(int argc, char** argv) {
   for (int pass = 0; pass < passes; ++pass) {
     for (int mode : {0, 1}) {  // 0: its:, 1: file:
       const bool its = mode == 0;
+      fileSubresources(!its);
       counter->requests = 0;
       long failed = 0;
+      std::set<qint64> renderers;  // a renderer process per page is a cost of its own
       QElapsedTimer clock;
       clock.start();
-      for (const QString& page : pages) failed += !load(host, address(its, page));
+      for (const QString& page : pages) {
+        failed += !load(host, address(its, page));
+        renderers.insert(host.browser()->page()->renderProcessPid());
+      }
       const double seconds = clock.nsecsElapsed() / 1e9;
       rate[mode].push_back(pages.size() / seconds);
       requestRate[mode].push_back(counter->requests / seconds);
       std::printf(
-          "pass %d %-5s %zu pages (%ld failed), %ld requests, %.2f s, %.1f pages/s, %.1f "
-          "requests/s\n",
-          pass + 1, its ? "its:" : "file:", pages.size(), failed, counter->requests, seconds,
-          rate[mode].back(), requestRate[mode].back());
+          "pass %d %-5s %zu pages (%ld failed), %ld requests, %zu renderer processes, %.2f s, "
+          "%.1f pages/s, %.1f requests/s\n",
+          pass + 1, its ? "its:" : "file:", pages.size(), failed, counter->requests,
+          renderers.size(), seconds, rate[mode].back(), requestRate[mode].back());
       std::fflush(stdout);
     }
   }
   std::vector<double> loadMs[2], totalMs[2];
   for (int run = 0; run < runs; ++run) {
     for (int mode : {0, 1}) {
+      fileSubresources(mode == 1);
       load(host, "about:blank");
       QElapsedTimer clock;
       clock.start();

@@ -4,7 +4,8 @@
 # libstdc++ help file (bench/make_big_chm.sh), pages/s and requests/s, and
 # the largest page's load and layout time. Needs an X display (or runs on
 # the offscreen platform).
-# usage: pages_bench.sh [BUILD_DIR] [WORKDIR]   (BENCH_PASSES, BENCH_RUNS)
+# usage: pages_bench.sh [BUILD_DIR] [WORKDIR]   (BENCH_PASSES, BENCH_RUNS, and
+# BENCH_SAMPLE=N for a sample of about N pages, every n-th one)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${WRENLOW_BENCH_DIR:-$top/build-bench-gui}}
@@ -19,4 +20,4 @@ mkdir -p "$work/extracted"
 extract_chmLib "$big" "$work/extracted" >/dev/null
 [ -n "${DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu
-"$build/bench/bench_pages" "$big" "$work/extracted" "${BENCH_PASSES:-2}" "${BENCH_RUNS:-7}"
+"$build/bench/bench_pages" "$big" "$work/extracted" "${BENCH_PASSES:-2}" "${BENCH_RUNS:-7}" "${BENCH_SAMPLE:-0}"

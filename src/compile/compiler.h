@@ -3,7 +3,8 @@
 // through the storage engine: the project's files and the pages, images,
 // style sheets and scripts they link to, as content streams under their
 // project-relative names, and the tables that describe them (#SYSTEM,
-// #WINDOWS, #STRINGS, #TOPICS, #URLTBL, #URLSTR, #IVB, #IDXHDR).
+// #WINDOWS, #STRINGS, #TOPICS, #URLTBL, #URLSTR, #IVB, #IDXHDR), with the
+// full-text index ($FIftiMain) when the project asks for one.
 //
 // It reports numbered warnings and errors, one per line with file and line,
 // to the sink, and fails only when nothing useful can be written (no

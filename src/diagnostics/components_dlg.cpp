@@ -7,13 +7,13 @@
 #include <QPushButton>
 #include <string>
 
-#include "common/call_html_help.h"
 #include "common/messages.h"
 #include "finders/finder_search.h"
 #include "platform/shell/shell.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "ui/program_help.h"
 #include "ui/round_button.h"
 #include "ui/sort_list_ctrl.h"
 
@@ -58,10 +58,6 @@ class ProgressBinding : public finders::FinderProgress {
   CProgressWnd& progress_;
   void* owner_ = nullptr;
 };
-
-std::string helpFileWithWindow() {
-  return std::string(res::kHelpFile) + ">" + res::kDialogWindowType;
-}
 
 }  // namespace
 
@@ -179,10 +175,7 @@ void CComponentsDlg::OnDelete() {
   list_->DeleteItem(row);
 }
 
-void CComponentsDlg::OnTips() {
-  CallHtmlHelp(this, helpFileWithWindow(), HH_HELP_CONTEXT,
-               static_cast<std::uintptr_t>(res::FinderTopic(static_cast<int>(mode_))));
-}
+void CComponentsDlg::OnTips() { ShowDialogTopic(res::FinderTopic(static_cast<int>(mode_)), this); }
 
 void CComponentsDlg::controlHelp(QWidget* widget) {
   // The pop-up of the control under the mouse or with the focus: the list
@@ -190,9 +183,7 @@ void CComponentsDlg::controlHelp(QWidget* widget) {
   while (widget && widget != this && widget->parentWidget() != this)
     widget = widget->parentWidget();
   if (!widget || widget == this) return;
-  const std::string popups = std::string(res::kHelpFile) + "::/" + res::kPopupTextFile;
-  CallHtmlHelp(widget, popups, HH_TP_HELP_WM_HELP,
-               reinterpret_cast<std::uintptr_t>(res::FinderControlHelp(static_cast<int>(mode_))));
+  ShowControlHelp(res::FinderControlHelp(static_cast<int>(mode_)), widget);
 }
 
 void CComponentsDlg::keyPressEvent(QKeyEvent* event) {

@@ -4,12 +4,12 @@
 #include <QFileDialog>
 #include <QLineEdit>
 
-#include "diagnostics/dialog_help.h"
 #include "helpreg/help_registry.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/system/sysdirs.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
+#include "ui/program_help.h"
 
 CEditRegDlg::CEditRegDlg(std::string name, std::string folder, QWidget* parent)
     : CToolDialog(IDD_EDIT_REGISTRY, parent), name_(std::move(name)), folder_(std::move(folder)) {}
@@ -27,7 +27,7 @@ void CEditRegDlg::onCommand(int id) {
   if (id == IDC_REG_BROWSE) {
     browse();
   } else if (id == IDC_TIPS) {
-    diag::showDialogTopic(IDH_EDIT_REGISTRY, window());
+    ShowDialogTopic(IDH_EDIT_REGISTRY, window());
   }
 }
 
@@ -48,8 +48,8 @@ void CEditRegDlg::browse() {
     e->setText(QString::fromStdString(chosen.folder));
 }
 
-void CEditRegDlg::onHelp(QWidget* item) { diag::showControlHelp(res::kEditRegistryHelp, item); }
+void CEditRegDlg::onHelp(QWidget* item) { ShowControlHelp(res::kEditRegistryHelp, item); }
 
 void CEditRegDlg::onContextMenu(QWidget* window) {
-  diag::showControlHelp(res::kEditRegistryHelp, window);
+  ShowControlHelp(res::kEditRegistryHelp, window);
 }

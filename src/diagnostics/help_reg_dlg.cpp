@@ -10,7 +10,6 @@
 #include "common/browse_open_file.h"
 #include "common/messages.h"
 #include "common/string_utils.h"
-#include "diagnostics/dialog_help.h"
 #include "diagnostics/edit_reg_dlg.h"
 #include "diagnostics/missing_files_dlg.h"
 #include "platform/dialogs/dialog_builder.h"
@@ -18,6 +17,7 @@
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "ui/program_help.h"
 #include "ui/round_button.h"
 #include "ui/sort_list_ctrl.h"
 #include "ui/sys_colors.h"
@@ -83,9 +83,8 @@ bool CHelpRegDlg::OnInitDialog() {
   clicked(IDC_REG_ADD, &CHelpRegDlg::OnAdd);
   clicked(IDC_REG_CHANGE, &CHelpRegDlg::OnChange);
   if (auto* b = qobject_cast<QAbstractButton*>(control(IDC_TIPS)))
-    connect(b, &QAbstractButton::clicked, this, [this] {
-      diag::showDialogTopic(res::RegistryTopic(mode_ == helpreg::Mode::WinHelp), this);
-    });
+    connect(b, &QAbstractButton::clicked, this,
+            [this] { ShowDialogTopic(res::RegistryTopic(mode_ == helpreg::Mode::WinHelp), this); });
 
   list_ = new CSortListCtrl(true, true);
   list_->SubclassDlgItem(IDC_LIST, this);
@@ -248,7 +247,7 @@ void CHelpRegDlg::helpFor(QWidget* child) {
   QWidget* target = child;
   // A click inside the list lands on its viewport or header.
   while (target && target != this && dlg::controlId(target) <= 0) target = target->parentWidget();
-  diag::showControlHelp(res::kHelpRegistryHelp, target ? target : this);
+  ShowControlHelp(res::kHelpRegistryHelp, target ? target : this);
 }
 
 bool CHelpRegDlg::event(QEvent* e) {

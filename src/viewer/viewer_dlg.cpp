@@ -24,8 +24,6 @@ constexpr int kTextButton = 0xFF05;
 constexpr int kPlaceholderMargin = 6;  // pixels between the page pane and the right edge
 constexpr int kMaxRight = 1024;
 constexpr int kMaxBottom = 768;
-constexpr const char* kOwnHelpFile = "wrenlow.chm";
-constexpr const char* kBinaryFileTopic = "/html/binfile.htm";
 
 // The five images of bitmap 137.
 std::vector<QIcon> treeImages() {
@@ -248,8 +246,9 @@ void CViewerDlg::showPage(const PageResult& page) {
 }
 
 void CViewerDlg::showBinaryFile() {
-  host_.SetHelpFile(kOwnHelpFile);
-  host_.NavigateInternal(kBinaryFileTopic);
+  // Without the program's help file there is no page to show: navigating
+  // anyway would look for the page inside the file being viewed.
+  if (host_.SetHelpFile(res::kHelpFile)) host_.NavigateInternal(res::kBinaryFilePage);
   host_.SetHelpFile(path_);
 }
 

@@ -319,6 +319,67 @@ TEST_F(HelpGui, HelpTopicsWithoutADesktopHandlerOpenOurOwnWindow) {
   window->close();
 }
 
+// Pictures for review, taken from the screen (the web view draws outside
+// the widget): the start page, the about and welcome windows, the decompile
+// dialog with its help window beside it, a control pop-up, and a GBK page of
+// a corpus file through its:.
+TEST_F(HelpGui, Screenshots) {
+  const QByteArray dir = qgetenv("WRENLOW_SHOT_DIR");
+  if (dir.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+    GTEST_SKIP() << "set WRENLOW_SHOT_DIR and use an X display to take the pictures";
+  auto save = [&](const char* name, QRect area) {
+    QTest::qWait(1500);
+    const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
+        0, area.x(), area.y(), area.width(), area.height());
+    EXPECT_TRUE(picture.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name)) << name;
+  };
+  frame_->move(20, 20);
+  ASSERT_NE(showStartPage(), nullptr);
+  save("main_start_page.png", frame_->frameGeometry());
+
+  frame_->routeCommand(ID_HELP_ABOUT);
+  ASSERT_NE(AboutWindow(), nullptr);
+  save("about.png", AboutWindow()->frameGeometry());
+  AboutWindow()->close();
+
+  frame_->routeCommand(ID_HELP_GETTING_STARTED);
+  ASSERT_NE(frame_->welcomeWindow, nullptr);
+  save("welcome.png", frame_->welcomeWindow->frameGeometry());
+  frame_->welcomeWindow->close();
+
+  HelpAvailability beside;
+  beside.checkDone = beside.noDialogWindowType = true;
+  OverrideHelpAvailability(beside);
+  htmlhelp::QtHtmlHelp& viewer = htmlhelp::installHtmlHelp();
+  CDecompileDlg dialog(frame_);
+  ASSERT_TRUE(dialog.create());
+  QDialog* d = dialog.window();
+  d->move(40, 120);
+  d->show();
+  QTest::qWait(200);
+  dlg::findControl<QAbstractButton>(d, IDC_TIPS)->click();
+  ASSERT_NE(DialogHelpWindow(), nullptr);
+  save("decompile_with_help.png", d->frameGeometry().united(DialogHelpWindow()->frameGeometry()));
+  auto* source = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
+  source->lineEdit()->setFocus();
+  QTest::keyClick(source->lineEdit(), Qt::Key_F1);
+  ASSERT_NE(viewer.popup(), nullptr);
+  save("control_popup.png", d->frameGeometry().united(viewer.popup()->frameGeometry()));
+  viewer.popup()->close();
+  d->close();
+  OverrideHelpAvailability({});
+
+  QWidget page;
+  page.setWindowTitle(QStringLiteral("its: GBK page"));
+  page.setGeometry(60, 60, 800, 600);
+  page.show();
+  CHHCtrl host;
+  ASSERT_TRUE(host.Create(&page, QRect(0, 0, 800, 600), 0, HHHome::none(), false));
+  ASSERT_TRUE(host.SetHelpFile(std::string(WRENLOW_CORPUS_DIR) + "/7zcn_7-zip.chm"));
+  ASSERT_TRUE(pagewait::loads(host, [&] { host.NavigateInternal("/cmdline/commands/add.htm"); }));
+  save("gbk_page_its.png", page.frameGeometry());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

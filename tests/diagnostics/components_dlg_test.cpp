@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
@@ -16,9 +17,12 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "res/help_tables.h"
 #include "res/ids.h"
+#include "tests/common/recording_help.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
+#include "ui/program_help.h"
 #include "ui/sort_list_ctrl.h"
 
 namespace fs = std::filesystem;
@@ -166,6 +170,42 @@ TEST_F(ComponentsDlgTest, MenuCommandWalksThePrefixDrives) {
   poll.stop();
   ::unsetenv("WRENLOW_WINEPREFIX");
   EXPECT_TRUE(seen);
+}
+
+// "提示(&T)..." and the context help go through the program's help: the
+// mode's topic and table when the help file is there, nothing for the HTML
+// Help viewer when it is not.
+TEST_F(ComponentsDlgTest, TipsAndContextHelpFollowTheMode) {
+  OverrideHelpAvailability({.checkDone = true});
+  RecordingHelp help;
+  CComponentsDlg dialog(FinderMode::HtmlHelpFiles);
+  dialog.drivesToSearch = std::vector<drives::FixedDrive>{};
+  ASSERT_TRUE(dialog.create());
+  auto* tips = qobject_cast<QPushButton*>(dialog.control(IDC_TIPS));
+  QWidget* remove = dialog.control(IDC_DELETE);
+  ASSERT_TRUE(tips && remove);
+  auto contextMenuOn = [&](QWidget* w) {
+    const QPoint at = w->geometry().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, dialog.mapToGlobal(at));
+    QApplication::sendEvent(&dialog, &event);
+  };
+  tips->click();
+  contextMenuOn(remove);
+  ASSERT_EQ(help.calls.size(), 2u);
+  EXPECT_EQ(help.calls[0].file, "Wrenlow.chm>DlgHelp");
+  EXPECT_EQ(help.calls[0].command, HH_HELP_CONTEXT);
+  EXPECT_EQ(help.calls[0].data, static_cast<std::uintptr_t>(IDH_HTMLHELP_FILES));
+  EXPECT_EQ(help.calls[1].command, HH_TP_HELP_WM_HELP);
+  EXPECT_EQ(help.calls[1].window, remove);
+  EXPECT_EQ(res::PopupTopic(reinterpret_cast<const unsigned*>(help.calls[1].data), IDC_DELETE),
+            unsigned(IDH_POPUP_HTMLHELP_FILES_DELETE));
+
+  help.calls.clear();
+  OverrideHelpAvailability({.checkDone = true, .winHelpFallback = true, .noPopupTexts = true});
+  tips->click();
+  contextMenuOn(remove);
+  OverrideHelpAvailability({});
+  EXPECT_TRUE(help.calls.empty());
 }
 
 TEST(ComponentsShots, HtmlHelpComponentsOfAPrefix) {

@@ -18,13 +18,15 @@
 #include "app/log_doc.h"
 #include "app/main_frame.h"
 #include "common/browse_open_file.h"
-#include "common/call_html_help.h"
+#include "diagnostics/edit_reg_dlg.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/registry/hive_file.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
+#include "tests/common/recording_help.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
+#include "ui/program_help.h"
 #include "ui/sort_list_ctrl.h"
 
 using helpreg::Entry;
@@ -243,27 +245,12 @@ TEST_F(HelpRegDlgTest, AddingTheSameFileTwiceListsTwoRows) {
   EXPECT_EQ(stored(), (std::vector<Entry>{{"twice.chm", scratch_.root()}}));
 }
 
-// The help the editor asks for: its dialog topic by mode, and the pop-up of
-// the control under F1 or the context menu.
-class RecordingHelp : public HtmlHelpService {
- public:
-  struct Call {
-    QWidget* window;
-    std::string file;
-    unsigned command;
-    std::uintptr_t data;
-  };
-  std::intptr_t htmlHelp(void* window, std::string_view file, unsigned command,
-                         std::uintptr_t data) override {
-    calls.push_back({static_cast<QWidget*>(window), std::string(file), command, data});
-    return 1;
-  }
-  std::vector<Call> calls;
-};
-
+// The help the editor and dialog 139 ask for: the dialog topic by mode and
+// the pop-up of the control under F1, through the program's help, which
+// asks the HTML Help viewer only when the help file is there.
 TEST_F(HelpRegDlgTest, TipsAndControlHelpAskForTheirTopics) {
+  OverrideHelpAvailability({.checkDone = true});  // the help file and its window type exist
   RecordingHelp help;
-  setHtmlHelpService(&help);
   setHelpRegistryMode(Mode::WinHelp);
   CHelpRegDlg d;
   ASSERT_TRUE(d.create());
@@ -272,15 +259,34 @@ TEST_F(HelpRegDlgTest, TipsAndControlHelpAskForTheirTopics) {
   click(&d, IDC_TIPS);
   d.list()->setFocus();
   QTest::keyClick(d.list(), Qt::Key_F1);
-  setHtmlHelpService(nullptr);
-  ASSERT_EQ(help.calls.size(), 2u);
+  CEditRegDlg edit("a.chm", "/x", &d);
+  ASSERT_TRUE(edit.create());
+  click(edit.window(), IDC_TIPS);
+  QWidget* folder = dlg::findControl<QLineEdit>(edit.window(), IDC_REG_FOLDER);
+  ASSERT_TRUE(folder);
+  folder->setFocus();
+  QTest::keyClick(edit.window(), Qt::Key_F1);
+  ASSERT_EQ(help.calls.size(), 4u);
   EXPECT_EQ(help.calls[0].file, "Wrenlow.chm>DlgHelp");
   EXPECT_EQ(help.calls[0].command, HH_HELP_CONTEXT);
   EXPECT_EQ(help.calls[0].data, static_cast<std::uintptr_t>(IDH_WINHELP_REGISTRY));
   EXPECT_EQ(help.calls[1].command, HH_TP_HELP_WM_HELP);
   EXPECT_EQ(help.calls[1].window, d.list());
-  const auto* table = reinterpret_cast<const unsigned*>(help.calls[1].data);
-  EXPECT_EQ(res::PopupTopic(table, IDC_LIST), 170u);
+  EXPECT_EQ(res::PopupTopic(reinterpret_cast<const unsigned*>(help.calls[1].data), IDC_LIST), 170u);
+  EXPECT_EQ(help.calls[2].data, static_cast<std::uintptr_t>(IDH_EDIT_REGISTRY));
+  EXPECT_EQ(help.calls[3].file, "Wrenlow.chm::/wrenlow.txt");
+  EXPECT_EQ(help.calls[3].window, folder);
+  EXPECT_EQ(res::PopupTopic(reinterpret_cast<const unsigned*>(help.calls[3].data), IDC_REG_FOLDER),
+            227u);
+
+  // Without the help file the viewer is not asked at all.
+  help.calls.clear();
+  OverrideHelpAvailability({.checkDone = true, .winHelpFallback = true, .noPopupTexts = true});
+  click(&d, IDC_TIPS);
+  QTest::keyClick(d.list(), Qt::Key_F1);
+  click(edit.window(), IDC_TIPS);
+  OverrideHelpAvailability({});
+  EXPECT_TRUE(help.calls.empty());
 }
 
 }  // namespace

@@ -104,9 +104,11 @@ TEST_F(ViewerGui, TreeShowsTheFileAndSelectionsShowTheirPages) {
   tree->setCurrentItem(findItem(tree, "big.HTM (1,234,567)"));
   EXPECT_TRUE(waitForLocation(dlg, "::/big.HTM"));
   shot(&dlg, "viewer-htm");
-  // An index file and a storage show the binary-file page.
+  // An index file and a storage show the binary-file page of the program's
+  // own help file, found under its real name on a case-sensitive disk.
   tree->setCurrentItem(findItem(tree, "index.hhk (13)"));
-  EXPECT_TRUE(waitForLocation(dlg, "binfile.htm"));
+  EXPECT_TRUE(waitForLocation(dlg, "/Wrenlow.chm::/html/binfile.htm"));
+  EXPECT_EQ(prompter.count(), 0u);
   tree->setCurrentItem(findItem(tree, "big.HTM (1,234,567)"));
   EXPECT_TRUE(waitForLocation(dlg, "::/big.HTM"));
   tree->setCurrentItem(findItem(tree, "sub"));

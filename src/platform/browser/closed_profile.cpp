@@ -8,6 +8,9 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineUrlScheme>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "platform/browser/its_scheme_handler.h"
 #include "platform/browser/its_url.h"
@@ -53,12 +56,36 @@ class Gatekeeper : public QWebEngineUrlRequestInterceptor {
   }
 };
 
+// The engine reads its switches from this variable when it first starts.
+constexpr const char* kEngineSwitches = "QTWEBENGINE_CHROMIUM_FLAGS";
+
+// Help pages have no host, so the engine counts every its: address as a site
+// of its own: a navigation the host starts (the contents tree, a topic
+// number) would move to a fresh renderer process each time, which costs more
+// than serving the whole page, and loses the renderer's cache of the file's
+// style sheets and scripts. With one process per site, every help page shares
+// one renderer and the report pages another.
+constexpr const char* kProcessPerSite = "--process-per-site";
+
+void addEngineSwitch(const char* name) {
+  const char* current = std::getenv(kEngineSwitches);
+  std::string value = current ? current : "";
+  for (std::size_t at = value.find(name); at != std::string::npos; at = value.find(name, at + 1)) {
+    const std::size_t end = at + std::strlen(name);
+    if ((at == 0 || value[at - 1] == ' ') && (end == value.size() || value[end] == ' ')) return;
+  }
+  if (!value.empty()) value += ' ';
+  value += name;
+  setenv(kEngineSwitches, value.c_str(), 1);
+}
+
 }  // namespace
 
 void registerSchemes() {
   static bool done = false;
   if (done) return;
   done = true;
+  addEngineSwitch(kProcessPerSite);
   for (const char* name : kItsSchemes) {
     QWebEngineUrlScheme scheme(name);
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);

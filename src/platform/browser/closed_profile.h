@@ -17,8 +17,10 @@ namespace browser {
 // before-navigate hook (the training-card links of the program's help).
 inline constexpr const char* kLinkSchemes[] = {"corrie", "tamblin"};
 
-// Registers the schemes above with the web engine. Must run before the
-// QApplication is constructed (main and the test programs call it first).
+// Registers the schemes above with the web engine and adds the engine
+// switch that keeps help pages in one renderer process (appended to those
+// the environment sets). Must run before the QApplication is constructed
+// (main and the test programs call it first).
 void registerSchemes();
 
 // The profile (made on first use, owned by the application object).
