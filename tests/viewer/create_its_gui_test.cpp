@@ -30,29 +30,14 @@
 #include "res/ids.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
+#include "tests/viewer/modal_driver.h"
 #include "viewer/create_its_dialog.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void whenShown(const QString& title, std::function<void(QDialog*)> f, int tries = 400) {
-  QTimer::singleShot(25, [=] {
-    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (d && d->isVisible() && d->windowTitle() == title) {
-      f(d);
-    } else if (tries > 0) {
-      whenShown(title, f, tries - 1);
-    }
-  });
-}
-
-QString resultText(QDialog* d) {
-  QWidget* w = dlg::findControl(d, IDC_RESULTS_TEXT);
-  if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();
-  if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
-  return {};
-}
+using modal::resultText;
+using modal::whenShown;
 
 void shoot(QWidget* w, const char* name) {
   const char* dir = std::getenv("WRENLOW_SHOT");

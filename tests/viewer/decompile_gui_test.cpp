@@ -31,32 +31,15 @@
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
 #include "tests/decompile/crafted_file.h"
+#include "tests/viewer/modal_driver.h"
 #include "viewer/browse_chm.h"
 #include "viewer/decompile_dialog.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Calls f with the modal dialog whose title is `title` once it is shown.
-void whenShown(const QString& title, std::function<void(QDialog*)> f, int tries = 400) {
-  QTimer::singleShot(25, [=] {
-    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (d && d->isVisible() && d->windowTitle() == title) {
-      f(d);
-    } else if (tries > 0) {
-      whenShown(title, f, tries - 1);
-    }
-  });
-}
-
-QString resultText(QDialog* d) {
-  QWidget* w = dlg::findControl(d, IDC_RESULTS_TEXT);
-  if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();
-  if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
-  return {};
-}
+using modal::resultText;
+using modal::whenShown;
 
 std::string templateTitle(int id) { return res::findDialog(id)->title; }
 

@@ -33,32 +33,15 @@
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
 #include "tests/decompile/crafted_file.h"
+#include "tests/viewer/modal_driver.h"
 #include "viewer/recompile_command.h"
 #include "viewer/recompile_dialog.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void whenShown(const QString& title, std::function<void(QDialog*)> f, int tries = 400) {
-  QTimer::singleShot(25, [=] {
-    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (d && d->isVisible() && d->windowTitle() == title) {
-      f(d);
-    } else if (tries > 0) {
-      whenShown(title, f, tries - 1);
-    } else if (d) {
-      d->reject();  // not the dialog the test waits for
-    }
-  });
-}
-
-QString resultText(QDialog* d) {
-  QWidget* w = dlg::findControl(d, IDC_RESULTS_TEXT);
-  if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();
-  if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
-  return {};
-}
+using modal::resultText;
+using modal::whenShown;
 
 // Types text into a combo box's edit in place of what it holds, as a user would.
 void type(QComboBox* combo, const std::string& text) {
@@ -160,7 +143,8 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
       // The web view draws outside the widget: the picture is taken from the screen.
       QTest::qWait(1500);
       const QRect r = d->frameGeometry();
-      if (!d->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+      if (!d->screen()
+               ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
                .save(QString::fromLocal8Bit(shot)))
         shotError = "cannot save";
     }
