@@ -163,16 +163,9 @@ bool HasWildcard(std::string_view text) {
   return text.find_first_of("*?") != std::string_view::npos;
 }
 
-std::string FullPathName(std::string_view path) {
-  std::string whole;
-  if (path.empty() || path.front() != '/') {
-    char buffer[PATH_MAX];
-    if (::getcwd(buffer, sizeof buffer)) whole = buffer;
-    whole += '/';
-  }
-  whole += path;
+std::string RemoveDotSegments(std::string_view path) {
   std::vector<std::string_view> parts;
-  std::string_view rest(whole);
+  std::string_view rest(path);
   while (!rest.empty()) {
     const std::size_t slash = rest.find('/');
     const std::string_view part = rest.substr(0, slash);
@@ -186,8 +179,19 @@ std::string FullPathName(std::string_view path) {
   }
   std::string out;
   for (std::string_view part : parts) {
-    out += '/';
+    if (!out.empty()) out += '/';
     out += part;
   }
-  return out.empty() ? "/" : out;
+  return out;
+}
+
+std::string FullPathName(std::string_view path) {
+  std::string whole;
+  if (path.empty() || path.front() != '/') {
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer)) whole = buffer;
+    whole += '/';
+  }
+  whole += path;
+  return "/" + RemoveDotSegments(whole);
 }

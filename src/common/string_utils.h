@@ -57,6 +57,10 @@ bool HasWildcard(std::string_view text);
 // as they are, so the path still names what the user named.
 std::string FullPathName(std::string_view path);
 
+// The "/"-separated path without its empty and "." segments, each ".."
+// taking away the segment before it (none above the start); no leading "/".
+std::string RemoveDotSegments(std::string_view path);
+
 // Whether two paths name the same file as this file system sees it: the
 // same device and inode when both exist, else the same FullPathName text.
 // Letter case counts, as it does on disk.

@@ -70,24 +70,6 @@ char32_t folded(char32_t c) {
   return c;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // Builds words from characters, one at a time.
 class WordSplitter {
  public:
@@ -104,11 +86,11 @@ class WordSplitter {
           word_ += '.';
         pending_ = 0;
         if (word_.empty()) startsWithDigit_ = isDigit(c);
-        appendUtf8(word_, folded(c));
+        cp::appendUtf8(word_, folded(c));
         return;
       case CharKind::Single:
         end();
-        appendUtf8(word_, c);
+        cp::appendUtf8(word_, c);
         end();
         return;
       case CharKind::Apostrophe:

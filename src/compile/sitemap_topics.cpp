@@ -4,6 +4,7 @@
 #include <map>
 
 #include "chmfiles/sitemap.h"
+#include "common/string_utils.h"
 #include "compile/binary_tables.h"
 #include "platform/system/codepage.h"
 
@@ -25,23 +26,7 @@ std::string normalLink(std::string_view link) {
   const std::string tail = cut == std::string::npos ? std::string() : s.substr(cut);
   if (cut != std::string::npos) s.resize(cut);
   if (s.find(':') != std::string::npos) return s + tail;  // a URL or another file
-  std::vector<std::string> parts;
-  std::size_t pos = 0;
-  while (pos <= s.size()) {
-    std::size_t end = s.find('/', pos);
-    if (end == std::string::npos) end = s.size();
-    const std::string part = s.substr(pos, end - pos);
-    pos = end + 1;
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string out;
-  for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
-  return out + tail;
+  return RemoveDotSegments(s) + tail;
 }
 
 // The character references sitemap texts use: &amp; &lt; &gt; &quot;

@@ -53,6 +53,8 @@ std::size_t previousChar(std::string_view text, std::size_t pos, unsigned codePa
 // Decodes one UTF-8 sequence at in[pos]; returns its length, or 0 when the
 // bytes there are not a well-formed sequence (overlong, surrogate, past U+10FFFF).
 std::size_t decodeUtf8(std::string_view in, std::size_t pos, char32_t& cp);
+// Appends one code point as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
 
 // Bytes in the code page → UTF-8, every bad byte as U+FFFD. UTF-8 input
 // (kUtf8) is checked the same way.
