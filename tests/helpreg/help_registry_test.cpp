@@ -165,13 +165,6 @@ TEST_F(HelpRegistry, AReadOnlyHiveRefusesTheKeyAndKeepsItsBytes) {
   EXPECT_EQ(readFile(hive()), before);
 }
 
-TEST_F(HelpRegistry, SuffixIsCutAtItsFirstOccurrence) {
-  const std::string marked = helpreg::withMissingSuffix("x.chm");
-  EXPECT_EQ(marked, "x.chm (不存在)");
-  EXPECT_EQ(helpreg::stripMissingSuffix(marked + " (不存在)"), "x.chm");
-  EXPECT_EQ(helpreg::stripMissingSuffix("plain.chm"), "plain.chm");
-}
-
 // A prefix made by hand (no Wine needed): drive letters through dosdevices,
 // chosen files mapped back to them, names found without regard to case.
 TEST_F(HelpRegistry, PrefixDriveLettersMapChosenFilesAndFindFilesWithoutCase) {
