@@ -35,13 +35,17 @@ class CompileSink final : public ResultSink {
 
 int runCompile(const Args& args);
 const CliCommand compile(
-    "compile", "compile PROJECT.hhp [-o OUT.chm] [--level=fast|strong] [--reset N] [--window N]",
+    "compile",
+    "compile PROJECT.hhp [-o OUT.chm] [--level=fast|strong] [--reset N] [--window N] [--x86-calls]",
     "compile a help project into a compiled help file", runCompile,
     "  -o OUT.chm            the compiled file (default: the project's)\n"
     "  --level=LEVEL         LZX effort: strong (default, smallest) or fast\n"
     "  --reset N             LZX reset interval in 32 KiB units (default 8); --reset 2\n"
     "                        for readers that decode no interval above 64 KiB\n"
-    "  --window N            LZX window in 32 KiB units (default 8, at most the interval)\n");
+    "  --window N            LZX window in 32 KiB units (default 8, at most the interval)\n"
+    "  --x86-calls           translate x86 calls where that makes the file smaller (files\n"
+    "                        holding Windows programs); libmspack and chmls misread\n"
+    "                        such files, so it is off by default\n");
 
 // A count of 32 KiB units, 1 to 64.
 bool parseBlocks(const std::string& text, std::uint32_t& out) {
@@ -61,6 +65,8 @@ int runCompile(const Args& args) {
       if (!parseLevel(args[++i], options.fastCompression)) return usageError(compile);
     } else if (args[i].rfind("--level=", 0) == 0) {
       if (!parseLevel(args[i].substr(8), options.fastCompression)) return usageError(compile);
+    } else if (args[i] == "--x86-calls") {
+      options.translateCalls = true;
     } else if (args[i] == "--reset" && i + 1 < args.size()) {
       if (!parseBlocks(args[++i], options.resetBlocks)) return usageError(compile);
     } else if (args[i] == "--window" && i + 1 < args.size()) {

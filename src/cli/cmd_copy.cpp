@@ -64,7 +64,7 @@ void copyLevel(itss::IStorage* from, itss::IStorage* to, const std::string& path
 int runCopy(const Args& args);
 const CliCommand copy("copy",
                       "copy IN OUT [--no-compress] [--reset N] [--window N] [--partition N] "
-                      "[--block-size N]",
+                      "[--block-size N] [--x86-calls]",
                       "copy every stream of a compiled help file into a new one", runCopy);
 
 int runCopy(const Args& args) {

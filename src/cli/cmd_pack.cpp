@@ -26,6 +26,10 @@ bool parseWriteOptions(const Args& args, std::size_t first, WriteOptions& o) {
       o.compress = false;
       continue;
     }
+    if (a == "--x86-calls") {
+      o.translateCalls = true;
+      continue;
+    }
     itss::DWORD* target = a == "--reset"        ? &o.reset
                           : a == "--window"     ? &o.window
                           : a == "--partition"  ? &o.partition
@@ -51,6 +55,7 @@ itss::HRESULT createOutput(const std::string& out, const WriteOptions& o,
                                  6, 0x43585A4C, 2, o.reset,     o.window, o.partition,
                                  1};
   std::copy(words, words + 13, cd.words);
+  cd.translateCalls = o.translateCalls;
   engine->SetControlData(&cd);
   return engine->StgCreateDocfile(out.c_str(),
                                   itss::STGM_CREATE | itss::STGM_SHARE_EXCLUSIVE | itss::STGM_WRITE,
@@ -85,7 +90,7 @@ bool copyFileIn(const fs::path& file, itss::IStream* s, std::vector<char>& buf) 
 int runPack(const Args& args);
 const CliCommand pack("pack",
                       "pack DIR OUT [--no-compress] [--reset N] [--window N] [--partition N] "
-                      "[--block-size N]",
+                      "[--block-size N] [--x86-calls]",
                       "store every file below DIR in a new compiled help file", runPack);
 
 int runPack(const Args& args) {

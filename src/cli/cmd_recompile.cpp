@@ -27,7 +27,7 @@ int runRecompile(const Args& args);
 const CliCommand recompileCommand(
     "recompile",
     "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents] "
-    "[--level=fast|strong]",
+    "[--level=fast|strong] [--x86-calls]",
     "rebuild compiled help files (a file, a folder or a wildcard) with better compression",
     runRecompile,
     "  SOURCE            a file, a folder (its *.chm) or a pattern with * or ?\n"
@@ -36,6 +36,9 @@ const CliCommand recompileCommand(
     "  --keep-index      keep the .hhk index file that a binary index replaces\n"
     "  --keep-contents   keep the .hhc contents file that a binary contents replaces\n"
     "  --level=LEVEL     LZX effort: strong (default, smallest) or fast\n"
+    "  --x86-calls       translate x86 calls where that makes the file smaller (files\n"
+    "                    holding Windows programs); libmspack and chmls misread such\n"
+    "                    files, so it is off by default\n"
     "exit status 0: every file recompiled; 1: some file failed; 3: cancelled\n");
 
 // SOURCE: a file, a folder (its *.chm) or a pattern with * or ?; TARGET: a
@@ -54,6 +57,8 @@ int runRecompile(const Args& args) {
         return usageError(recompileCommand);
     } else if (a == "--not-collection")
       request.options.collectionPart = false;
+    else if (a == "--x86-calls")
+      request.options.translateCalls = true;
     else if (a == "--keep-index")
       request.options.dropSitemapIndex = false;
     else if (a == "--keep-contents")

@@ -11,6 +11,7 @@ namespace cli {
 
 struct WriteOptions {
   bool compress = true;
+  bool translateCalls = false;  // --x86-calls
   itss::DWORD reset = 8, window = 8, partition = 8, blockSize = 4096;
 };
 

@@ -605,6 +605,7 @@ bool Compiler::write() {
   storage.windowBlocks = options_.windowBlocks;
   storage.partitionBlocks = options_.windowBlocks;
   storage.fastLzx = options_.fastCompression;
+  storage.translateCalls = options_.translateCalls;
   if (itss::FAILED(storage.create(result_.outputPath.c_str(), true, true, kDirectoryBlockSize))) {
     error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
     return false;

@@ -21,6 +21,7 @@ struct CompileOptions {
   // The time recorded in the file; nothing: SOURCE_DATE_EPOCH when set, else now.
   std::optional<std::uint32_t> timeStamp;
   bool fastCompression = false;  // the LZX encoder's fast level
+  bool translateCalls = false;   // x86 call translation where it pays
   // LZX reset interval and window in 32 KiB units. 8 and 8 as recompile
   // writes them; some readers decode nothing but a 64 KiB reset interval
   // (2 and 2).

@@ -143,6 +143,7 @@ bool RecompileJob::run(const std::string& source, const std::string& target) {
     target_.partitionBlocks = kRecompileLzxBlocks;
   }
   target_.fastLzx = options_.fastCompression;
+  target_.translateCalls = options_.translateCalls;
   if (FAILED(target_.create(writePath_.c_str(), true, true, blockSize))) {
     target_.close();
     warn(IDS_CANNOT_OPEN, writePath_);

@@ -19,6 +19,7 @@ struct RecompileOptions {
   bool dropSitemapIndex = true;     // leave out the .hhk a binary index replaces
   bool dropSitemapContents = true;  // leave out the .hhc a binary contents replaces
   bool fastCompression = false;     // the LZX encoder's fast level
+  bool translateCalls = false;      // x86 call translation where it pays
 };
 
 // What the front ends attach to a recompile.

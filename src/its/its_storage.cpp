@@ -102,6 +102,7 @@ HRESULT ItsStorage::create(const char* path, bool overwrite, bool compress,
   fillControlData(control, directoryBlockSize, compress, resetBlocks, windowBlocks,
                   partitionBlocks);
   control.fastLzx = fastLzx;
+  control.translateCalls = translateCalls;
   engine_->SetControlData(&control);  // the engine keeps its defaults when it refuses
   const char* name = engineName(path);
   if (!name) return STG_E_INVALIDNAME;
@@ -156,6 +157,7 @@ void ItsStorage::close() {
   windowBlocks = kDefaultWindowBlocks;
   partitionBlocks = kDefaultPartitionBlocks;
   fastLzx = false;
+  translateCalls = false;
 }
 
 bool ItsStorage::nameFits(const char* name) {

@@ -51,7 +51,8 @@ class ItsStorage {
   std::uint32_t resetBlocks = kDefaultResetBlocks;
   std::uint32_t windowBlocks = kDefaultWindowBlocks;
   std::uint32_t partitionBlocks = kDefaultPartitionBlocks;
-  bool fastLzx = false;  // the LZX encoder's fast level (the strong one otherwise)
+  bool fastLzx = false;         // the LZX encoder's fast level (the strong one otherwise)
+  bool translateCalls = false;  // x86 call translation where it pays
 
   // Copies name into the name buffer for one engine call; the result stays
   // valid until the next conversion on this object. nullptr when the name

@@ -101,6 +101,8 @@ struct ITS_Control_Data {
   // Not part of the stored record: compress with the encoder's fast level
   // instead of its strong one (same format, larger output, less time).
   bool fastLzx = false;
+  // Not stored either: translate x86 calls in the intervals where it pays.
+  bool translateCalls = false;
 };
 
 class IITStorage : public IUnknown {

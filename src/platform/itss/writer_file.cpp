@@ -257,9 +257,11 @@ class SectionCompressor {
         pool_.pop_back();
       }
     }
-    if (!enc)
+    if (!enc) {
       enc = std::make_unique<lzx::Encoder>(params_.windowBits,
                                            params_.fast ? lzx::Level::Fast : lzx::Level::Strong);
+      enc->setCallTranslation(params_.translateCalls ? lzx::Calls::Auto : lzx::Calls::Never);
+    }
     Result r;
     r.out.reserve(in.size() / 2 + 64);
     enc->compressInterval(in.data(), in.size(), r.out, r.frames);
@@ -319,6 +321,7 @@ HRESULT FileWriter::create(const char* path, DWORD mode, const ITS_Control_Data&
   w->compress_ = (control.words[kCtlCompress] & 1) != 0;
   w->lzx_ = lzxParamsFor(control.words[kCtlResetBlocks], control.words[kCtlWindowBlocks]);
   w->lzx_.fast = control.fastLzx;
+  w->lzx_.translateCalls = control.translateCalls;
   w->root = std::make_shared<Node>();
   w->root->storage = true;
   out = std::move(w);

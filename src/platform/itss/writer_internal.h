@@ -35,7 +35,8 @@ struct LzxParams {
   std::uint32_t resetFrames;  // frames between resets, a power of two
   std::uint32_t windowUnits;  // window in 32 KiB units, a power of two >= 2
   unsigned windowBits;
-  bool fast = false;  // the encoder's fast level
+  bool fast = false;            // the encoder's fast level
+  bool translateCalls = false;  // x86 call translation where it pays
 };
 LzxParams lzxParamsFor(std::uint32_t resetBlocks, std::uint32_t windowBlocks);
 

@@ -188,7 +188,7 @@ double estimateCost(const Stats& s, unsigned mainSize) {
 struct Encoder::Impl {
   unsigned windowBits;
   Level level;
-  Calls calls = Calls::Auto;
+  Calls calls = Calls::Never;
   unsigned mainSize;
   std::uint32_t maxDistance;
   std::vector<std::uint8_t> buf;

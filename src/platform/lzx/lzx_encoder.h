@@ -15,7 +15,9 @@ namespace lzx {
 enum class Level { Fast, Strong };
 
 // x86 call translation per interval: Auto where it pays (code, not text);
-// Never and Always are for measuring what it gains.
+// Always is for measuring what it gains. Never is the default: libmspack and
+// Free Pascal's reader decode translated intervals wrongly, and the original
+// compiler never sets the bit, so a file is translated only when asked.
 enum class Calls { Auto, Never, Always };
 
 class Encoder {

@@ -187,17 +187,20 @@ TEST(PackCode, WindowsProgramsTranslateCallsAndExtractIdentically) {
     if (in) t[fs::path(name).filename().string()].assign(std::istreambuf_iterator<char>(in), {});
   }
   if (t.empty()) GTEST_SKIP() << "no Windows programs under " << wine;
-  packAndCheck(t, Params{8, 8, 8}, [](const fs::path& chm) {
-    itss::HRESULT hr;
-    auto file = itss::ItsfFile::open(chm.c_str(), &hr);
-    ASSERT_TRUE(file);
-    itss::LzxSection* section = file->lzxSection(&hr);
-    ASSERT_TRUE(section);
-    const auto& p = section->params();
-    std::size_t translated = 0;
-    for (std::uint64_t at : p.resetOffsets) translated += (p.content[at + 1] & 0x80) != 0;
-    EXPECT_GT(translated, 0u) << "of " << p.resetOffsets.size() << " intervals";
-  });
+  // Asked for, the intervals holding code are translated; by default none is.
+  for (const bool asked : {true, false}) {
+    packAndCheck(t, Params{8, 8, 8, true, 4096, asked}, [asked](const fs::path& chm) {
+      itss::HRESULT hr;
+      auto file = itss::ItsfFile::open(chm.c_str(), &hr);
+      ASSERT_TRUE(file);
+      itss::LzxSection* section = file->lzxSection(&hr);
+      ASSERT_TRUE(section);
+      const auto& p = section->params();
+      std::size_t translated = 0;
+      for (std::uint64_t at : p.resetOffsets) translated += (p.content[at + 1] & 0x80) != 0;
+      EXPECT_EQ(translated > 0, asked) << translated << " of " << p.resetOffsets.size();
+    });
+  }
 }
 
 }  // namespace

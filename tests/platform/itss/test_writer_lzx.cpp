@@ -62,6 +62,7 @@ std::vector<std::uint8_t> sample(int kind, std::size_t size, unsigned seed) {
 void roundTrip(const std::vector<std::uint8_t>& data, unsigned windowBits, unsigned resetFrames,
                std::size_t* compressedSize = nullptr, lzx::Level level = lzx::Level::Strong) {
   lzx::Encoder enc(windowBits, level);
+  enc.setCallTranslation(lzx::Calls::Auto);
   std::vector<std::uint8_t> out;
   std::vector<std::uint64_t> frames;
   const std::size_t interval = std::size_t{resetFrames} * lzx::kFrameSize;
@@ -148,9 +149,14 @@ TEST(LzxEncoder, TranslatesCallsInCodeOnly) {
   const std::vector<std::uint8_t> text(html.begin(), html.end());
   for (const auto& [data, want] :
        {std::pair{sample(4, 4 * lzx::kFrameSize, 4), true}, std::pair{text, false}}) {
-    lzx::Encoder enc(16);
+    lzx::Encoder plain(16), enc(16);
+    enc.setCallTranslation(lzx::Calls::Auto);
     std::vector<std::uint8_t> out;
     std::vector<std::uint64_t> frames;
+    plain.compressInterval(data.data(), 2 * lzx::kFrameSize, out, frames);
+    EXPECT_EQ(out[1] & 0x80, 0);  // never unless asked
+    out.clear();
+    frames.clear();
     enc.compressInterval(data.data(), 2 * lzx::kFrameSize, out, frames);
     const std::size_t second = out.size();
     enc.compressInterval(data.data() + 2 * lzx::kFrameSize, data.size() - 2 * lzx::kFrameSize, out,

@@ -75,6 +75,7 @@ std::string describe(const Params& p) {
       std::to_string(p.reset) + "/" + std::to_string(p.window) + "/" + std::to_string(p.partition);
   if (!p.compress) s += " uncompressed";
   if (p.blockSize != 4096) s += " block " + std::to_string(p.blockSize);
+  if (p.x86Calls) s += " x86 calls";
   return s;
 }
 
@@ -83,6 +84,7 @@ std::string options(const Params& p) {
                   " --partition " + std::to_string(p.partition) + " --block-size " +
                   std::to_string(p.blockSize);
   if (!p.compress) s += " --no-compress";
+  if (p.x86Calls) s += " --x86-calls";
   return s;
 }
 

@@ -44,6 +44,7 @@ struct Params {
   unsigned reset, window, partition;
   bool compress = true;
   unsigned blockSize = 4096;
+  bool x86Calls = false;
 };
 std::string describe(const Params& p);
 std::string options(const Params& p);
