@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "compile/html_scan.h"
 #include "compile/table_writers.h"
 
 // One entry of the contents: a topic (its #TOPICS number) or a heading
@@ -52,18 +53,31 @@ struct KeywordLinks {
 KeywordLinks buildKeywordLinks(const std::vector<IndexNode>& roots, unsigned codePage,
                                std::uint32_t lcid);
 
-// What the compiler hands over for the two tables: the sitemap files'
-// bytes (nothing when the project does not ask for the table) and the
-// help file's language.
+// The keywords and associative-link names one page carries.
+struct PageWords {
+  std::uint32_t topic = 0;
+  unsigned codePage = 1252;  // the page's own
+  PageLinkWords words;
+};
+
+// What the compiler hands over for the tables: the sitemap files' bytes
+// (nothing when the project does not ask for the table), the pages' words
+// and the help file's language.
 struct SitemapSources {
   std::optional<std::string> contents, index;
+  std::vector<PageWords> pages;
   unsigned codePage = 1252;
   std::uint32_t lcid = 0x409;
 };
 
 struct BinaryTables {
   std::optional<TocIndex> contents;
-  std::optional<KeywordLinks> keywords;
+  // The index file's keywords (with a binary index) merged with the pages'
+  // keywords, and the pages' associative-link names: both written always,
+  // as an empty store when there are none, since viewers look up the
+  // pages' links there whether or not the index is binary.
+  KeywordLinks keywords, associative;
+  bool sitemapIndex = false;  // keywords hold an index file's entries
 };
 
 // Builds both tables. A link to a page among topics takes that page's
@@ -71,6 +85,8 @@ struct BinaryTables {
 // URL) becomes a topic of its own. A contents entry whose name differs from
 // its page's title gets a topic of its own too, so that viewers, which show
 // an entry by its topic's title, show the name the contents gives it.
-// topics grows by these; each topic's contents offset is filled in.
+// topics grows by these; each topic's contents offset is filled in. A
+// page keyword "parent, child" files the page under child below parent,
+// as index files nest them; associative-link names are not nested.
 BinaryTables buildBinaryTables(const SitemapSources& sources, std::vector<TopicRecord>& topics,
                                StringPool& strings);

@@ -546,17 +546,19 @@ bool Compiler::write() {
     fullText.emplace(project_.codePage());
     readStopList(*fullText);
   }
+  SitemapSources sources;
   for (const ContentFile& f : files_) {
     if (!isPageName(f.internal)) continue;
-    if (auto page = bytes_.find(f.internal); fullText && page != bytes_.end()) {
+    if (auto page = bytes_.find(f.internal); page != bytes_.end()) {
       const auto topic = static_cast<std::uint32_t>(topics.size());
-      fullText->addPage(topic, page->second, pageCodePage(page->second, project_.codePage()));
+      const unsigned pageCp = pageCodePage(page->second, project_.codePage());
+      if (fullText) fullText->addPage(topic, page->second, pageCp);
+      sources.pages.push_back({topic, pageCp, pageLinkWords(page->second)});
     }
     topics.push_back({cp::fromUtf8(f.internal, project_.codePage()), topicTitle(f.internal)});
   }
   // The binary contents and index name pages by topic number, and may add
   // topics of their own.
-  SitemapSources sources;
   std::string contentsName, indexName;
   sources.contents = sitemapFor("Binary TOC", true, contentsName);
   sources.index = sitemapFor("Binary Index", false, indexName);
@@ -593,10 +595,9 @@ bool Compiler::write() {
   sys.fullTextSearch = fullText.has_value();
   // Readers find the binary tables by these; recompiling compares them with
   // the sitemap files' name hashes.
-  if (binary.keywords && binary.keywords->keywords > 0) {
-    sys.keywordLinks = true;
-    sys.binaryIndex = NameHash(fileNamePart(indexName));
-  }
+  sys.keywordLinks = binary.keywords.keywords > 0;
+  sys.associativeLinks = binary.associative.keywords > 0;
+  if (binary.sitemapIndex) sys.binaryIndex = NameHash(fileNamePart(indexName));
   if (binary.contents) sys.binaryContents = NameHash(fileNamePart(contentsName));
 
   ItsStorage storage;
@@ -653,14 +654,13 @@ bool Compiler::write() {
   if (!ivb.empty()) ok = ok && put("#IVB", buildIvb(ivb));
   if (fullText) ok = ok && put("$FIftiMain", fullText->build(topics.size(), sys.lcid));
   if (binary.contents) ok = ok && put("#TOCIDX", binary.contents->bytes);
-  if (binary.keywords) {
-    const KeywordLinks& k = *binary.keywords;
-    if (k.keywords > 0) {
-      ok = ok && put("$WWKeywordLinks/BTree", k.btree) && put("$WWKeywordLinks/Data", k.data) &&
-           put("$WWKeywordLinks/Map", k.map);
-    }
-    ok = ok && put("$WWKeywordLinks/Property", k.property) &&
-         put("$WWAssociativeLinks/Property", std::string(4, '\0'));
+  for (const auto& [store, k] : {std::pair{"$WWKeywordLinks/", &binary.keywords},
+                                 std::pair{"$WWAssociativeLinks/", &binary.associative}}) {
+    const std::string at = store;
+    if (k->keywords > 0)
+      ok =
+          ok && put(at + "BTree", k->btree) && put(at + "Data", k->data) && put(at + "Map", k->map);
+    ok = ok && put(at + "Property", k->property);
   }
   // #STRINGS last: every table above adds to it.
   ok = ok && put("#STRINGS", strings.bytes());

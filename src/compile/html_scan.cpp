@@ -246,3 +246,69 @@ bool isLocalLink(std::string_view link) {
   }
   return true;
 }
+
+namespace {
+
+// A value list of a link object or meta tag: "a; b;c" → a, b, c.
+void splitWords(std::string_view value, std::vector<std::string>& out) {
+  std::size_t pos = 0;
+  while (pos <= value.size()) {
+    std::size_t end = value.find(';', pos);
+    if (end == std::string_view::npos) end = value.size();
+    std::string_view w = value.substr(pos, end - pos);
+    while (!w.empty() && isSpace(w.front())) w.remove_prefix(1);
+    while (!w.empty() && isSpace(w.back())) w.remove_suffix(1);
+    if (!w.empty()) out.emplace_back(w);
+    pos = end + 1;
+  }
+}
+
+std::string_view attribute(const std::vector<Attribute>& attrs, std::string_view name) {
+  for (const Attribute& a : attrs)
+    if (EqualsNoCase(a.name, name)) return a.value;
+  return {};
+}
+
+// The class of the object that carries a page's keywords and link names.
+constexpr std::string_view kLinkObjectClass = "clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e";
+
+}  // namespace
+
+PageLinkWords pageLinkWords(std::string_view html) {
+  PageLinkWords out;
+  bool inLinkObject = false;
+  std::size_t pos = 0;
+  while ((pos = html.find('<', pos)) != std::string_view::npos) {
+    if (html.substr(pos, 4) == "<!--") {
+      const std::size_t end = html.find("-->", pos + 4);
+      if (end == std::string_view::npos) break;
+      pos = end + 3;
+      continue;
+    }
+    ++pos;
+    const std::size_t nameStart = pos;
+    while (pos < html.size() &&
+           (std::isalnum(static_cast<unsigned char>(html[pos])) != 0 || html[pos] == '/'))
+      ++pos;
+    const std::string_view tag = html.substr(nameStart, pos - nameStart);
+    if (EqualsNoCase(tag, "/object")) {
+      inLinkObject = false;
+      continue;
+    }
+    if (!EqualsNoCase(tag, "meta") && !EqualsNoCase(tag, "object") && !EqualsNoCase(tag, "param"))
+      continue;
+    const std::vector<Attribute> attrs = readAttributes(html, pos);
+    if (EqualsNoCase(tag, "object")) {
+      inLinkObject = EqualsNoCase(attribute(attrs, "classid"), kLinkObjectClass);
+    } else if (EqualsNoCase(tag, "meta")) {
+      const std::string_view name = attribute(attrs, "name");
+      if (EqualsNoCase(name, "MS-HKWD")) splitWords(attribute(attrs, "content"), out.keywords);
+      if (EqualsNoCase(name, "MS-HAID")) splitWords(attribute(attrs, "content"), out.alinks);
+    } else if (inLinkObject) {
+      const std::string_view name = attribute(attrs, "name");
+      if (EqualsNoCase(name, "Keyword")) splitWords(attribute(attrs, "value"), out.keywords);
+      if (EqualsNoCase(name, "ALink Name")) splitWords(attribute(attrs, "value"), out.alinks);
+    }
+  }
+  return out;
+}

@@ -34,3 +34,14 @@ void styleLinks(std::string_view css, std::vector<std::string>& out);
 // another scheme ("http:", "mailto:", "javascript:", "ms-its:", ...), an
 // absolute path or a bare fragment.
 bool isLocalLink(std::string_view link);
+
+// What a page adds to the help file's keyword index and to its associative
+// links: the "Keyword" and "ALink Name" values of the link objects
+// (<object classid="clsid:1e2a7bd0-dab9-11d0-b93a-00c04fc99f9e">) and the
+// contents of "MS-HKWD" and "MS-HAID" meta tags. Each value is a list split
+// at ';'; the words come back trimmed, as the page's own bytes, in page
+// order. Comments are passed over.
+struct PageLinkWords {
+  std::vector<std::string> keywords, alinks;
+};
+PageLinkWords pageLinkWords(std::string_view html);

@@ -2,6 +2,7 @@
 // to #TOPICS numbers, texts decoded.
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "chmfiles/sitemap.h"
 #include "common/string_utils.h"
@@ -92,8 +93,9 @@ class Linker {
   }
 
   // Sitemap bytes → UTF-8: the file's own encoding when it is UTF-8.
-  std::string utf8(std::string_view raw) const {
-    return decodeEntities(cp::isValidUtf8(raw) ? std::string(raw) : cp::toUtf8(raw, codePage_));
+  std::string utf8(std::string_view raw) const { return utf8(raw, codePage_); }
+  static std::string utf8(std::string_view raw, unsigned codePage) {
+    return decodeEntities(cp::isValidUtf8(raw) ? std::string(raw) : cp::toUtf8(raw, codePage));
   }
   std::string helpText(std::string_view raw) const { return cp::fromUtf8(utf8(raw), codePage_); }
 
@@ -156,6 +158,47 @@ class Linker {
   std::map<std::string, std::uint32_t> byLink_, byName_;
 };
 
+// A page's keyword, nested at its commas, on the page's topic.
+IndexNode pageKeyword(std::string_view utf8, std::uint32_t topic) {
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= utf8.size()) {
+    std::size_t end = utf8.find(',', pos);
+    if (end == std::string_view::npos) end = utf8.size();
+    std::string_view part = utf8.substr(pos, end - pos);
+    while (!part.empty() && (part.front() == ' ' || part.front() == '\t')) part.remove_prefix(1);
+    while (!part.empty() && (part.back() == ' ' || part.back() == '\t')) part.remove_suffix(1);
+    if (!part.empty()) parts.emplace_back(part);
+    pos = end + 1;
+  }
+  IndexNode leaf;
+  leaf.keyword = parts.empty() ? std::string() : parts.back();
+  leaf.topics.push_back(topic);
+  for (std::size_t i = parts.size(); i-- > 1;) {
+    IndexNode parent;
+    parent.keyword = parts[i - 1];
+    parent.children.push_back(std::move(leaf));
+    leaf = std::move(parent);
+  }
+  return leaf;
+}
+
+// Each word of each page once, in page order.
+void addPageWords(const std::vector<PageWords>& pages, bool alinks, std::vector<IndexNode>& out) {
+  for (const PageWords& p : pages) {
+    std::set<std::string> seen;
+    for (const std::string& raw : alinks ? p.words.alinks : p.words.keywords) {
+      const std::string word = Linker::utf8(raw, p.codePage);
+      if (!seen.insert(word).second) continue;
+      if (alinks) {
+        out.push_back({word, {p.topic}, std::nullopt, {}});
+      } else if (IndexNode n = pageKeyword(word, p.topic); !n.keyword.empty()) {
+        out.push_back(std::move(n));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 BinaryTables buildBinaryTables(const SitemapSources& sources, std::vector<TopicRecord>& topics,
@@ -170,9 +213,12 @@ BinaryTables buildBinaryTables(const SitemapSources& sources, std::vector<TopicR
         topics[topic].tocOffset = offset;
     }
   }
-  if (sources.index) {
-    const std::vector<IndexNode> tree = linker.index(parseSitemap(*sources.index));
-    out.keywords = buildKeywordLinks(tree, sources.codePage, sources.lcid);
-  }
+  std::vector<IndexNode> keywords, alinks;
+  if (sources.index) keywords = linker.index(parseSitemap(*sources.index));
+  out.sitemapIndex = !keywords.empty();
+  addPageWords(sources.pages, false, keywords);
+  addPageWords(sources.pages, true, alinks);
+  out.keywords = buildKeywordLinks(keywords, sources.codePage, sources.lcid);
+  out.associative = buildKeywordLinks(alinks, sources.codePage, sources.lcid);
   return out;
 }

@@ -66,7 +66,7 @@ std::string buildSystem(const SystemInfo& info) {
   appendLe32(flags, info.dbcs ? 1 : 0);
   appendLe32(flags, info.fullTextSearch ? 1 : 0);
   appendLe32(flags, info.keywordLinks ? 1 : 0);
-  appendLe32(flags, 0);  // associative links
+  appendLe32(flags, info.associativeLinks ? 1 : 0);
   appendLe64(flags, unixToFileTime(info.timeStamp));
   if (info.version >= 3) flags.resize(kFlagsSizeV3, '\0');
   record(out, kSysFlags, flags);

@@ -33,9 +33,10 @@ struct SystemInfo {
   std::uint32_t lcid = 0x409;
   bool dbcs = false;
   bool fullTextSearch = false;
-  std::uint32_t timeStamp = 0;  // Unix time
-  std::string idxHeader;        // the #IDXHDR image for code 13 (version 3)
-  bool keywordLinks = false;    // the file holds $WWKeywordLinks
+  std::uint32_t timeStamp = 0;    // Unix time
+  std::string idxHeader;          // the #IDXHDR image for code 13 (version 3)
+  bool keywordLinks = false;      // the file holds $WWKeywordLinks
+  bool associativeLinks = false;  // the file holds $WWAssociativeLinks
   // The name hashes of the sitemap files that the binary index and the
   // binary contents replace (codes 7 and 11); nothing: no such table.
   std::optional<std::uint32_t> binaryIndex, binaryContents;

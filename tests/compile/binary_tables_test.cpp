@@ -9,6 +9,7 @@
 
 #include "chmfiles/sitemap.h"
 #include "chmfiles/system_file.h"
+#include "chmfiles/topic_tables.h"
 #include "common/string_utils.h"
 #include "compile/compiler.h"
 #include "decompile/decompile_run.h"
@@ -389,5 +390,124 @@ TEST_P(IndexAsOriginal, ChmlsReadsTheSameIndex) {
 INSTANTIATE_TEST_SUITE_P(Corpus, IndexAsOriginal,
                          ::testing::Values("notepadnt_notepad-nt.chm", "tcpudf_help.chm",
                                            "st2_help.chm", "winring0_manual.chm"));
+
+// A compiled file's keyword stores and #SYSTEM flags, each keyword with the
+// files of its topics: "Fruit: a.htm b.htm".
+struct LinkTables {
+  std::vector<std::string> keywords, alinks;
+  std::uint32_t klinksFlag = 0, alinksFlag = 0;
+  bool binaryIndex = false;
+};
+
+LinkTables readLinkTables(const std::string& chm) {
+  LinkTables out;
+  ItsStorage s;
+  if (itss::FAILED(s.open(chm.c_str()))) return out;
+  std::vector<TopicEntry> topics;
+  readTopics(s.root(), topics);
+  TopicLookup lookup(s.root());
+  for (const auto& [store, list] : {std::pair{"$WWKeywordLinks/BTree", &out.keywords},
+                                    std::pair{"$WWAssociativeLinks/BTree", &out.alinks}}) {
+    std::vector<std::uint8_t> bytes;
+    if (itss::FAILED(readStreamBytes(s.root(), store, 1u << 24, bytes))) continue;
+    const std::string tree(bytes.begin(), bytes.end());
+    for (const Keyword& k : listingKeywords(tree)) {
+      std::string line = k.text + ":";
+      for (std::uint32_t t : k.topics)
+        line += " " + (t < topics.size() ? joinTopic(topics[t], lookup).link : "?");
+      list->push_back(line);
+    }
+  }
+  SystemStream system;
+  if (!system.open(s.root())) return out;
+  std::uint16_t code = 0, length = 0;
+  while (system.next(code, length)) {
+    const Bytes data = system.readData();
+    out.binaryIndex = out.binaryIndex || code == kSysBinaryIndex;
+    if (code != kSysFlags) continue;
+    out.klinksFlag = decodeSystemFlags(data).klinks;
+    out.alinksFlag = decodeSystemFlags(data).alinks;
+  }
+  system.close();
+  return out;
+}
+
+// Keywords and associative-link names in pages: from link objects and meta
+// tags (not from other objects or comments), each list split at ';', a
+// keyword "parent, child" nested; merged with the index file's keywords
+// when the index is binary, and compiled without a binary index too.
+TEST(PageLinks, ObjectsAndMetaTagsFillBothStores) {
+  TempDir dir;
+  const std::string folder = dir / "p";
+  const std::string options =
+      "[OPTIONS]\r\nIndex file=i.hhk\r\nLanguage=0x409\r\n%\r\n[FILES]\r\na.htm\r\nb.htm\r\n";
+  put(folder + "/a.htm",
+      "<html><head><meta name=\"MS-HKWD\" content=\"Fruit, Apple\">"
+      "<META NAME=\"MS-HAID\" CONTENT=\" a_one; a_shared;\">"
+      "<!-- <meta name=\"MS-HAID\" content=\"a_commented\"> --><title>A</title></head></html>");
+  put(folder + "/b.htm",
+      "<html><body><OBJECT type=\"application/x-oleobject\" "
+      "classid=\"clsid:1E2A7BD0-DAB9-11D0-B93A-00C04FC99F9E\">"
+      "<param name=\"Keyword\" value=\"Zoo;Fruit\"><param name=\"ALink Name\" "
+      "value=\"a_shared;a_shared\"></OBJECT><object classid=\"clsid:adb880a6-d8ff-11cf-9377-"
+      "00aa003b7a11\"><param name=\"Keyword\" value=\"Other\"></object></body></html>");
+  put(folder + "/i.hhk",
+      "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Fruit\">"
+      "<param name=\"Local\" value=\"a.htm\"></OBJECT></UL>");
+  for (const bool binary : {true, false}) {
+    std::string hhp = options;
+    hhp.replace(hhp.find('%'), 1, binary ? "Binary Index=Yes" : "");
+    put(folder + "/p.hhp", hhp);
+    CompileOptions o;
+    o.projectPath = folder + "/p.hhp";
+    o.timeStamp = 1700000000;
+    crafted::RecordingSink sink;
+    const CompileResult r = compileProject(o, sink);
+    ASSERT_TRUE(r.written);
+    const LinkTables t = readLinkTables(r.outputPath);
+    EXPECT_EQ(t.alinks, (std::vector<std::string>{"a_one: a.htm", "a_shared: a.htm b.htm"}));
+    const std::string fruit = binary ? "Fruit: a.htm b.htm" : "Fruit: b.htm";
+    EXPECT_EQ(t.keywords, (std::vector<std::string>{fruit, "Fruit, Apple: a.htm", "Zoo: b.htm"}));
+    EXPECT_EQ(t.alinksFlag, 1u);
+    EXPECT_EQ(t.klinksFlag, 1u);
+    EXPECT_EQ(t.binaryIndex, binary);
+  }
+}
+
+// Real files whose pages name associative links: compiled again from their
+// decompiled projects, both stores hold the same names and keywords on the
+// same pages as the originals (topic numbers differ with the topic order).
+class LinksAsOriginal : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(LinksAsOriginal, SameNamesOnTheSamePages) {
+  const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/" + GetParam();
+  TempDir dir;
+  crafted::RecordingSink sink;
+  RecordingPrompter prompter;
+  DecompileRequest request;
+  request.source = source;
+  request.target = dir / "d";
+  fs::create_directory(request.target);
+  decompile(request, sink, prompter);
+  CompileOptions options;
+  options.projectPath = dir / ("d/" + fs::path(source).stem().string() + ".hhp");
+  options.outputPath = dir / "ours.chm";
+  options.timeStamp = 1700000000;
+  ASSERT_TRUE(compileProject(options, sink).written);
+  const LinkTables theirs = readLinkTables(source), ours = readLinkTables(options.outputPath);
+  EXPECT_FALSE(theirs.alinks.empty());
+  EXPECT_EQ(ours.alinks, theirs.alinks);
+  // Other writers leave stray non-zero values for "yes" here.
+  EXPECT_EQ(ours.alinksFlag != 0, theirs.alinksFlag != 0);
+  EXPECT_EQ(ours.klinksFlag != 0, theirs.klinksFlag != 0);
+  std::vector<std::string> a = ours.keywords, b = theirs.keywords;
+  std::sort(a.begin(), a.end());  // the order of GB2312 keywords is not ours to match here
+  std::sort(b.begin(), b.end());
+  EXPECT_EQ(a, b);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, LinksAsOriginal,
+                         ::testing::Values("xpchs_cpanel.chm", "notepadnt_notepad-nt.chm",
+                                           "abbcb_ALLCB.chm"));
 
 }  // namespace
