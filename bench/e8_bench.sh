@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# x86 call translation: size and CPU time of the LZX encoder with translation
-# never, where it pays (the default) and always, on Windows programs (Wine's
-# PE files, as shipped and with their debug sections stripped) and on HTML
-# (the libstdc++ pages pack_bench.sh uses, or any folder given).
+# x86 call translation: size and CPU time of the LZX encoder (pack's default
+# 256 KiB reset intervals and window) with translation never, where it pays
+# (the default) and always, on Windows programs (Wine's PE files, as shipped
+# and with their debug sections stripped) and on HTML (the libstdc++ pages
+# pack_bench.sh uses, or any folder given).
 # usage: e8_bench.sh [BUILD_DIR] [WORKDIR] [HTML_DIR]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
