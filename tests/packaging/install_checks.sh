@@ -112,7 +112,7 @@ bash_completion)
   [ "$got" = "--keep-contents --keep-index" ] || fail "recompile --keep gives '$got'"
   # Every option in a command's usage line is offered for it.
   for c in $(cli_commands); do
-    for o in $("$usr/bin/wrenlow-cli" "$c" --help | sed -n 1p | grep -oE -- '--[a-z][a-z-]*' || true); do
+    for o in $("$usr/bin/wrenlow-cli" "$c" --help | sed -n 1p | grep -oE -- '--[a-z][a-z0-9-]*' || true); do
       grep -qw -- "$o" <<<"$(offered wrenlow-cli "$c" --)" || fail "$c: $o not offered"
     done
   done
