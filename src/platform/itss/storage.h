@@ -101,6 +101,9 @@ struct ITS_Control_Data {
   // Not part of the stored record: compress with the encoder's fast level
   // instead of its strong one (same format, larger output, less time).
   bool fastLzx = false;
+  // Threads that compress reset intervals side by side; 0: one per core.
+  // The bytes written are the same for any number.
+  unsigned compressThreads = 0;
 };
 
 class IITStorage : public IUnknown {

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/lzx/lzx_tables.h"
 
@@ -55,6 +58,16 @@ inline std::uint32_t lowestSource(std::uint32_t q, unsigned windowBits) {
 // Length of the common prefix of a and b, at most max, known to be at least len.
 inline unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned len,
                              unsigned max) {
+#ifdef __SSE2__
+  while (len + 16 <= max) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + len));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + len));
+    const unsigned differ =
+        ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFF;
+    if (differ) return len + static_cast<unsigned>(__builtin_ctz(differ));
+    len += 16;
+  }
+#endif
   while (len + 8 <= max) {
     std::uint64_t x, y;
     std::memcpy(&x, a + len, 8);
