@@ -23,6 +23,7 @@ void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned win
   child_.resize(std::size_t{2} * size);
   start_.resize(std::size_t{size} + 1);
   matches_.clear();
+  covered_.clear();
   std::uint32_t skipTo = 0;
   for (std::uint32_t q = 0; q < size; ++q) {
     start_[q] = static_cast<std::uint32_t>(matches_.size());
@@ -31,8 +32,10 @@ void MatchFinder::run(const std::uint8_t* data, std::uint32_t size, unsigned win
     const bool record = q >= skipTo;
     const unsigned best = insert(data, q, lowestSource(q, windowBits), maxLen, depth, record);
     const std::uint32_t frameLeft = kFrameSize - q % kFrameSize;
-    if (record && std::min<std::uint32_t>(best, frameLeft) >= niceLength)
+    if (record && std::min<std::uint32_t>(best, frameLeft) >= niceLength) {
       skipTo = q + std::min<std::uint32_t>(best, frameLeft);
+      covered_.push_back({q, skipTo, matches_.back().dist});
+    }
   }
   start_[size] = static_cast<std::uint32_t>(matches_.size());
 }

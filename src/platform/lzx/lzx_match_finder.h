@@ -35,6 +35,13 @@ class MatchFinder {
   const Match* begin(std::uint32_t pos) const { return matches_.data() + start_[pos]; }
   const Match* end(std::uint32_t pos) const { return matches_.data() + start_[pos + 1]; }
 
+  // The long matches after which positions were inserted but not searched:
+  // each covers [start, end) at distance dist; in order of start.
+  struct Covered {
+    std::uint32_t start, end, dist;
+  };
+  const std::vector<Covered>& covered() const { return covered_; }
+
  private:
   unsigned insert(const std::uint8_t* d, std::uint32_t q, std::uint32_t limit, unsigned maxLen,
                   unsigned depth, bool record);
@@ -43,6 +50,7 @@ class MatchFinder {
   std::vector<std::int32_t> child_;  // two per position: smaller, larger
   std::vector<std::uint32_t> start_;
   std::vector<Match> matches_;
+  std::vector<Covered> covered_;
 };
 
 // Lowest position a match at q may copy from: within the window, and never
