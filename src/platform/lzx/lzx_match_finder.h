@@ -46,7 +46,8 @@ class MatchFinder {
   unsigned insert(const std::uint8_t* d, std::uint32_t q, std::uint32_t limit, unsigned maxLen,
                   unsigned depth, bool record);
 
-  std::vector<std::int32_t> head_;
+  std::vector<std::int32_t> head_;   // tree roots by the hash of 4 bytes
+  std::vector<std::int32_t> head3_;  // latest position by the hash of 3 bytes
   std::vector<std::int32_t> child_;  // two per position: smaller, larger
   std::vector<std::uint32_t> start_;
   std::vector<Match> matches_;
