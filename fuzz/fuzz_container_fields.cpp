@@ -42,8 +42,9 @@ struct Base {
 std::vector<Base> bases;
 
 std::string page(std::mt19937& rng, std::size_t size) {
-  static const char* const words[] = {"<p>", "</p>", "help ", "topic ", "索引 ", "window ",
-                                      "<a href=\"x.htm\">", "</a>", "\n", "reset "};
+  static const char* const words[] = {
+      "<p>",  "</p>", "help ", "topic ", "索引 ", "window ", "<a href=\"x.htm\">",
+      "</a>", "\n",   "reset "};
   std::string s;
   while (s.size() < size) s += words[rng() % 10];
   s.resize(size);
@@ -135,8 +136,7 @@ void putEncint(std::vector<std::uint8_t>& b, const Field& f, std::uint32_t v) {
   }
 }
 
-void mutate(const Base& base, std::vector<std::uint8_t>& b, const std::uint8_t* in,
-            std::size_t n) {
+void mutate(const Base& base, std::vector<std::uint8_t>& b, const std::uint8_t* in, std::size_t n) {
   for (; n >= 8; in += 8, n -= 8) {
     const unsigned kind = in[0] % 8, sel = in[1];
     const std::uint32_t index = le16(in + 2), value = le32(in + 4);
@@ -148,7 +148,8 @@ void mutate(const Base& base, std::vector<std::uint8_t>& b, const std::uint8_t* 
         put32(b, base.itsp + sel % 0x51, value);
         break;
       case 2:  // a directory entry's name length, section, offset or length
-        if (!base.fields.empty()) putEncint(b, base.fields[(index * 4 + sel % 4) % base.fields.size()], value);
+        if (!base.fields.empty())
+          putEncint(b, base.fields[(index * 4 + sel % 4) % base.fields.size()], value);
         break;
       case 3:  // listing chunk header or its entry count
         if (base.chunkCount) {
@@ -167,7 +168,8 @@ void mutate(const Base& base, std::vector<std::uint8_t>& b, const std::uint8_t* 
           put32(b, base.resetTable + 4 * (index % (base.resetTableSize / 4)), value);
         break;
       case 6:  // compressed data
-        if (base.contentSize) b[base.content + value % base.contentSize] ^= static_cast<std::uint8_t>(sel | 1);
+        if (base.contentSize)
+          b[base.content + value % base.contentSize] ^= static_cast<std::uint8_t>(sel | 1);
         break;
       default:  // any byte
         b[value % b.size()] = static_cast<std::uint8_t>(sel);

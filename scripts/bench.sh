@@ -59,3 +59,7 @@ printf 'ratio ours/extract_chmLib %.2f, ours/7zz %.2f, ours/faster peer %.2f\n' 
 
 # --- compiling help projects against chmcmd ---------------------------------
 "$top/bench/compile_bench.sh" "$build" "$build/bench-compile"
+
+# --- x86 call translation in the LZX encoder: programs and HTML --------------
+cmake --build "$build" --target bench_lzx_e8 -j2 >/dev/null
+"$top/bench/e8_bench.sh" "$build" "$build/bench-e8" "$build/bench-work/proj/doc"

@@ -47,7 +47,8 @@ itss::HRESULT readStreamBytes(itss::IStorage* storage, const char* name, std::si
   out.clear();
   itss::ComPtr<itss::IStream> stream;
   if (!storage ||
-      itss::FAILED(storage->OpenStream(name, nullptr, itss::STGM_READWRITE, 0, stream.put())) || !stream)
+      itss::FAILED(storage->OpenStream(name, nullptr, itss::STGM_READWRITE, 0, stream.put())) ||
+      !stream)
     return itss::STG_E_FILENOTFOUND;
   std::uint64_t size = 0;
   if (itss::SUCCEEDED(stream->Seek(0, itss::STREAM_SEEK_END, &size)))

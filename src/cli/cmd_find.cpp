@@ -17,14 +17,15 @@ namespace cli {
 namespace {
 
 int run(const Args& args);
-const CliCommand kFind("find",
-                       "find (html-components|winhelp-components|html-files|winhelp-files) "
-                       "[--prefix DIR] [--root DIR]... [--json]",
-                       "list help components or help files on the fixed drives (or below each "
-                       "--root), as tab-separated rows: name, version or extension, date, path",
-                       run,
-                       "  --json  {\"rows\": [{\"name\", \"version\", \"date\", \"path\"}]}; version\n"
-                       "          holds the extension for help files\n");
+const CliCommand kFind(
+    "find",
+    "find (html-components|winhelp-components|html-files|winhelp-files) "
+    "[--prefix DIR] [--root DIR]... [--json]",
+    "list help components or help files on the fixed drives (or below each "
+    "--root), as tab-separated rows: name, version or extension, date, path",
+    run,
+    "  --json  {\"rows\": [{\"name\", \"version\", \"date\", \"path\"}]}; version\n"
+    "          holds the extension for help files\n");
 
 int run(const Args& args) {
   using finders::FinderMode;
@@ -85,8 +86,8 @@ int run(const Args& args) {
     std::fputs(w.endArray().endObject().text().c_str(), stdout);
   } else {
     for (const finders::FinderRow& row : rows)
-      std::printf("%s\t%s\t%s\t%s\n", row.text[0].c_str(), row.text[1].c_str(),
-                  row.text[2].c_str(), row.text[3].c_str());
+      std::printf("%s\t%s\t%s\t%s\n", row.text[0].c_str(), row.text[1].c_str(), row.text[2].c_str(),
+                  row.text[3].c_str());
   }
   return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }

@@ -1,8 +1,8 @@
 #include "cli/json_writer.h"
 
-#include "platform/system/codepage.h"
-
 #include <cstdio>
+
+#include "platform/system/codepage.h"
 
 namespace cli {
 

@@ -112,7 +112,6 @@ constexpr StringEntry kStrings[] = {
     {IDS_COMPILE_FILE_MISSING, "找不到文件“%s”,它不会被编译。"},
     {IDS_COMPILE_FILE_UNREADABLE, "不能读取文件“%s”,它不会被编译。"},
     {IDS_COMPILE_UNKNOWN_OPTION, "未知的选项“%s”已被忽略。"},
-    {IDS_COMPILE_NOT_BUILT, "此编译器还不生成“%s”,该选项被忽略。"},
     {IDS_COMPILE_BAD_ALIAS, "无效的别名“%s”已被忽略。"},
     {IDS_COMPILE_ALIAS_NOT_IN_PROJECT, "别名指向的文件“%s”不在工程中。"},
     {IDS_COMPILE_DUPLICATE_MAP, "主题编号 %s 被多次定义。"},

@@ -13,6 +13,7 @@
 #include "chmfiles/system_file.h"
 #include "its/its_storage.h"
 #include "platform/system/codepage.h"
+#include "res/dialog_template.h"
 #include "res/ids.h"
 #include "res/strings.h"
 
@@ -34,6 +35,19 @@ QString qtFileFilter(const std::string& windowsFilter) {
   }
   return filters.join(QStringLiteral(";;"));
 }
+
+namespace {
+
+// The label of the picker's extension template (the static before the title).
+QString templateLabel() {
+  if (const res::DialogTemplate* t = res::findDialog(IDD_BROWSECHM_TITLE))
+    for (const res::ControlTemplate& c : t->controls)
+      if (c.kind == res::ControlKind::Static && c.id != IDC_BROWSECHM_TITLE)
+        return QString::fromUtf8(c.text);
+  return {};
+}
+
+}  // namespace
 
 CBrowseChm::CBrowseChm(QWidget* parent) : parent_(parent) {}
 
@@ -101,7 +115,7 @@ bool CBrowseChm::Prompt(std::string& path, const char* defaultExtension, unsigne
   // The child template's part: the label and static 100 under the file list.
   if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
     const int row = grid->rowCount();
-    grid->addWidget(new QLabel(QStringLiteral("标题:"), &dialog), row, 0);
+    grid->addWidget(new QLabel(templateLabel(), &dialog), row, 0);
     auto* title = new QLabel(&dialog);
     title->setObjectName(QString::number(IDC_BROWSECHM_TITLE));
     title->setTextFormat(Qt::PlainText);

@@ -1,9 +1,10 @@
 // The viewer's file tree over files written with the storage engine: the
 // synthetic items, the internal-files group, sizes and selection dispatch.
+#include "report/file_tree.h"
+
 #include <gtest/gtest.h>
 
 #include "its/its_storage.h"
-#include "report/file_tree.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {

@@ -179,7 +179,6 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_COMPILE_FILE_MISSING, "s"},
       {IDS_COMPILE_FILE_UNREADABLE, "s"},
       {IDS_COMPILE_UNKNOWN_OPTION, "s"},
-      {IDS_COMPILE_NOT_BUILT, "s"},
       {IDS_COMPILE_BAD_ALIAS, "s"},
       {IDS_COMPILE_ALIAS_NOT_IN_PROJECT, "s"},
       {IDS_COMPILE_DUPLICATE_MAP, "s"},

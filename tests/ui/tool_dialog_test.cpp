@@ -311,10 +311,11 @@ TEST(ToolDialog, VirtualOperationsFedFromSignals) {
   emit combo->activated(1);
   EXPECT_TRUE(contains(dlg.calls, "selchange 1025"));
 
-  w->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  // F1 asks about the window's own focus control, which setFocus records
+  // whether or not the window is active (on a display without a window
+  // manager another test's window may hold the input focus).
   dlg.control(kEdit)->setFocus();
-  QTRY_VERIFY(dlg.control(kEdit)->hasFocus());
+  ASSERT_EQ(w->focusWidget(), dlg.control(kEdit));
   QTest::keyClick(w, Qt::Key_F1);
   EXPECT_TRUE(contains(dlg.calls, "help 1030"));
 

@@ -1,7 +1,5 @@
 #include "platform/browser/hh_ctrl.h"
 
-#include <algorithm>
-
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QPixmap>
@@ -13,6 +11,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
+#include <algorithm>
 
 #include "common/help_locator.h"
 #include "common/messages.h"

@@ -169,7 +169,8 @@ void ItsfFile::forEachChild(std::string_view folder, Visit visit) const {
     if (f.size() == prefix.size()) {
       ++i;  // the folder's own entry
     } else if (slash == std::string::npos) {
-      visit(std::string_view(name).substr(prefix.size()), static_cast<long>(byFoldedName_[i].second));
+      visit(std::string_view(name).substr(prefix.size()),
+            static_cast<long>(byFoldedName_[i].second));
       ++i;
     } else {
       // "//" names no element; a sub-folder is reported once and passed

@@ -124,7 +124,8 @@ class Prefetcher {
       // malloc, not new: a failed allocation here is a failed batch (read
       // again by the caller), never the program's out-of-memory exit.
       if (!sl->data)
-        sl->data.reset(static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(batchBytes_))));
+        sl->data.reset(
+            static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(batchBytes_))));
       bool ok = sl->data != nullptr;
       std::size_t total = 0;
       for (std::uint64_t k = b * per_; ok && k < (b + 1) * per_ && k < s_.intervalCount(); ++k) {

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/lzx/lzx_e8.h"
+
 namespace lzx {
 
 namespace {
@@ -423,29 +425,8 @@ DecodeResult Decoder::decodeFrame(const std::uint8_t* in, std::size_t inLen, std
   if (consumed) *consumed = static_cast<std::size_t>(bitPos / 8);
 
   std::memcpy(out, window_.get() + frameStart_, outLen);
-  if (e8Size_ && position_ < kE8MaxPosition && outLen > 10) {
-    // Undo the x86 call translation: absolute targets back to relative.
-    const auto size = static_cast<std::int64_t>(e8Size_);
-    auto cur = static_cast<std::int64_t>(position_);
-    std::uint8_t* d = out;
-    std::uint8_t* const stop = out + outLen - 10;
-    while (d < stop) {
-      if (*d++ != 0xE8) {
-        ++cur;
-        continue;
-      }
-      auto abs = static_cast<std::int64_t>(static_cast<std::int32_t>(
-          static_cast<std::uint32_t>(d[0]) | (static_cast<std::uint32_t>(d[1]) << 8) |
-          (static_cast<std::uint32_t>(d[2]) << 16) | (static_cast<std::uint32_t>(d[3]) << 24)));
-      if (abs >= -cur && abs < size) {
-        std::int64_t rel = abs >= 0 ? abs - cur : abs + size;
-        auto v = static_cast<std::uint32_t>(rel);
-        for (int i = 0; i < 4; ++i) d[i] = static_cast<std::uint8_t>(v >> (8 * i));
-      }
-      d += 4;
-      cur += 5;
-    }
-  }
+  // Translated calls count their positions from the reset point.
+  if (e8Size_) e8Decode(out, outLen, static_cast<std::int64_t>(sinceReset_), e8Size_);
   position_ += outLen;
   sinceReset_ += outLen;
   windowPos_ &= windowSize_ - 1;

@@ -29,9 +29,9 @@ class Decoder {
   unsigned windowBits() const { return windowBits_; }
 
   // Starts over at a reset point whose first frame begins at output position
-  // `position` (a multiple of 32 KiB; it only matters for E8 translation):
-  // repeated offsets back to 1, tree lengths zeroed, a new E8 header and a new
-  // block expected, no history before this point.
+  // `position` (a multiple of 32 KiB): repeated offsets back to 1, tree
+  // lengths zeroed, a new E8 header and a new block expected, no history
+  // before this point. E8 translation counts from here, not from `position`.
   void reset(std::uint64_t position);
 
   // Decodes the next frame into out[0..outLen), outLen <= 32 KiB (shorter

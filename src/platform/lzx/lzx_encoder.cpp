@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/lzx/lzx_e8.h"
 #include "platform/lzx/lzx_huffman.h"
 #include "platform/lzx/lzx_items.h"
 #include "platform/lzx/lzx_match_finder.h"
@@ -187,6 +188,7 @@ double estimateCost(const Stats& s, unsigned mainSize) {
 struct Encoder::Impl {
   unsigned windowBits;
   Level level;
+  Calls calls = Calls::Auto;
   unsigned mainSize;
   std::uint32_t maxDistance;
   std::vector<std::uint8_t> buf;
@@ -434,6 +436,21 @@ struct Encoder::Impl {
     }
   }
 
+  // Translates x86 calls in buf (the interval, padded to whole frames) when
+  // that looks worth it and every reader will undo it alike; says whether
+  // it did.
+  bool translateCalls(std::size_t size, std::size_t frames) {
+    if (calls == Calls::Never || (calls == Calls::Auto && !e8Pays(buf.data(), size))) return false;
+    const std::size_t last = (frames - 1) * kFrameSize;
+    if (!e8ShortFrameAgrees(buf.data() + last, size - last, kFrameSize,
+                            static_cast<std::int64_t>(last), kE8TranslationSize))
+      return false;
+    for (std::size_t f = 0; f < frames; ++f)
+      e8Encode(buf.data() + f * kFrameSize, kFrameSize, static_cast<std::int64_t>(f * kFrameSize),
+               kE8TranslationSize);
+    return true;
+  }
+
   void compress(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
                 std::vector<std::uint64_t>& frameOffsets) {
     if (size == 0) return;
@@ -441,6 +458,7 @@ struct Encoder::Impl {
     const auto total = static_cast<std::uint32_t>(frames * kFrameSize);
     buf.assign(total + 16, 0);
     std::memcpy(buf.data(), data, size);
+    const bool e8 = translateCalls(size, frames);
     if (level == Level::Fast && prev.size() < total) prev.resize(total);
     if (level == Level::Strong)
       finder.run(buf.data(), total, windowBits, kStrongDepth, kStrongNice);
@@ -453,7 +471,11 @@ struct Encoder::Impl {
     const std::size_t base = out.size();
     BitWriter w(out);
     frameOffsets.push_back(0);
-    w.put(0, 1);  // no E8 translation
+    w.put(e8 ? 1 : 0, 1);
+    if (e8) {
+      w.put(kE8TranslationSize >> 16, 16);
+      w.put(kE8TranslationSize & 0xFFFF, 16);
+    }
     std::size_t frame = 0;
     for (std::size_t end : blockEnds) {
       writeBlock(w, frame, end, base, frames, frameOffsets);
@@ -579,6 +601,8 @@ struct Encoder::Impl {
 Encoder::Encoder(unsigned windowBits, Level level)
     : impl_(std::make_unique<Impl>(windowBits, level)) {}
 Encoder::~Encoder() = default;
+
+void Encoder::setCallTranslation(Calls calls) { impl_->calls = calls; }
 
 void Encoder::compressInterval(const std::uint8_t* data, std::size_t size,
                                std::vector<std::uint8_t>& out,

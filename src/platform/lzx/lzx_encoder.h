@@ -14,6 +14,10 @@ namespace lzx {
 // match finder and several near-optimal parses per block; slower, smaller.
 enum class Level { Fast, Strong };
 
+// x86 call translation per interval: Auto where it pays (code, not text);
+// Never and Always are for measuring what it gains.
+enum class Calls { Auto, Never, Always };
+
 class Encoder {
  public:
   // windowBits: 15..21. The encoder never refers further back than the window.
@@ -26,6 +30,8 @@ class Encoder {
   // with zeros to the full 32 KiB frame, as readers expect. Appends the LZX
   // stream to out and, for every 32 KiB frame, the offset of its first byte
   // relative to the start of this interval's output to frameOffsets.
+  void setCallTranslation(Calls calls);
+
   void compressInterval(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out,
                         std::vector<std::uint64_t>& frameOffsets);
 

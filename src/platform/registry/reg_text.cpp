@@ -1,8 +1,8 @@
 #include "platform/registry/reg_text.h"
 
-#include "platform/system/codepage.h"
-
 #include <cstdio>
+
+#include "platform/system/codepage.h"
 
 namespace reg {
 

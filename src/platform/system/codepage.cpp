@@ -167,7 +167,6 @@ char32_t decodeUtf8At(std::string_view text, std::size_t pos, std::size_t len) {
   return c;
 }
 
-
 // Conversion descriptors are costly to open; each thread keeps the ones it used.
 class IconvCache {
  public:
@@ -530,7 +529,6 @@ std::size_t decodeUtf8(std::string_view in, std::size_t pos, char32_t& cp) {
   if (cp < minimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return len;
 }
-
 
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {

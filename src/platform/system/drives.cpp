@@ -113,8 +113,7 @@ bool isDiskFileSystem(std::string_view type) {
 }
 
 bool isRemovableDisk(unsigned major, unsigned minor) {
-  const std::string base =
-      "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
+  const std::string base = "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
   // A partition carries no flag of its own; its disk (the parent) does.
   for (const char* flag : {"/removable", "/../removable"}) {
     const std::string text = readSmallFile(base + flag);
@@ -125,7 +124,8 @@ bool isRemovableDisk(unsigned major, unsigned minor) {
 
 bool isLocalDisk(const Mount& mount) {
   if (mount.type == "overlay") return true;
-  return isDiskFileSystem(mount.type) && !(mount.major != 0 && isRemovableDisk(mount.major, mount.minor));
+  return isDiskFileSystem(mount.type) &&
+         !(mount.major != 0 && isRemovableDisk(mount.major, mount.minor));
 }
 
 const Mount* mountOf(const std::string& path, const std::vector<Mount>& table) {

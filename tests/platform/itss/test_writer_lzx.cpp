@@ -38,6 +38,17 @@ std::vector<std::uint8_t> sample(int kind, std::size_t size, unsigned seed) {
       v[i++] = static_cast<std::uint8_t>(rng());
     } else if (kind == 2) {  // zeros with sparse noise
       v[i++] = rng() % 97 == 0 ? static_cast<std::uint8_t>(rng()) : 0;
+    } else if (kind == 4) {  // x86-like code: calls to a few dozen functions
+      static const std::uint8_t ops[] = {0x8B, 0x45, 0x89, 0x55, 0x83, 0xC4, 0x50, 0x51,
+                                         0xFF, 0x75, 0x08, 0x0C, 0x00, 0x24, 0x5D, 0xC3};
+      if (rng() % 12 == 0 && i + 5 <= size) {
+        const auto target = static_cast<std::uint32_t>(size + 4096 * (rng() % 40));
+        const std::uint32_t rel = target - static_cast<std::uint32_t>(i + 5);
+        v[i++] = 0xE8;
+        for (int k = 0; k < 4; ++k) v[i++] = static_cast<std::uint8_t>(rel >> (8 * k));
+      } else {
+        v[i++] = ops[rng() % 16];
+      }
     } else {  // records with large, aligned strides: aligned-offset blocks
       v[i] = static_cast<std::uint8_t>((i % 4096) < 16 ? rng() % 4 : (i / 4096) & 3);
       ++i;
@@ -84,7 +95,7 @@ void roundTrip(const std::vector<std::uint8_t>& data, unsigned windowBits, unsig
 TEST(LzxEncoder, RoundTripsEveryWindowSizeAndDataKind) {
   for (lzx::Level level : {lzx::Level::Fast, lzx::Level::Strong}) {
     for (unsigned bits = lzx::kMinWindowBits; bits <= lzx::kMaxWindowBits; ++bits) {
-      for (int kind = 0; kind < 4; ++kind) {
+      for (int kind = 0; kind < 5; ++kind) {
         SCOPED_TRACE("window bits " + std::to_string(bits) + " kind " + std::to_string(kind) +
                      (level == lzx::Level::Fast ? " fast" : " strong"));
         // Intervals as long as the window let matches reach its far end; noise
@@ -127,6 +138,27 @@ TEST(LzxEncoder, CompressesTextAndDoesNotExpandNoise) {
   EXPECT_LT(textSize, text.size() / 5);
   // Stored blocks: only headers and frame padding on top of the data.
   EXPECT_LT(noiseSize, noise.size() + noise.size() / 500);
+}
+
+// The header bit after each reset says whether calls were translated: yes
+// for code, no for HTML with 0xE8 bytes in it (cp1252 and UTF-8 Chinese).
+TEST(LzxEncoder, TranslatesCallsInCodeOnly) {
+  std::string html;
+  while (html.size() < 3 * lzx::kFrameSize) html += "<p>Caf\xE8 \xE8\xAF\xB4\xE6\x98\x8E</p>\n";
+  const std::vector<std::uint8_t> text(html.begin(), html.end());
+  for (const auto& [data, want] :
+       {std::pair{sample(4, 4 * lzx::kFrameSize, 4), true}, std::pair{text, false}}) {
+    lzx::Encoder enc(16);
+    std::vector<std::uint8_t> out;
+    std::vector<std::uint64_t> frames;
+    enc.compressInterval(data.data(), 2 * lzx::kFrameSize, out, frames);
+    const std::size_t second = out.size();
+    enc.compressInterval(data.data() + 2 * lzx::kFrameSize, data.size() - 2 * lzx::kFrameSize, out,
+                         frames);
+    EXPECT_EQ((out[1] & 0x80) != 0, want);
+    EXPECT_EQ((out[second + 1] & 0x80) != 0, want);
+    roundTrip(data, 16, 2);
+  }
 }
 
 TEST(LzxEncoder, ShortAndTinyInputs) {
