@@ -199,8 +199,13 @@ const std::string& FullTextIndex::inCodePage(const std::string& utf8Word) {
 void FullTextIndex::addPage(std::uint32_t topic, std::string_view html, unsigned pageCodePage) {
   PageWords words =
       pageWords(pageCodePage == cp::kUtf8 ? std::string(html) : cp::toUtf8(html, pageCodePage));
-  for (auto* list : {&words.title, &words.body})
-    for (std::string& w : *list) w = stopWords_.count(w) != 0 ? std::string() : inCodePage(w);
+  // Stop words take no place either: the words around them count as
+  // neighbours, as in the original compiler's files, which keeps the place
+  // gaps small.
+  for (auto* list : {&words.title, &words.body}) {
+    std::erase_if(*list, [&](const std::string& w) { return stopWords_.count(w) != 0; });
+    for (std::string& w : *list) w = inCodePage(w);
+  }
   addWords(topic, words.title, words.body);
 }
 
@@ -257,17 +262,23 @@ std::string FullTextIndex::build(std::uint32_t topicCount, std::uint32_t lcid) c
   const unsigned topicRoot = bestRoot(topicGaps), countRoot = bestRoot(counts),
                  placeRoot = bestRoot(placeGaps);
 
+  // Every location list first, then the leaves side by side: the lists are
+  // dense bit codes the compressor cannot shrink, while neighbouring leaves
+  // share much it can match at short distances.
   std::string out(kHeaderSize, '\0');
-  NodeWriter leaves(out, true);
-  std::string list;
-  std::uint64_t entryBytes = 0, entries = 0;
-  std::size_t longest = 0;
+  struct Placed {
+    const Word* word;
+    bool title;
+    std::uint32_t offset;
+    std::size_t size;
+  };
+  std::vector<Placed> placed;
   for (const Word* w : sorted) {
     for (const bool title : {false, true}) {
       const std::vector<Hits>& hits = title ? w->title : w->body;
       if (hits.empty()) continue;
-      list.clear();
-      BitWriter bits(list);
+      const auto offset = static_cast<std::uint32_t>(out.size());
+      BitWriter bits(out);
       std::uint32_t previous = 0;
       for (const Hits& h : hits) {
         bits.scaleRoot(h.topic - previous, topicRoot);
@@ -280,21 +291,26 @@ std::string FullTextIndex::build(std::uint32_t topicCount, std::uint32_t lcid) c
         }
         bits.flush();
       }
-      const auto listOffset = static_cast<std::uint32_t>(out.size());
-      out += list;
-      leaves.add(w->text, [&](std::string entry) {
-        entry += static_cast<char>(title ? 1 : 0);
-        appendLowFirstEncint(entry, hits.size());
-        appendLe32(entry, listOffset);
-        appendLe16(entry, 0);
-        appendLowFirstEncint(entry, list.size());
-        return entry;
-      });
-      ++entries;
-      entryBytes += w->text.size();
-      longest = std::max(longest, w->text.size());
+      placed.push_back({w, title, offset, out.size() - offset});
     }
   }
+  NodeWriter leaves(out, true);
+  std::uint64_t entryBytes = 0;
+  std::size_t longest = 0;
+  for (const Placed& l : placed) {
+    const std::string& text = l.word->text;
+    leaves.add(text, [&](std::string entry) {
+      entry += static_cast<char>(l.title ? 1 : 0);
+      appendLowFirstEncint(entry, (l.title ? l.word->title : l.word->body).size());
+      appendLe32(entry, l.offset);
+      appendLe16(entry, 0);
+      appendLowFirstEncint(entry, l.size);
+      return entry;
+    });
+    entryBytes += text.size();
+    longest = std::max(longest, text.size());
+  }
+  const std::uint64_t entries = placed.size();
   std::vector<std::pair<std::string, std::uint32_t>> level = leaves.close();
   const auto leafCount = static_cast<std::uint32_t>(level.size());
   std::uint16_t depth = 1;

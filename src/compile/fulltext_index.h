@@ -1,9 +1,9 @@
 #pragma once
 // "$FIftiMain", the full-text search index of a compiled help file.
 //
-// Layout: a 1024-byte header, then the word-location lists and the nodes of a
-// B-tree over the words, each node 4096 bytes, each placed after the lists
-// its entries point to. Leaf nodes hold the words in byte order, each
+// Layout: a 1024-byte header, the word-location lists, then the nodes of a
+// B-tree over the words, each node 4096 bytes: the leaves in word order, then
+// each level of index nodes above them. Leaf nodes hold the words in byte order, each
 // sharing its leading bytes with the word before it in the node, one entry
 // per word and context: a word found in titles and bodies has two entries,
 // the body's first, so that a reader that stops at the first finds the pages
@@ -29,7 +29,8 @@ class FullTextIndex {
   // bytes are in pageCodePage.
   void addPage(std::uint32_t topic, std::string_view html, unsigned pageCodePage);
 
-  // Words of a text (a stop list) that pages added later leave out.
+  // Words of a text (a stop list) that pages added later leave out, without
+  // a place of their own.
   void addStopWords(std::string_view text, unsigned codePage);
 
   // Adds words given in the help file's code page, in text order; an empty

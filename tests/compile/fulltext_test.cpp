@@ -203,6 +203,15 @@ TEST(FullTextSearch, StopListWordsAreLeftOut) {
   EXPECT_EQ(search(chm, {"the"}).at("the"), "guide.htm restore.htm");
 }
 
+// A stop word takes no place: the words on either side are neighbours.
+TEST(FullTextIndex, StopWordsTakeNoPlace) {
+  FullTextIndex withStop(1252), without(1252);
+  withStop.addStopWords("the", 1252);
+  withStop.addPage(0, "<p>backup the database</p>", 1252);
+  without.addPage(0, "<p>backup database</p>", 1252);
+  EXPECT_EQ(withStop.build(1, 0x409), without.build(1, 0x409));
+}
+
 // Enough distinct words for a tree of many leaves under an index node, and a
 // word in 256 pages, whose count takes two bytes (read in the wrong order
 // they would say 2).
