@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -11,6 +13,8 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -154,6 +158,41 @@ struct ContentFile {
   std::string local;     // where it is read from
 };
 
+// A page, sitemap or style sheet as read, and the links it holds as written.
+struct ScannedFile {
+  bool read = false;
+  std::string bytes;
+  std::vector<std::string> links;
+};
+
+void scanFile(const ContentFile& f, ScannedFile& out) {
+  out.read = readWholeFile(f.local, out.bytes);
+  if (!out.read) return;
+  if (extensionIs(f.internal, ".css"))
+    styleLinks(out.bytes, out.links);
+  else
+    pageLinks(out.bytes, out.links);
+}
+
+// Calls work(i) once for every i below n, on up to one thread per core.
+template <class Work>
+void onEveryCore(std::size_t n, Work work) {
+  const std::size_t threads =
+      std::min<std::size_t>(n, std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+  std::atomic<std::size_t> next{0};
+  auto loop = [&] {
+    for (std::size_t i = next++; i < n; i = next++) work(i);
+  };
+  std::vector<std::thread> helpers;
+  try {
+    while (helpers.size() + 1 < threads) helpers.emplace_back(loop);
+  } catch (const std::system_error&) {
+    // Fewer helpers: this thread does the rest.
+  }
+  loop();
+  for (std::thread& t : helpers) t.join();
+}
+
 class Compiler {
  public:
   Compiler(const CompileOptions& options, ResultSink& sink) : options_(options), sink_(sink) {}
@@ -173,7 +212,7 @@ class Compiler {
   void readOptions();
   void gatherFiles();
   bool addFile(std::string_view rawName, unsigned line, bool warnMissing);
-  void addLinked(const ContentFile& from, const std::string& bytes);
+  void addLinked(const ContentFile& from, std::vector<std::string>& links);
   void readMap();
   void readAliases();
   void readWindows();
@@ -280,12 +319,7 @@ bool Compiler::addFile(std::string_view rawName, unsigned line, bool warnMissing
 }
 
 // Adds the files a page or style sheet links to, relative to its folder.
-void Compiler::addLinked(const ContentFile& from, const std::string& bytes) {
-  std::vector<std::string> links;
-  if (extensionIs(from.internal, ".css"))
-    styleLinks(bytes, links);
-  else
-    pageLinks(bytes, links);
+void Compiler::addLinked(const ContentFile& from, std::vector<std::string>& links) {
   const std::size_t slash = from.internal.rfind('/');
   const std::string base =
       slash == std::string::npos ? std::string() : from.internal.substr(0, slash + 1);
@@ -318,16 +352,25 @@ void Compiler::gatherFiles() {
       if (*f) addFile(**f, w.line, false);
   }
   if (project_.files.empty()) warn(IDS_COMPILE_NO_FILES, projectName_);
-  // Pages and style sheets are read now, for their links and titles; the
-  // list grows while it is walked.
-  for (std::size_t i = 0; i < files_.size(); ++i) {
-    const ContentFile f = files_[i];
-    if (!isPageName(f.internal) && !isSitemapName(f.internal) && !extensionIs(f.internal, ".css"))
-      continue;
-    std::string bytes;
-    if (!readWholeFile(f.local, bytes)) continue;  // reported when it is stored
-    addLinked(f, bytes);
-    if (isPageName(f.internal)) bytes_[f.internal] = std::move(bytes);
+  // Pages and style sheets are read now, for their links and titles. The
+  // list grows while it is walked: each round reads and scans the files the
+  // round before added, on every core, then adds their links in file order,
+  // so that the list is the one a single walk would make.
+  for (std::size_t begin = 0; begin < files_.size();) {
+    std::vector<std::size_t> todo;
+    for (std::size_t i = begin; i < files_.size(); ++i) {
+      const std::string& name = files_[i].internal;
+      if (isPageName(name) || isSitemapName(name) || extensionIs(name, ".css")) todo.push_back(i);
+    }
+    begin = files_.size();
+    std::vector<ScannedFile> scanned(todo.size());
+    onEveryCore(todo.size(), [&](std::size_t k) { scanFile(files_[todo[k]], scanned[k]); });
+    for (std::size_t k = 0; k < todo.size(); ++k) {
+      if (!scanned[k].read) continue;  // reported when it is stored
+      const ContentFile f = files_[todo[k]];
+      addLinked(f, scanned[k].links);
+      if (isPageName(f.internal)) bytes_[f.internal] = std::move(scanned[k].bytes);
+    }
   }
 }
 

@@ -103,6 +103,9 @@ struct ITS_Control_Data {
   bool fastLzx = false;
   // Not stored either: translate x86 calls in the intervals where it pays.
   bool translateCalls = false;
+  // Threads that compress reset intervals side by side; 0: one per core.
+  // The bytes written are the same for any number.
+  unsigned compressThreads = 0;
 };
 
 class IITStorage : public IUnknown {

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <deque>
 #include <functional>
-#include <future>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -182,101 +181,148 @@ std::uint32_t headerTimeStamp() {
 }
 
 // Compresses the section-1 bytes (the given streams, in order) reset interval
-// by reset interval, several intervals at a time, into the content file.
+// by reset interval into the content file. Worker threads take intervals as
+// they are read and may finish them out of order; the results are written in
+// order. No worker waits for a slower neighbour, so every core stays busy
+// until the last intervals. Each interval is compressed on its own, so the
+// bytes do not depend on the number of workers.
 class SectionCompressor {
  public:
   using Reader = std::function<bool(const Node&, std::uint64_t, std::uint8_t*, std::uint64_t)>;
-  SectionCompressor(const LzxParams& p, Reader read, int content)
+  SectionCompressor(const LzxParams& p, Reader read, int content, unsigned threads)
       : params_(p), read_(std::move(read)), content_(content) {
-    unsigned hw = std::thread::hardware_concurrency();
-    threads_ = std::clamp(hw, 1u, 4u);
+    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    threads_ = threads;
+  }
+  ~SectionCompressor() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : workers_) t.join();
   }
 
   bool run(const std::vector<const Node*>& streams, std::uint64_t total,
            std::vector<std::uint64_t>& frameOffsets, std::uint64_t& compressedSize) {
+    for (unsigned i = 0; i < threads_; ++i) workers_.emplace_back([this] { work(); });
     const std::size_t interval = std::size_t{params_.resetFrames} * lzx::kFrameSize;
-    std::deque<std::future<Result>> pending;
+    // Intervals read but not yet written: enough to keep every worker fed
+    // while the oldest one is still being compressed.
+    const std::size_t maxAhead = 2 * std::size_t{threads_} + 1;
+    std::size_t submitted = 0, written = 0;
+    std::uint64_t writtenBytes = 0;
     bool ok = true;
-    auto drain = [&](std::size_t keep) {
-      while (pending.size() > keep) {
-        Result r = pending.front().get();
-        pending.pop_front();
-        if (!ok) continue;
-        for (std::uint64_t off : r.frames) frameOffsets.push_back(written_ + off);
-        if (!writeAll(content_, r.out.data(), r.out.size(), written_))
-          ok = false;
-        else
-          written_ += r.out.size();
+    // Writes the finished intervals that are next in order; with wait, first
+    // waits until there is one (or a worker failed).
+    auto writeReady = [&](bool wait) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (wait) changed_.wait(lock, [&] { return failed_ || done_.count(written) != 0; });
+      ok = ok && !failed_;
+      for (auto it = done_.find(written); ok && it != done_.end(); it = done_.find(written)) {
+        Result r = std::move(it->second);
+        done_.erase(it);
+        lock.unlock();
+        for (std::uint64_t off : r.frames) frameOffsets.push_back(writtenBytes + off);
+        ok = writeAll(content_, r.out.data(), r.out.size(), writtenBytes);
+        writtenBytes += r.out.size();
+        ++written;
+        lock.lock();
       }
     };
     std::size_t si = 0;
     std::uint64_t inStream = 0;
     std::uint64_t done = 0;
     while (done < total && ok) {
-      auto chunk = std::make_shared<std::vector<std::uint8_t>>();
-      chunk->reserve(interval);
+      std::vector<std::uint8_t> chunk;
+      chunk.reserve(interval);
       // Fill one interval from the streams, piece by piece.
-      while (chunk->size() < interval && si < streams.size()) {
+      while (chunk.size() < interval && si < streams.size()) {
         const Node& n = *streams[si];
         const std::uint64_t take =
-            std::min<std::uint64_t>(interval - chunk->size(), n.size - inStream);
-        const std::size_t at = chunk->size();
-        chunk->resize(at + take);
-        if (!read_(n, inStream, chunk->data() + at, take)) return false;
+            std::min<std::uint64_t>(interval - chunk.size(), n.size - inStream);
+        const std::size_t at = chunk.size();
+        chunk.resize(at + take);
+        if (!read_(n, inStream, chunk.data() + at, take)) return false;
         inStream += take;
         if (inStream == n.size) {
           ++si;
           inStream = 0;
         }
       }
-      if (si == streams.size() && done + chunk->size() < total) {
+      if (si == streams.size() && done + chunk.size() < total) {
         // Unclaimed tail bytes of the section (see assemble()).
-        chunk->resize(std::min<std::uint64_t>(interval, total - done), 0);
+        chunk.resize(std::min<std::uint64_t>(interval, total - done), 0);
       }
-      done += chunk->size();
-      drain(threads_ - 1);
-      pending.push_back(std::async(std::launch::async, [this, chunk] { return compress(*chunk); }));
+      done += chunk.size();
+      while (ok && submitted - written >= maxAhead) writeReady(true);
+      writeReady(false);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        jobs_.push_back({submitted++, std::move(chunk)});
+      }
+      changed_.notify_all();
     }
-    drain(0);
-    compressedSize = written_;
+    while (ok && written < submitted) writeReady(true);
+    compressedSize = writtenBytes;
     return ok && done == total;
   }
 
  private:
+  struct Job {
+    std::size_t index;
+    std::vector<std::uint8_t> in;
+  };
   struct Result {
     std::vector<std::uint8_t> out;
     std::vector<std::uint64_t> frames;
   };
 
-  Result compress(const std::vector<std::uint8_t>& in) {
+  void work() {
     std::unique_ptr<lzx::Encoder> enc;
-    {
-      std::lock_guard<std::mutex> lock(poolMutex_);
-      if (!pool_.empty()) {
-        enc = std::move(pool_.back());
-        pool_.pop_back();
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
+        if (stop_) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
       }
+      Result r;
+      try {
+        if (!enc) {
+          enc = std::make_unique<lzx::Encoder>(
+              params_.windowBits, params_.fast ? lzx::Level::Fast : lzx::Level::Strong);
+          enc->setCallTranslation(params_.translateCalls ? lzx::Calls::Auto : lzx::Calls::Never);
+        }
+        r.out.reserve(job.in.size() / 2 + 64);
+        enc->compressInterval(job.in.data(), job.in.size(), r.out, r.frames);
+      } catch (const std::bad_alloc&) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failed_ = true;
+        changed_.notify_all();
+        return;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_.emplace(job.index, std::move(r));
+      }
+      changed_.notify_all();
     }
-    if (!enc) {
-      enc = std::make_unique<lzx::Encoder>(params_.windowBits,
-                                           params_.fast ? lzx::Level::Fast : lzx::Level::Strong);
-      enc->setCallTranslation(params_.translateCalls ? lzx::Calls::Auto : lzx::Calls::Never);
-    }
-    Result r;
-    r.out.reserve(in.size() / 2 + 64);
-    enc->compressInterval(in.data(), in.size(), r.out, r.frames);
-    std::lock_guard<std::mutex> lock(poolMutex_);
-    pool_.push_back(std::move(enc));
-    return r;
   }
 
   LzxParams params_;
   Reader read_;
   int content_;
   unsigned threads_ = 1;
-  std::uint64_t written_ = 0;
-  std::mutex poolMutex_;
-  std::vector<std::unique_ptr<lzx::Encoder>> pool_;
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable changed_;  // a job queued, an interval done, a failure, stop
+  std::deque<Job> jobs_;
+  std::map<std::size_t, Result> done_;
+  bool failed_ = false;
+  bool stop_ = false;
 };
 
 }  // namespace
@@ -322,6 +368,7 @@ HRESULT FileWriter::create(const char* path, DWORD mode, const ITS_Control_Data&
   w->lzx_ = lzxParamsFor(control.words[kCtlResetBlocks], control.words[kCtlWindowBlocks]);
   w->lzx_.fast = control.fastLzx;
   w->lzx_.translateCalls = control.translateCalls;
+  w->compressThreads_ = control.compressThreads;
   w->root = std::make_shared<Node>();
   w->root->storage = true;
   out = std::move(w);
@@ -501,7 +548,7 @@ HRESULT FileWriter::assemble() {
           std::uint64_t got = 0;
           return SUCCEEDED(readAt(n, pos, dst, len, &got)) && got == len;
         },
-        content);
+        content, compressThreads_);
     if (!sc.run(compressed, sectionLength, frameOffsets, compressedSize)) {
       ::close(content);
       return STG_E_WRITEFAULT;

@@ -97,6 +97,7 @@ class FileWriter {
   std::uint32_t chunkSize_ = 4096;
   bool compress_ = true;
   LzxParams lzx_{};
+  unsigned compressThreads_ = 0;
   bool finished_ = false;
 };
 

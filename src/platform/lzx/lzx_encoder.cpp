@@ -230,7 +230,31 @@ struct Encoder::Impl {
     return len;
   }
 
-  void find(std::uint32_t q, const std::uint32_t (&rep)[3], Candidate& c) const {
+  // The strong level's lazy parse takes its candidates from the match
+  // finder (which has run by then) instead of hash chains of its own: it
+  // only prices the first near-optimal parse and groups frames into blocks.
+  // coveredAt walks the finder's long matches as positions increase.
+  std::size_t coveredAt = 0;
+  void findListed(std::uint32_t q, unsigned maxLen, unsigned best, Candidate& c) {
+    // Inside a long match the finder listed nothing: that match goes on.
+    const std::vector<MatchFinder::Covered>& cov = finder.covered();
+    while (coveredAt < cov.size() && cov[coveredAt].end <= q) ++coveredAt;
+    if (coveredAt < cov.size() && cov[coveredAt].start < q) {
+      const unsigned l = std::min<unsigned>(cov[coveredAt].end - q, maxLen);
+      const std::uint32_t d = cov[coveredAt].dist;
+      if (l > best && l >= kMinMatch && scoreOf(l, 3, d) > c.score)
+        c = Candidate{l, 3, d, scoreOf(l, 3, d)};
+      return;
+    }
+    for (const Match* m = finder.begin(q); m != finder.end(q); ++m) {
+      const unsigned l = std::min<unsigned>(m->len, maxLen);
+      if (l <= best) continue;
+      best = l;
+      if (scoreOf(l, 3, m->dist) > c.score) c = Candidate{l, 3, m->dist, scoreOf(l, 3, m->dist)};
+    }
+  }
+
+  void find(std::uint32_t q, const std::uint32_t (&rep)[3], Candidate& c) {
     c = Candidate{};
     const std::uint32_t frameEnd = (q / kFrameSize + 1) * kFrameSize;
     const unsigned maxLen = std::min<std::uint32_t>(kMaxMatch, frameEnd - q);
@@ -250,6 +274,10 @@ struct Encoder::Impl {
     }
     if (maxLen < 3 || c.len >= maxLen) return;
     unsigned best = std::max(c.len, 2u);
+    if (level == Level::Strong) {
+      findListed(q, maxLen, best, c);
+      return;
+    }
     const std::uint32_t limit = q > reach ? q - reach : 0;
     std::int32_t cur = head[hash3(buf.data() + q)];
     unsigned chain = kMaxChain;
@@ -275,7 +303,9 @@ struct Encoder::Impl {
     frameRepeats.clear();
     std::uint32_t rep[3] = {kInitialRepeatOffset, kInitialRepeatOffset, kInitialRepeatOffset};
     std::uint32_t inserted = 0;
+    coveredAt = 0;
     auto insertUpTo = [&](std::uint32_t q) {
+      if (level == Level::Strong) return;  // candidates come from the finder
       for (; inserted < q; ++inserted) {
         std::uint32_t h = hash3(buf.data() + inserted);
         prev[inserted] = head[h];
@@ -429,12 +459,11 @@ struct Encoder::Impl {
     buf.assign(total + 16, 0);
     std::memcpy(buf.data(), data, size);
     const bool e8 = translateCalls(size, frames);
-    if (prev.size() < total) prev.resize(total);
-    parse(total);
-    if (level == Level::Strong) {
+    if (level == Level::Fast && prev.size() < total) prev.resize(total);
+    if (level == Level::Strong)
       finder.run(buf.data(), total, windowBits, kStrongDepth, kStrongNice);
-      optimize(frames);
-    }
+    parse(total);
+    if (level == Level::Strong) optimize(frames);
     const std::vector<std::size_t> blockEnds = groupFrames(frames);
 
     std::memset(prevMain, 0, sizeof prevMain);

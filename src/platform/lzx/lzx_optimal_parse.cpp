@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/lzx/lzx_huffman.h"
 
@@ -14,6 +17,8 @@ constexpr std::uint8_t kNewDistance = 3;
 // Prices of symbols the previous parse did not use.
 constexpr std::uint32_t kUnusedMainBits = 14;
 constexpr std::uint32_t kUnusedLengthBits = 11;
+// The price of a position no step has reached yet.
+constexpr std::uint32_t kUnreached = std::numeric_limits<std::int32_t>::max();
 
 }  // namespace
 
@@ -34,7 +39,7 @@ void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::ui
   const std::uint32_t n = end - begin;
   steps_.resize(std::size_t{n} + 1);
   reps_.resize(std::size_t{n} + 1);
-  cost_.assign(std::size_t{n} + 1, std::numeric_limits<std::uint32_t>::max());
+  cost_.assign(std::size_t{n} + 1, kUnreached);
   cost_[0] = 0;
   steps_[0] = Step{0, 0, kLiteralStep};
   reps_[0] = {rep[0], rep[1], rep[2]};
@@ -58,6 +63,18 @@ void OptimalParser::parse(const std::uint8_t* data, std::uint32_t begin, std::ui
     for (; l <= to && l < kMinMatch + kNumPrimaryLengths; ++l)
       relax(i + l, price + symbol[l - kMinMatch], l, kind, dist);
     const std::uint32_t header = price + symbol[kNumPrimaryLengths];
+#ifdef __SSE2__
+    // Most lengths improve nothing: test four at a time, relax only where
+    // one does. Prices stay far below 2^31, so signed compares suffice.
+    const __m128i h = _mm_set1_epi32(static_cast<int>(header));
+    for (; l + 4 <= to + 1; l += 4) {
+      const __m128i p =
+          _mm_add_epi32(h, _mm_loadu_si128(reinterpret_cast<const __m128i*>(longLength + l)));
+      const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cost + i + l));
+      if (_mm_movemask_epi8(_mm_cmplt_epi32(p, old)) == 0) continue;
+      for (unsigned k = l; k < l + 4; ++k) relax(i + k, header + longLength[k], k, kind, dist);
+    }
+#endif
     for (; l <= to; ++l) relax(i + l, header + longLength[l], l, kind, dist);
   };
 
