@@ -590,15 +590,34 @@ bool Compiler::write() {
     readStopList(*fullText);
   }
   SitemapSources sources;
-  for (const ContentFile& f : files_) {
-    if (!isPageName(f.internal)) continue;
-    if (auto page = bytes_.find(f.internal); page != bytes_.end()) {
-      const auto topic = static_cast<std::uint32_t>(topics.size());
-      const unsigned pageCp = pageCodePage(page->second, project_.codePage());
-      if (fullText) fullText->addPage(topic, page->second, pageCp);
-      sources.pages.push_back({topic, pageCp, pageLinkWords(page->second)});
+  // What each page gives the tables is found on every core, then taken in
+  // file order.
+  struct PageFacts {
+    std::string file;  // in the project's code page
+    std::optional<std::string> title;
+    unsigned codePage = 0;
+    PageLinkWords words;
+  };
+  std::vector<const ContentFile*> pages;
+  for (const ContentFile& f : files_)
+    if (isPageName(f.internal)) pages.push_back(&f);
+  std::vector<PageFacts> facts(pages.size());
+  onEveryCore(pages.size(), [&](std::size_t k) {
+    const std::string& name = pages[k]->internal;
+    facts[k].file = cp::fromUtf8(name, project_.codePage());
+    facts[k].title = topicTitle(name);
+    if (auto page = bytes_.find(name); page != bytes_.end()) {
+      facts[k].codePage = pageCodePage(page->second, project_.codePage());
+      facts[k].words = pageLinkWords(page->second);
     }
-    topics.push_back({cp::fromUtf8(f.internal, project_.codePage()), topicTitle(f.internal)});
+  });
+  for (std::size_t k = 0; k < pages.size(); ++k) {
+    if (auto page = bytes_.find(pages[k]->internal); page != bytes_.end()) {
+      const auto topic = static_cast<std::uint32_t>(topics.size());
+      if (fullText) fullText->addPage(topic, page->second, facts[k].codePage);
+      sources.pages.push_back({topic, facts[k].codePage, std::move(facts[k].words)});
+    }
+    topics.push_back({std::move(facts[k].file), std::move(facts[k].title)});
   }
   // The binary contents and index name pages by topic number, and may add
   // topics of their own.
