@@ -101,6 +101,26 @@ std::vector<Attribute> readAttributes(std::string_view html, std::size_t& pos) {
   return attrs;
 }
 
+// The name of the next tag from pos on ("/name" for an end tag), pos left
+// just after the name; comments are passed over. Empty when no tag is left.
+std::string_view nextTag(std::string_view html, std::size_t& pos) {
+  while ((pos = html.find('<', pos)) != std::string_view::npos) {
+    if (html.substr(pos, 4) == "<!--") {
+      const std::size_t end = html.find("-->", pos + 4);
+      if (end == std::string_view::npos) break;
+      pos = end + 3;
+      continue;
+    }
+    const std::size_t start = ++pos;
+    if (pos < html.size() && html[pos] == '/') ++pos;
+    const std::size_t nameStart = pos;
+    while (pos < html.size() && (std::isalnum(static_cast<unsigned char>(html[pos])) != 0)) ++pos;
+    if (pos > nameStart) return html.substr(start, pos - start);
+  }
+  pos = html.size();
+  return {};
+}
+
 }  // namespace
 
 std::optional<std::string> pageTitle(std::string_view html) {
@@ -198,18 +218,8 @@ void styleLinks(std::string_view css, std::vector<std::string>& out) {
 
 void pageLinks(std::string_view html, std::vector<std::string>& out) {
   std::size_t pos = 0;
-  while ((pos = html.find('<', pos)) != std::string_view::npos) {
-    if (html.substr(pos, 4) == "<!--") {
-      const std::size_t end = html.find("-->", pos + 4);
-      if (end == std::string_view::npos) break;
-      pos = end + 3;
-      continue;
-    }
-    ++pos;
-    const std::size_t nameStart = pos;
-    while (pos < html.size() && (std::isalnum(static_cast<unsigned char>(html[pos])) != 0)) ++pos;
-    const std::string_view tag = html.substr(nameStart, pos - nameStart);
-    if (tag.empty()) continue;
+  for (std::string_view tag; !(tag = nextTag(html, pos)).empty();) {
+    if (tag.front() == '/') continue;
     const std::vector<Attribute> attrs = readAttributes(html, pos);
     for (const Attribute& a : attrs) {
       if (EqualsNoCase(a.name, "href") || EqualsNoCase(a.name, "src") ||
@@ -278,19 +288,7 @@ PageLinkWords pageLinkWords(std::string_view html) {
   PageLinkWords out;
   bool inLinkObject = false;
   std::size_t pos = 0;
-  while ((pos = html.find('<', pos)) != std::string_view::npos) {
-    if (html.substr(pos, 4) == "<!--") {
-      const std::size_t end = html.find("-->", pos + 4);
-      if (end == std::string_view::npos) break;
-      pos = end + 3;
-      continue;
-    }
-    ++pos;
-    const std::size_t nameStart = pos;
-    while (pos < html.size() &&
-           (std::isalnum(static_cast<unsigned char>(html[pos])) != 0 || html[pos] == '/'))
-      ++pos;
-    const std::string_view tag = html.substr(nameStart, pos - nameStart);
+  for (std::string_view tag; !(tag = nextTag(html, pos)).empty();) {
     if (EqualsNoCase(tag, "/object")) {
       inLinkObject = false;
       continue;

@@ -356,6 +356,22 @@ TEST(BinaryTablesCompiled, ReadBackByChmlsAndDecompile) {
   EXPECT_EQ(index, "apple see ??\nZulu -> a.htm\n?? -> a.htm -> sub/b.htm\n ?? -> sub/b.htm\n");
 }
 
+// Decompiles source into dir/d and compiles the rebuilt project into
+// dir/ours.chm with the LZX values already in options.
+bool compileDecompiled(const std::string& source, const std::string& dir, CompileOptions& options) {
+  crafted::RecordingSink sink;
+  RecordingPrompter prompter;
+  DecompileRequest request;
+  request.source = source;
+  request.target = dir + "/d";
+  fs::create_directory(request.target);
+  decompile(request, sink, prompter);
+  options.projectPath = dir + "/d/" + fs::path(source).stem().string() + ".hhp";
+  options.outputPath = dir + "/ours.chm";
+  options.timeStamp = 1700000000;
+  return compileProject(options, sink).written;
+}
+
 // Real files whose index the original compiler built: compiled again from
 // their decompiled projects, our binary index reads back in chmls exactly
 // as theirs does (keywords, order, nesting, pages, see-also references).
@@ -365,19 +381,9 @@ TEST_P(IndexAsOriginal, ChmlsReadsTheSameIndex) {
   if (!haveChmls()) GTEST_SKIP() << "chmls is not installed";
   const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/" + GetParam();
   TempDir dir;
-  crafted::RecordingSink sink;
-  RecordingPrompter prompter;
-  DecompileRequest request;
-  request.source = source;
-  request.target = dir / "d";
-  fs::create_directory(request.target);
-  decompile(request, sink, prompter);
   CompileOptions options;
-  options.projectPath = dir / ("d/" + fs::path(source).stem().string() + ".hhp");
-  options.outputPath = dir / "ours.chm";
-  options.timeStamp = 1700000000;
   options.resetBlocks = options.windowBlocks = 2;  // chmls decodes no longer reset interval
-  ASSERT_TRUE(compileProject(options, sink).written);
+  ASSERT_TRUE(compileDecompiled(source, dir.path(), options));
   std::string theirs, ours;
   run("chmls extractindex '" + source + "' '" + (dir / "theirs.hhk") + "' 2>&1");
   run("chmls extractindex '" + options.outputPath + "' '" + (dir / "ours.hhk") + "' 2>&1");
@@ -482,18 +488,8 @@ class LinksAsOriginal : public ::testing::TestWithParam<std::string> {};
 TEST_P(LinksAsOriginal, SameNamesOnTheSamePages) {
   const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/" + GetParam();
   TempDir dir;
-  crafted::RecordingSink sink;
-  RecordingPrompter prompter;
-  DecompileRequest request;
-  request.source = source;
-  request.target = dir / "d";
-  fs::create_directory(request.target);
-  decompile(request, sink, prompter);
   CompileOptions options;
-  options.projectPath = dir / ("d/" + fs::path(source).stem().string() + ".hhp");
-  options.outputPath = dir / "ours.chm";
-  options.timeStamp = 1700000000;
-  ASSERT_TRUE(compileProject(options, sink).written);
+  ASSERT_TRUE(compileDecompiled(source, dir.path(), options));
   const LinkTables theirs = readLinkTables(source), ours = readLinkTables(options.outputPath);
   EXPECT_FALSE(theirs.alinks.empty());
   EXPECT_EQ(ours.alinks, theirs.alinks);
