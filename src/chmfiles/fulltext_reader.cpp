@@ -110,7 +110,7 @@ FullTextReader::FullTextReader(Bytes bytes) : bytes_(bytes) {
   for (unsigned i = 0; i < 3; ++i) {
     if (bytes[kHdrCodes + 2 * i] != kScale) return;
     roots_[i] = bytes[kHdrCodes + 2 * i + 1];
-    if (roots_[i] == 0 || roots_[i] > kMaxCodeBits) return;
+    if (roots_[i] > kMaxCodeBits) return;
   }
   valid_ = nodeSize_ >= 64 && nodeSize_ <= 0x10000 && depth_ >= 1 && depth_ <= kMaxDepth &&
            nodeInRange(root_);
@@ -241,7 +241,9 @@ SearchStatus searchHelpFile(itss::IStorage* root, const std::vector<std::string>
   hits.clear();
   std::vector<std::uint8_t> bytes;
   const itss::HRESULT hr = readStreamBytes(root, "$FIftiMain", kMaxIndexBytes, bytes);
-  if (hr == itss::STG_E_FILENOTFOUND) return SearchStatus::kNoIndex;
+  // Some compilers leave an empty stream where a file has no index.
+  if (hr == itss::STG_E_FILENOTFOUND || (itss::SUCCEEDED(hr) && bytes.empty()))
+    return SearchStatus::kNoIndex;
   if (itss::FAILED(hr)) return SearchStatus::kDamaged;
   const FullTextReader reader(Bytes(bytes.data(), bytes.size()));
   if (!reader.valid()) return SearchStatus::kDamaged;
