@@ -236,6 +236,44 @@ std::vector<std::uint32_t> FullTextReader::find(std::string_view word, bool pref
   return found;
 }
 
+namespace {
+
+void keepCommon(std::vector<std::uint32_t>& topics, const std::vector<std::uint32_t>& found) {
+  std::vector<std::uint32_t> both;
+  std::set_intersection(topics.begin(), topics.end(), found.begin(), found.end(),
+                        std::back_inserter(both));
+  topics = std::move(both);
+}
+
+// Compilers that index text of double-byte code pages one character to a
+// word (Chinese, Japanese) hold no word of two characters: a run of such
+// characters that is not a word of its own is looked up character by
+// character, every one of them required.
+std::vector<std::uint32_t> findWord(const FullTextReader& reader, const std::string& word,
+                                    unsigned codePage, const SearchOptions& options) {
+  std::vector<std::uint32_t> topics = reader.find(word, options.prefix, options.titlesOnly);
+  if (!topics.empty() || !cp::isDoubleByte(codePage)) return topics;
+  std::vector<std::string> characters;
+  for (std::size_t at = 0; at < word.size();) {
+    const std::size_t length = cp::charLength(word, at, codePage);
+    if (length < 2) return topics;  // not a run of double-byte characters
+    characters.push_back(word.substr(at, length));
+    at += length;
+  }
+  if (characters.size() < 2) return topics;
+  for (std::size_t i = 0; i < characters.size(); ++i) {
+    const std::vector<std::uint32_t> found =
+        reader.find(characters[i], options.prefix, options.titlesOnly);
+    if (i == 0)
+      topics = found;
+    else
+      keepCommon(topics, found);
+  }
+  return topics;
+}
+
+}  // namespace
+
 SearchStatus searchHelpFile(itss::IStorage* root, const std::vector<std::string>& words,
                             const SearchOptions& options, std::vector<SearchHit>& hits) {
   hits.clear();
@@ -256,16 +294,12 @@ SearchStatus searchHelpFile(itss::IStorage* root, const std::vector<std::string>
   bool firstWord = true;
   for (const std::string& w : words) {
     const std::string stored = wordCodePage == cp::kUtf8 ? w : cp::fromUtf8(w, wordCodePage);
-    std::vector<std::uint32_t> topics = reader.find(stored, options.prefix, options.titlesOnly);
-    if (firstWord) {
+    std::vector<std::uint32_t> topics = findWord(reader, stored, wordCodePage, options);
+    if (firstWord)
       common = std::move(topics);
-      firstWord = false;
-      continue;
-    }
-    std::vector<std::uint32_t> both;
-    std::set_intersection(common.begin(), common.end(), topics.begin(), topics.end(),
-                          std::back_inserter(both));
-    common = std::move(both);
+    else
+      keepCommon(common, topics);
+    firstWord = false;
   }
 
   std::vector<TopicEntry> topics;

@@ -81,13 +81,15 @@ std::vector<std::string> samplePrefixes(const FullTextReader& reader, unsigned c
   return out;
 }
 
-// The pages python3-chm's search finds for each word: word → pages; none
-// when it cannot open the file or calls it unsearchable.
-std::optional<std::map<std::string, std::set<std::string>>> pythonSearch(const fs::path& chm, unsigned codePage,
-                                                          const std::vector<std::string>& words) {
+// The pages python3-chm's search finds for each word (words beginning with
+// it, with prefix): word → pages; none when it cannot open the file or calls
+// it unsearchable.
+std::optional<std::map<std::string, std::set<std::string>>> pythonSearch(
+    const fs::path& chm, unsigned codePage, const std::vector<std::string>& words, bool prefix) {
   std::string command = "/usr/bin/python3 " WRENLOW_SOURCE_DIR
-                        "/tests/compile/fulltext_search.py --prefix " +
-                        quote(chm.string()) + " cp" + std::to_string(codePage);
+                        "/tests/compile/fulltext_search.py " +
+                        std::string(prefix ? "--prefix " : "") + quote(chm.string()) + " cp" +
+                        std::to_string(codePage);
   for (const std::string& w : words) command += " " + quote(w);
   std::istringstream lines(run(command));
   std::map<std::string, std::set<std::string>> found;
@@ -108,10 +110,10 @@ struct CliHits {
   std::set<std::string> titles, pages;
 };
 
-CliHits cliSearch(const fs::path& chm, const std::string& word) {
+CliHits cliSearch(const fs::path& chm, const std::string& word, bool prefix) {
   CliHits hits;
-  std::istringstream lines(
-      run(kCli + " search --prefix " + quote(chm.string()) + " " + quote(word)));
+  std::istringstream lines(run(kCli + " search " + (prefix ? "--prefix " : "") +
+                               quote(chm.string()) + " " + quote(word)));
   for (std::string line; std::getline(lines, line);) {
     const std::size_t tab = line.find('\t');
     if (tab == std::string::npos) continue;
@@ -138,14 +140,14 @@ TEST(ReadersCorpus, SearchFindsWhatPythonChmFinds) {
     const unsigned codePage = cp::isSupported(reader.codePage()) ? reader.codePage() : 1252;
     const std::vector<std::string> words = samplePrefixes(reader, codePage, 5);
     ASSERT_FALSE(words.empty());
-    const auto expected = pythonSearch(file, codePage, words);
+    const auto expected = pythonSearch(file, codePage, words, true);
     if (!expected) {
       std::printf("python3-chm does not search %s\n", file.filename().c_str());
       continue;
     }
     for (const std::string& w : words) {
       SCOPED_TRACE(w);
-      const CliHits ours = cliSearch(file, w);
+      const CliHits ours = cliSearch(file, w, true);
       const auto it = expected->find(w);
       ASSERT_NE(it, expected->end());
       // python3-chm keys its results by title, so it keeps one page per
@@ -157,6 +159,21 @@ TEST(ReadersCorpus, SearchFindsWhatPythonChmFinds) {
     ++searched;
   }
   EXPECT_GE(searched, 12);  // every file with a non-empty index python3-chm opens
+}
+
+// The Chinese file indexes one character to a word: a word of two
+// characters finds the topics holding both.
+TEST(ReadersCorpus, ChineseWordsAreFoundCharacterByCharacter) {
+  if (!havePythonChm()) GTEST_SKIP() << "python3-chm is not installed";
+  const fs::path file = fs::path(WRENLOW_CORPUS_DIR) / "xpchs_cpanel.chm";
+  if (!fs::exists(file)) GTEST_SKIP() << "no corpus";
+  const auto each = pythonSearch(file, 936, {"设", "置"}, false);
+  ASSERT_TRUE(each);
+  std::set<std::string> both;
+  for (const std::string& page : each->at("设"))
+    if (each->at("置").count(page)) both.insert(page);
+  ASSERT_FALSE(both.empty());
+  EXPECT_EQ(cliSearch(file, "设置", false).pages, both);
 }
 
 // A tree in a form both sources share: siblings of one name merged and
