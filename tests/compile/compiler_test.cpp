@@ -31,27 +31,26 @@ void put(const std::string& path, const std::string& bytes) {
 // name holds a blank and Chinese characters, with one mistake of each kind.
 std::string writeEdgeProject(const std::string& root) {
   const std::string folder = root + "/帮助 工程";
-  put(folder + "/工程.hhp",
-      gbk("[OPTIONS]\r\n"
-          "Compiled file=输出.chm\r\n"
-          "Contents file=toc.hhc\r\n"
-          "Default topic=html\\首页.htm\r\n"
-          "Title=示例帮助\r\n"
-          "Language=0x804 中文(中国)\r\n"
-          "Binary TOC=Yes\r\n"
-          "Frobnicate=1\r\n"
-          "\r\n[FILES]\r\n"
-          "html\\首页.htm\r\n"
-          "HTML\\UTF8.htm\r\n"
-          "missing.htm\r\n"
-          "\r\n[MAP]\r\n"
-          "#include ids.h\r\n"
-          "#define IDH_THIRD 300 // in the project itself\r\n"
-          "\r\n[ALIAS]\r\n"
-          "IDH_HOME=html\\首页.htm\r\n"
-          "IDH_UTF=html/utf8.htm#top\r\n"  // an anchor names a place in a listed page
-          "IDH_THIRD=notlisted.htm\r\n"
-          "IDH_UNDEFINED=html\\首页.htm\r\n"));
+  put(folder + "/工程.hhp", gbk("[OPTIONS]\r\n"
+                                "Compiled file=输出.chm\r\n"
+                                "Contents file=toc.hhc\r\n"
+                                "Default topic=html\\首页.htm\r\n"
+                                "Title=示例帮助\r\n"
+                                "Language=0x804 中文(中国)\r\n"
+                                "Binary TOC=Yes\r\n"
+                                "Frobnicate=1\r\n"
+                                "\r\n[FILES]\r\n"
+                                "html\\首页.htm\r\n"
+                                "HTML\\UTF8.htm\r\n"
+                                "missing.htm\r\n"
+                                "\r\n[MAP]\r\n"
+                                "#include ids.h\r\n"
+                                "#define IDH_THIRD 300 // in the project itself\r\n"
+                                "\r\n[ALIAS]\r\n"
+                                "IDH_HOME=html\\首页.htm\r\n"
+                                "IDH_UTF=html/utf8.htm#top\r\n"  // an anchor names a place in a listed page
+                                "IDH_THIRD=notlisted.htm\r\n"
+                                "IDH_UNDEFINED=html\\首页.htm\r\n"));
   put(folder + "/ids.h", "#define IDH_HOME 0x64\n#define IDH_UTF 200\n#define IDH_AGAIN 200\n");
   put(folder + "/html/首页.htm",
       gbk("<html><head><title>首页\r\n  标题</title><link rel=stylesheet href=\"../style.css\">"
