@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "chmfiles/html_text.h"
 #include "common/messages.h"
 #include "common/string_utils.h"
 #include "compile/binary_tables.h"

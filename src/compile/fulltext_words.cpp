@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "chmfiles/html_text.h"
 #include "common/string_utils.h"
-#include "compile/html_scan.h"
 #include "platform/system/codepage.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <set>
 
 #include "chmfiles/sitemap.h"
+#include "chmfiles/sitemap_text.h"
 #include "common/string_utils.h"
 #include "compile/binary_tables.h"
-#include "compile/html_scan.h"
 #include "platform/system/codepage.h"
 
 namespace {
@@ -43,13 +43,11 @@ class Linker {
   // own encoding when it is UTF-8.
   std::string utf8(std::string_view raw) const { return utf8(raw, codePage_); }
   static std::string utf8(std::string_view raw, unsigned codePage) {
-    return decodeCharacterReferences(undecoded(raw, codePage), cp::kUtf8);
+    return sitemapTextToUtf8(raw, codePage);
   }
   // The same text in the help file's code page; a reference to a character
   // the code page lacks stays a reference.
-  std::string helpText(std::string_view raw) const {
-    return decodeCharacterReferences(cp::fromUtf8(undecoded(raw, codePage_), codePage_), codePage_);
-  }
+  std::string helpText(std::string_view raw) const { return sitemapTextInCodePage(raw, codePage_); }
 
   // The topic of a link; title is the entry's name in the help file's code
   // page. named: the topic must carry this title (a contents entry).
@@ -103,9 +101,6 @@ class Linker {
   }
 
  private:
-  static std::string undecoded(std::string_view raw, unsigned codePage) {
-    return cp::isValidUtf8(raw) ? std::string(raw) : cp::toUtf8(raw, codePage);
-  }
   std::uint32_t add(const std::string& link, const std::string& title) {
     topics_.push_back({link, title.empty() ? std::nullopt : std::optional<std::string>(title), 0});
     return static_cast<std::uint32_t>(topics_.size() - 1);

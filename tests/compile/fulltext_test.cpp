@@ -11,10 +11,10 @@
 #include <map>
 #include <sstream>
 
+#include "chmfiles/html_text.h"
 #include "compile/compiler.h"
 #include "compile/fulltext_index.h"
 #include "compile/fulltext_words.h"
-#include "compile/html_scan.h"
 #include "decompile/decompile_run.h"
 #include "its/its_storage.h"
 #include "platform/itss/bytes.h"
