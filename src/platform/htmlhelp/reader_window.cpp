@@ -17,6 +17,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <algorithm>
+#include <filesystem>
 
 #include "chmfiles/fulltext_reader.h"
 #include "chmfiles/help_code_page.h"
@@ -164,7 +165,10 @@ ReaderWindow::ReaderWindow(QWidget* parent) : QWidget(parent), host_(std::make_u
 ReaderWindow::~ReaderWindow() = default;
 
 bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
-  if (!host_->SetHelpFile(helpFile)) return false;
+  // Only a regular file is read; the caller says why when it is not one.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(helpFile, ec) || !host_->SetHelpFile(helpFile))
+    return false;
   helpFile_ = host_->helpFile();
   std::string start = page;
   {
