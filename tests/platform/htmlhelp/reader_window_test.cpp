@@ -224,7 +224,10 @@ TEST_F(ReaderWindowTest, FavouritesOutliveTheWindow) {
   EXPECT_TRUE(htmlhelp::loadFavorites((kCorpus / "7zcn_7-zip.chm").string()).empty());
 }
 
-TEST(ReadReference, FileAndPage) {
+TEST(ReadReference, FileAndPageAndOnlyRegularFiles) {
+  htmlhelp::ReaderWindow window;
+  EXPECT_FALSE(window.open("/tmp", ""));  // a folder
+  EXPECT_FALSE(window.open("/tmp/no such file.chm", ""));
   EXPECT_EQ(htmlhelp::splitReadReference("a.chm").helpFile, "a.chm");
   EXPECT_EQ(htmlhelp::splitReadReference("a.chm").page, "");
   EXPECT_EQ(htmlhelp::splitReadReference("/x/a.chm::/d/p.htm").helpFile, "/x/a.chm");
