@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chmfiles/byte_source.h"
+#include "chmfiles/topic_tables.h"
 #include "platform/itss/storage.h"
 
 // Header fields the reader uses.
@@ -93,7 +94,26 @@ struct SearchOptions {
 
 enum class SearchStatus { kOk, kNoIndex, kDamaged };
 
-// The topics holding every one of words (UTF-8), in #TOPICS order with their
-// titles and pages, from the help file's own full-text index.
+// A help file's full-text index read once and searched many times. root
+// must stay open while the object lives.
+class HelpFileSearch {
+ public:
+  explicit HelpFileSearch(itss::IStorage* root);
+  SearchStatus status() const { return status_; }
+  // The topics holding every one of words (UTF-8), in #TOPICS order with
+  // their titles and pages.
+  SearchStatus search(const std::vector<std::string>& words, const SearchOptions& options,
+                      std::vector<SearchHit>& hits);
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::optional<FullTextReader> reader_;
+  SearchStatus status_ = SearchStatus::kNoIndex;
+  unsigned helpCodePage_ = 1252, wordCodePage_ = 1252;
+  std::vector<TopicEntry> topics_;
+  TopicLookup lookup_;
+};
+
+// The same for one search.
 SearchStatus searchHelpFile(itss::IStorage* root, const std::vector<std::string>& words,
                             const SearchOptions& options, std::vector<SearchHit>& hits);
