@@ -12,7 +12,6 @@ using namespace fts;
 
 namespace {
 
-constexpr unsigned kScale = 2;  // the only scale writers use
 // Wider codes than this do not fit the 32-bit numbers they stand for.
 constexpr unsigned kMaxCodeBits = 32;
 

@@ -12,16 +12,11 @@
 #include <vector>
 
 #include "chmfiles/byte_source.h"
+#include "chmfiles/fulltext_format.h"
 #include "chmfiles/topic_tables.h"
 #include "platform/itss/storage.h"
 
-// Header fields the reader uses.
 namespace fts {
-constexpr std::size_t kHeaderSize = 0x400;
-constexpr std::size_t kHdrTopics = 0x04, kHdrRoot = 0x08, kHdrLeaves = 0x10, kHdrDepth = 0x18,
-                      kHdrCodes = 0x1E, kHdrNodeSize = 0x2E, kHdrCodePage = 0x7A, kHdrLcid = 0x7E;
-constexpr std::size_t kLeafHeaderSize = 8;   // next leaf, 0, free bytes
-constexpr std::size_t kIndexHeaderSize = 2;  // free bytes
 // Tree depths beyond this are not followed: a 4 KiB node holds dozens of
 // words, so eight levels index more words than any file holds.
 constexpr unsigned kMaxDepth = 8;
