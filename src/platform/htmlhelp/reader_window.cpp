@@ -162,13 +162,17 @@ ReaderWindow::ReaderWindow(QWidget* parent) : QWidget(parent), host_(std::make_u
           [this](const QString& url, bool) { pageShown(url); });
 }
 
-ReaderWindow::~ReaderWindow() = default;
+ReaderWindow::~ReaderWindow() {
+  search_.reset();  // before the storage it reads
+}
 
 bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   // Only a regular file is read; the caller says why when it is not one.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(helpFile, ec) || !host_->SetHelpFile(helpFile))
     return false;
+  search_.reset();
+  searchStorage_.reset();
   helpFile_ = host_->helpFile();
   std::string start = page;
   {
@@ -427,13 +431,18 @@ void ReaderWindow::runSearch() {
   SearchOptions options;
   options.prefix = similarWords_->isChecked();
   options.titlesOnly = titlesOnly_->isChecked();
-  std::vector<SearchHit> hits;
-  SearchStatus status = SearchStatus::kNoIndex;
-  {
-    ItsStorage storage;
-    if (itss::SUCCEEDED(storage.open(helpFile_.c_str())))
-      status = searchHelpFile(storage.root(), words, options, hits);
+  // The index is read on the first search and kept for the next ones.
+  if (!search_) {
+    searchStorage_ = std::make_unique<ItsStorage>();
+    if (itss::FAILED(searchStorage_->open(helpFile_.c_str()))) {
+      searchStorage_.reset();
+      searchStatus_->setText(qs(LoadStr(IDS_READER_NO_SEARCH_INDEX)));
+      return;
+    }
+    search_ = std::make_unique<HelpFileSearch>(searchStorage_->root());
   }
+  std::vector<SearchHit> hits;
+  const SearchStatus status = search_->search(words, options, hits);
   if (status != SearchStatus::kOk) {
     searchStatus_->setText(qs(LoadStr(IDS_READER_NO_SEARCH_INDEX)));
     return;

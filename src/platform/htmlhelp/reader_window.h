@@ -15,6 +15,8 @@
 #include "chmfiles/help_trees.h"
 #include "platform/browser/hh_ctrl.h"
 
+class HelpFileSearch;
+class ItsStorage;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -112,6 +114,8 @@ class ReaderWindow : public QWidget {
   // Top-level keywords in the order shown, folded, for the type-ahead.
   std::vector<std::pair<QString, QTreeWidgetItem*>> keywords_;
   std::vector<Favorite> favoriteList_;
+  std::unique_ptr<ItsStorage> searchStorage_;
+  std::unique_ptr<HelpFileSearch> search_;
 };
 
 }  // namespace htmlhelp
