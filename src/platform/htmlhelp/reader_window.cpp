@@ -340,6 +340,17 @@ void ReaderWindow::buildFavoritesTab() {
   });
 }
 
+void ReaderWindow::showTabs(bool search, bool favorites) {
+  for (QWidget* tab : {search ? nullptr : searchResults_->parentWidget(),
+                       favorites ? nullptr : favorites_->parentWidget()})
+    if (tab) tabs_->removeTab(tabs_->indexOf(tab));
+}
+
+void ReaderWindow::setPaneWidth(int width) {
+  const int total = splitter_->width();
+  splitter_->setSizes({width, std::max(total - width, 1)});
+}
+
 void ReaderWindow::showLocal(const std::string& local) {
   if (local.empty()) return;
   if (isAddress(local)) {

@@ -60,6 +60,11 @@ class ReaderWindow : public QWidget {
   // file's default topic). False when the file cannot be opened.
   bool open(const std::string& helpFile, const std::string& page);
 
+  // Keeps the search and favourites tabs only when asked (a window type
+  // names the tabs it wants; a file opened to read has all four).
+  void showTabs(bool search, bool favorites);
+  void setPaneWidth(int width);
+
   // Shows a page named as a contents or index entry names it.
   void showLocal(const std::string& local);
 
