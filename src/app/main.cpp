@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
   browser::registerSchemes();  // before the application object, as the web engine requires
   QApplication application(argc, argv);
   InstallOutOfMemoryHandler();
+  InstallProgramLook();  // the icon, and Qt's own dialogs in Chinese
   dlg::installQtPrompter();
   installOpenFileDialog();
   htmlhelp::installHtmlHelp();  // the viewer behind CallHtmlHelp

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include "common/browse_open_file.h"
+#include "platform/dialogs/file_dialog_fit.h"
 #include "platform/dialogs/qt_prompter.h"
 
 void installOpenFileDialog() {
@@ -21,6 +22,7 @@ void installOpenFileDialog() {
     } else if (!text.isEmpty()) {
       dialog.selectFile(text);
     }
+    dlg::fitFileDialogColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     out = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
     return true;

@@ -1,9 +1,18 @@
 #include "app/qt_front_end.h"
 
+#include <QApplication>
+
 #include "finders/temp_cleanup.h"
+#include "platform/dialogs/dialog_builder.h"
+#include "platform/dialogs/qt_translations.h"
 #include "res/ids.h"
 #include "res/strings.h"
 #include "viewer/viewer_dlg.h"
+
+void InstallProgramLook() {
+  QApplication::setWindowIcon(dlg::programIcon());
+  dlg::installQtTranslations();
+}
 
 void QtFrontEnd::runViewer(const std::string& file) { RunViewer(nullptr, file); }
 

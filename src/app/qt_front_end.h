@@ -8,6 +8,11 @@
 #include "app/main_frame.h"
 #include "app/tool_set_app.h"
 
+// What every window of the program shares, set once after the application
+// object exists: the program icon (also the viewer's, when it runs alone)
+// and Qt's own dialogs in Chinese.
+void InstallProgramLook();
+
 class QtFrontEnd : public AppFrontEnd {
  public:
   void runViewer(const std::string& file) override;

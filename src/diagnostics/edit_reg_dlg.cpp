@@ -6,6 +6,7 @@
 
 #include "helpreg/help_registry.h"
 #include "platform/dialogs/dialog_builder.h"
+#include "platform/dialogs/file_dialog_fit.h"
 #include "platform/system/sysdirs.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
@@ -41,6 +42,7 @@ void CEditRegDlg::browse() {
   picker.setFileMode(QFileDialog::ExistingFile);
   picker.setNameFilter(name + " (" + name + ")");
   picker.selectFile(QString::fromStdString(initial));
+  dlg::fitFileDialogColumns(picker);
   if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return;
   const helpreg::Entry chosen =
       helpreg::entryForFile(QFile::encodeName(picker.selectedFiles().first()).toStdString());

@@ -13,6 +13,7 @@
 #include "common/prompt.h"
 #include "common/string_utils.h"
 #include "platform/dialogs/dialog_builder.h"
+#include "platform/dialogs/file_dialog_fit.h"
 #include "platform/registry/registry.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
@@ -101,6 +102,7 @@ void CDecompileDlg::onCommand(int controlId) {
     picker.setOption(QFileDialog::ShowDirsOnly, true);
     picker.setFileMode(QFileDialog::Directory);
     picker.setDirectory(QStringLiteral("/"));
+    dlg::fitFileDialogColumns(picker);
     if (picker.exec() == QDialog::Accepted && !picker.selectedFiles().isEmpty())
       setText(IDC_DECOMPILE_TARGET, picker.selectedFiles().first().toStdString());
   } else if (controlId == IDC_TIPS) {

@@ -16,6 +16,7 @@
 #include "common/string_utils.h"
 #include "platform/browser/hh_pane_ctrl.h"
 #include "platform/dialogs/dialog_builder.h"
+#include "platform/dialogs/file_dialog_fit.h"
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
 #include "res/help_tables.h"
@@ -205,6 +206,7 @@ void CRecompileDlg::onCommand(int controlId) {
     picker.setOption(QFileDialog::ShowDirsOnly, true);
     picker.setFileMode(QFileDialog::Directory);
     picker.setDirectory(QStringLiteral("/"));
+    dlg::fitFileDialogColumns(picker);
     if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return;
     const QString folder = picker.selectedFiles().first();
     if (auto* target = qobject_cast<QComboBox*>(control(IDC_RECOMPILE_TARGET))) {

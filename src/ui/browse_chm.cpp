@@ -12,6 +12,7 @@
 #include "chmfiles/help_code_page.h"
 #include "chmfiles/system_file.h"
 #include "its/its_storage.h"
+#include "platform/dialogs/file_dialog_fit.h"
 #include "platform/system/codepage.h"
 #include "res/dialog_template.h"
 #include "res/ids.h"
@@ -111,6 +112,7 @@ bool CBrowseChm::Prompt(std::string& path, const char* defaultExtension, unsigne
   dialog.setDefaultSuffix(QString::fromStdString(ext));
   dialog.setNameFilter(qtFileFilter(LoadStr(filterId ? filterId : IDS_CHM_FILTER_DEFAULT)));
   if (!path.empty()) dialog.selectFile(QString::fromStdString(path));
+  dlg::fitFileDialogColumns(dialog);
 
   // The child template's part: the label and static 100 under the file list.
   if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {

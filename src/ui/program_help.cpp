@@ -10,6 +10,7 @@
 #include "chmfiles/windows_file.h"
 #include "common/call_html_help.h"
 #include "common/help_locator.h"
+#include "common/messages.h"
 #include "common/string_utils.h"
 #include "its/its_storage.h"
 #include "its/strings_reader.h"
@@ -111,7 +112,13 @@ QRect DialogHelpRect(const QRect& dialog, const QRect& workArea, const QSize& ma
 bool ShowDialogTopic(int topic, QWidget* dialog) {
   const HelpAvailability& a = CheckHelpAvailability();
   const auto number = static_cast<std::uint32_t>(topic);
-  if (a.winHelpFallback) return WinHelpA(dialog, kWinHelpDialogs, HELP_CONTEXT, number);
+  if (a.winHelpFallback) {
+    if (WinHelpA(dialog, kWinHelpDialogs, HELP_CONTEXT, number)) return true;
+    // No help file at all: say so rather than ignore the button.
+    ShowDialogMessage(dialog ? dialog->window() : nullptr, IDS_CANNOT_FIND_FILE, res::kHelpFile,
+                      MB_ICONEXCLAMATION);
+    return false;
+  }
   if (!a.noDialogWindowType) {
     const std::string reference = std::string(res::kHelpFile) + ">" + res::kDialogWindowType;
     return CallHtmlHelp(dialog, reference, HH_HELP_CONTEXT, number) > 0;

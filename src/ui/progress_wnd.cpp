@@ -59,17 +59,20 @@ void CProgressWnd::destroy() {
   cancel_ = nullptr;
 }
 
+namespace {
+
+QWidget* visibleMainWindow() {
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(top) && top->isVisible()) return top;
+  return nullptr;
+}
+
+}  // namespace
+
 bool CProgressWnd::create(QWidget* parent, bool smooth) {
   destroy();
-  if (!parent) {
-    // The main window, as the program's windows are owned by it.
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (qobject_cast<QMainWindow*>(top) && top->isVisible()) {
-        parent = top;
-        break;
-      }
-    }
-  }
+  // The main window, as the program's windows are owned by it.
+  if (!parent) parent = visibleMainWindow();
   auto* w = new QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   window_ = w;
   w->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -106,10 +109,16 @@ bool CProgressWnd::create(QWidget* parent, bool smooth) {
   }
   layout();
 
-  // Centre over the parent inside the work area.
-  const QScreen* screen = parent ? parent->screen() : QApplication::primaryScreen();
+  // Centre over the parent inside the work area. A parent not yet on the
+  // screen (a dialog that searches before it first shows) has no place of
+  // its own: the nearest owner that is shown stands in for it.
+  QWidget* shown = parent ? parent->window() : nullptr;
+  while (shown && !shown->isVisible())
+    shown = shown->parentWidget() ? shown->parentWidget()->window() : nullptr;
+  if (!shown) shown = visibleMainWindow();
+  const QScreen* screen = shown ? shown->screen() : QApplication::primaryScreen();
   const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-  const QRect ref = parent ? parent->frameGeometry() : work;
+  const QRect ref = shown ? shown->frameGeometry() : work;
   const ui::Point p =
       ui::centreInWorkArea(w->width(), w->height(), toWinRect(ref), toWinRect(work));
   w->move(p.x, p.y);

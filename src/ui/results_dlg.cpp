@@ -12,8 +12,12 @@
 #include <QSaveFile>
 #include <QShortcut>
 #include <QTextEdit>
+#include <QTextOption>
+#include <algorithm>
+#include <iterator>
 
 #include "common/messages.h"
+#include "platform/dialogs/file_dialog_fit.h"
 #include "res/ids.h"
 #include "res/menus.h"
 #include "res/strings.h"
@@ -27,6 +31,14 @@ constexpr int kProgress = IDC_RESULTS_PROGRESS;
 constexpr int kText = IDC_RESULTS_TEXT;
 constexpr int kStatus = IDC_RESULTS_STATUS;
 constexpr int kClose = IDOK;
+
+// Report lines are tab-separated columns: a file name, its sizes before and
+// after, the bytes saved and the percentage. The tab stops are never closer
+// than these widths in average characters, and move right when a column of a
+// line already shown is wider, so that the columns of all lines line up.
+constexpr int kMinColumnChars[] = {24, 22, 26};
+constexpr int kOtherColumnChars = 8;
+constexpr int kColumnGapChars = 2;
 
 }  // namespace
 
@@ -46,6 +58,12 @@ bool CResultsDlg::create() {
   w->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   w->setFixedSize(w->size());
   text_ = w->findChild<QWidget*>(QString::number(kText));
+  // One report line is one line on the screen: no wrapping, scrolled sideways.
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(text_)) {
+    plain->setLineWrapMode(QPlainTextEdit::NoWrap);
+    plain->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    fitTabStops(QString());
+  }
   bar_ = w->findChild<QProgressBar*>(QString::number(kProgress));
   close_ = w->findChild<QPushButton*>(QString::number(kClose));
   status_ = w->findChild<QLabel*>(QString::number(kStatus));
@@ -120,8 +138,53 @@ void CResultsDlg::appendLine(std::string_view line) {
   // The text box keeps lines without carriage returns.
   QString shown = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
   shown.remove(QLatin1Char('\r'));
+  fitTabStops(shown);
   insertText(shown);
   insertText(QStringLiteral("\n"));
+}
+
+void CResultsDlg::fitTabStops(const QString& text) {
+  auto* plain = qobject_cast<QPlainTextEdit*>(text_);
+  if (!plain) return;
+  const QFontMetrics metrics(plain->font());
+  const int average = std::max(1, metrics.averageCharWidth());
+  bool wider = columnWidths_.empty();
+  for (const QString& line : text.split(QLatin1Char('\n'))) {
+    const QStringList fields = line.split(QLatin1Char('\t'));
+    // The last field ends the line: it needs no stop.
+    for (qsizetype i = 0; i + 1 < fields.size(); ++i) {
+      const int width = metrics.horizontalAdvance(fields[i]);
+      const auto column = static_cast<std::size_t>(i);
+      if (column >= columnWidths_.size()) columnWidths_.resize(column + 1, 0);
+      if (width > columnWidths_[column]) {
+        columnWidths_[column] = width;
+        wider = true;
+      }
+    }
+  }
+  if (!wider) return;
+  QList<QTextOption::Tab> tabs;
+  qreal position = 0;
+  const std::size_t columns = std::max(columnWidths_.size(), std::size(kMinColumnChars));
+  for (std::size_t i = 0; i < columns; ++i) {
+    const int minimum =
+        (i < std::size(kMinColumnChars) ? kMinColumnChars[i] : kOtherColumnChars) * average;
+    const int measured = i < columnWidths_.size() ? columnWidths_[i] : 0;
+    position += std::max(minimum, measured + kColumnGapChars * average);
+    tabs.append(QTextOption::Tab(position, QTextOption::LeftTab));
+  }
+  QTextOption option = plain->document()->defaultTextOption();
+  option.setTabs(tabs);
+  option.setWrapMode(QTextOption::NoWrap);
+  plain->document()->setDefaultTextOption(option);
+}
+
+std::vector<qreal> CResultsDlg::tabStops() const {
+  std::vector<qreal> out;
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(text_))
+    for (const QTextOption::Tab& tab : plain->document()->defaultTextOption().tabs())
+      out.push_back(tab.position);
+  return out;
 }
 
 std::string CResultsDlg::shownText() const {
@@ -138,6 +201,7 @@ bool CResultsDlg::saveResults() {
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(QString::fromUtf8(LoadStr(IDS_RESULTS_FILE_FILTER)));
   dialog.setDefaultSuffix(QStringLiteral("txt"));
+  dlg::fitFileDialogColumns(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   const QString path = dialog.selectedFiles().constFirst();
   // Written whole or not at all: a failed save never leaves half a file in

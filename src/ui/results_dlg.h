@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/prompt.h"
 
@@ -57,6 +58,8 @@ class CResultsDlg : public QObject, public ResultSink {
   QLabel* statusLine() const { return status_; }
   // The report as it stands, each line ending in "\r\n".
   const std::string& report() const { return report_; }
+  // The result text's tab stops, in pixels from the left.
+  std::vector<qreal> tabStops() const;
   // The text as the text box shows it.
   std::string shownText() const;
   // Asks for a file name and writes the results box there in UTF-8, one
@@ -72,6 +75,8 @@ class CResultsDlg : public QObject, public ResultSink {
   void startRun();
   bool belongsToWindow(QObject* o) const;
   void insertText(const QString& text);
+  // Moves the tab stops right where a column of text is wider than before.
+  void fitTabStops(const QString& text);
 
   QPointer<QWidget> parent_;
   QPointer<QDialog> window_;
@@ -83,6 +88,7 @@ class CResultsDlg : public QObject, public ResultSink {
   std::string statusPrefix_;
   std::string report_;
   std::string lastLine_;
+  std::vector<int> columnWidths_;  // widest text seen in each tab column
   bool ran_ = false;
   bool cancelled_ = false;
   bool running_ = false;

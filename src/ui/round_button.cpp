@@ -137,12 +137,26 @@ void paintRoundButton(QPainter& p, const RoundGeometry& g, const ButtonState& s,
   p.restore();
 }
 
+QRegion buttonRegion(const RoundGeometry& g) {
+  if (!g.wide) return QRegion(0, 0, g.width, g.height, QRegion::Ellipse);
+  // Two end circles joined by the straight part: the rings and the joining
+  // lines drawn for a wide button all lie inside. (An ellipse over the whole
+  // button would cut the lines off where they meet the arcs.)
+  // Each end circle one pixel wider than its outer ring, so that no ring
+  // pixel falls on the region's edge.
+  const int d = 2 * g.r + 3;
+  QRegion region(g.leftArcX - g.r - 1, g.cy - g.r - 1, d, d, QRegion::Ellipse);
+  region += QRegion(g.rightArcX - g.r - 1, g.cy - g.r - 1, d, d, QRegion::Ellipse);
+  region += QRegion(g.leftArcX, g.cy - g.r, g.rightArcX - g.leftArcX + 1, 2 * g.r + 1);
+  return region & QRegion(0, 0, g.width, g.height);
+}
+
 void RoundButtonBase::attach(QPushButton* button) {
   button_ = button;
   button->setFlat(true);
   geom_ = roundGeometry(button->width(), button->height());
   if (!geom_.wide) button->resize(geom_.width, geom_.height);
-  button->setMask(QRegion(0, 0, geom_.width, geom_.height, QRegion::Ellipse));
+  button->setMask(buttonRegion(geom_));
   button->installEventFilter(this);
   button->update();
 }

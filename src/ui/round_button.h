@@ -16,6 +16,7 @@
 #include "ui/ui_math.h"
 
 class QPainter;
+class QRegion;
 
 namespace ui {
 
@@ -29,6 +30,10 @@ struct ButtonState {
 void paintRoundButton(QPainter& p, const RoundGeometry& g, const ButtonState& s,
                       const QColor& background, bool defaultOutline, const QString& caption,
                       const QFont& font, const QPalette& palette);
+
+// The window region of a button: a circle for a square button; for a wide
+// one, the two end circles and the band between them.
+QRegion buttonRegion(const RoundGeometry& g);
 
 // Shades one ring of radius r around (cx, cy); side < 0 draws only the left
 // half, side > 0 only the right half, 0 the whole ring.

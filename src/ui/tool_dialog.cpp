@@ -142,10 +142,12 @@ void CToolDialog::connectControls() {
         combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);
         le->installEventFilter(this);
-        connect(le, &QLineEdit::textEdited, this, [this, id] {
-          command(id, kComboEditUpdate);
-          command(id, kComboEditChange);
-        });
+        // Type-ahead follows typing only; the change notice follows every
+        // change of the text: typing, a choice from the list, or a text set
+        // by the dialog itself (after Browse).
+        connect(le, &QLineEdit::textEdited, this, [this, id] { command(id, kComboEditUpdate); });
+        connect(combo, &QComboBox::editTextChanged, this,
+                [this, id] { command(id, kComboEditChange); });
       }
     } else if (auto* button = qobject_cast<QAbstractButton*>(c)) {
       connect(button, &QAbstractButton::clicked, this, [this, id] { command(id, kClicked); });

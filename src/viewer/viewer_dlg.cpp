@@ -15,7 +15,10 @@
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "ui/browse_chm.h"
+#include "ui/elided_label.h"
 #include "ui/program_help.h"
+#include "ui/round_button.h"
+#include "ui/ui_math.h"
 
 namespace {
 
@@ -110,11 +113,23 @@ bool CViewerDlg::OnInitDialog() {
   QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   if (screen) {
     const QSize before = size();
-    setGeometry(clampedWorkArea(screen->availableGeometry()));
+    const QRect area = clampedWorkArea(screen->availableGeometry());
+    setGeometry(area);
     // The anchors move the controls now, not at the first show.
     QResizeEvent resized(size(), before);
     resizeEvent(&resized);
+    // Centred over the owner (the screen when there is none), kept on the
+    // screen's work area.
+    const QRect work = screen->availableGeometry();
+    const QRect ref = parentWidget() ? parentWidget()->window()->frameGeometry() : work;
+    const ui::Point at = ui::centreInWorkArea(
+        area.width(), area.height(), {ref.left(), ref.top(), ref.right() + 1, ref.bottom() + 1},
+        {work.left(), work.top(), work.right() + 1, work.bottom() + 1});
+    move(at.x, at.y);
   }
+  // The push buttons are round, as in the program's other dialogs.
+  for (int id : {IDC_VIEWER_NEWFILE, IDOK, IDC_TIPS})
+    if (auto* b = qobject_cast<QPushButton*>(control(id))) (new CRndBtn(this))->attach(b);
   if (QWidget* placeholder = control(IDC_VIEWER_BROWSER); placeholder && view) {
     QRect r = placeholder->geometry();
     r.setRight(width() - kPlaceholderMargin - 1);
@@ -133,8 +148,7 @@ bool CViewerDlg::OnInitDialog() {
   host_.CreateInPlace(this, IDC_VIEWER_BROWSER, kToolbarButtons, HHHome::url(""), true);
   host_.SetHelpFile(path_);
   host_.viewedFile = path_;
-  if (auto* name = qobject_cast<QLabel*>(control(IDC_VIEWER_FILENAME)))
-    name->setText(QString::fromStdString(path_));
+  showPath();
   pages_ = std::make_unique<ReportPages>(storage_.root(), path_);
 
   if (auto* b = qobject_cast<QPushButton*>(control(IDC_VIEWER_NEWFILE)))
@@ -278,15 +292,37 @@ void CViewerDlg::OnTextButton() {
   showPage(pages_->textView(path));
 }
 
+void CViewerDlg::showPath() {
+  if (auto* name = qobject_cast<QLabel*>(control(IDC_VIEWER_FILENAME)))
+    ui::SetElidedText(name, QString::fromStdString(path_));
+}
+
 void CViewerDlg::OnNewFile() {
   for (;;) {
     std::string chosen;
     CBrowseChm browse(this);
     if (!browse.Prompt(chosen, nullptr, IDS_CHM_FILTER)) return;
+    // A file that cannot be opened leaves the open one open and shown.
+    {
+      ItsStorage probe;
+      if (itss::FAILED(probe.open(chosen.c_str()))) {
+        ShowDialogMessage(this, IDS_CANNOT_OPEN, chosen, MB_ICONWARNING);
+        continue;
+      }
+    }
     closeFile();
     model_.clear();
     if (pages_) pages_->deleteTempPages();
+    QTreeWidget* view = tree();
+    if (view) {
+      suppressSelection_ = true;
+      view->clear();
+      suppressSelection_ = false;
+    }
     if (!openFile(chosen)) {
+      // Gone or changed since the probe: nothing is shown.
+      path_.clear();
+      showPath();
       ShowDialogMessage(this, IDS_CANNOT_OPEN, chosen, MB_ICONWARNING);
       continue;
     }
@@ -294,16 +330,12 @@ void CViewerDlg::OnNewFile() {
     path_ = chosen;
     host_.SetHelpFile(path_);
     host_.viewedFile = path_;
-    if (auto* name = qobject_cast<QLabel*>(control(IDC_VIEWER_FILENAME)))
-      name->setText(QString::fromStdString(path_));
+    showPath();
     if (pages_)
       pages_->reset(storage_.root(), path_);
     else
       pages_ = std::make_unique<ReportPages>(storage_.root(), path_);
-    if (QTreeWidget* view = tree()) {
-      suppressSelection_ = true;
-      view->clear();
-      suppressSelection_ = false;
+    if (view) {
       fillTree();
       view->setFocus();
     }

@@ -51,6 +51,8 @@ class CViewerDlg : public CNSFlexDialog {
   void showPage(const PageResult& page);
   void showBinaryFile();
   void toolbarCommand(int id);
+  // The open file's path in static 1037.
+  void showPath();
 
   std::string path_;
   ItsStorage storage_;

@@ -10,12 +10,13 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QWebEngineView>
 #include <functional>
 
@@ -211,7 +212,7 @@ TEST_F(HelpGui, DecompileDialogTopicAndControlPopups) {
   frame_->show();
   htmlhelp::QtHtmlHelp& viewer = htmlhelp::installHtmlHelp();
   std::string location, popupText, contextText;
-  QRect helpRect;
+  QRect helpRect, dialogRect;
   ModalWatcher watcher([&](QWidget* modal, int id) {
     auto* d = qobject_cast<QDialog*>(modal);
     if (id != IDD_DECOMPILE || !d) return closeModal(modal, id);
@@ -221,6 +222,7 @@ TEST_F(HelpGui, DecompileDialogTopicAndControlPopups) {
         until(help->control().browser(), "location.href.endsWith('html/decompile.htm')")) {
       location = help->control().CurrentLocation();
       helpRect = help->geometry();
+      dialogRect = d->frameGeometry();
     }
     // F1 on the source field (its edit part has the focus).
     auto* source = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
@@ -244,10 +246,67 @@ TEST_F(HelpGui, DecompileDialogTopicAndControlPopups) {
   });
   ASSERT_TRUE(frame_->routeCommand(ID_DECOMPILE));
   EXPECT_TRUE(location.ends_with("html/decompile.htm")) << location;
-  // The help file's window type for dialogs gives the place.
-  EXPECT_EQ(helpRect, QRect(420, 80, 340, 480));
+  // The help file's window type for dialogs gives the size; the window goes
+  // beside the dialog rather than over it.
+  EXPECT_EQ(helpRect.size(), QSize(340, 480));
+  EXPECT_FALSE(helpRect.intersects(dialogRect)) << helpRect.x() << " " << dialogRect.right();
   EXPECT_EQ(popupText.rfind("要反编译的 CHM 或 ITS 文件。", 0), 0u) << popupText;
   EXPECT_EQ(contextText, "选择放置反编译文件的文件夹。");
+}
+
+// The control pop-up as a user meets it. While it is shown the window system
+// sends it every key and click (it holds the keyboard and the mouse); each of
+// these, and the focus going elsewhere, must close it.
+TEST_F(HelpGui, ControlPopupClosesOnKeysClicksAndFocusLoss) {
+  frame_->show();
+  htmlhelp::QtHtmlHelp& viewer = htmlhelp::installHtmlHelp();
+  CDecompileDlg dialog(frame_);
+  ASSERT_TRUE(dialog.create());
+  QDialog* d = dialog.window();
+  d->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+  auto* source = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
+  QWidget* browse = dlg::findControl(d, IDC_BROWSE_TARGET);
+  QWidget other;
+  other.setGeometry(d->frameGeometry().right() + 20, d->y(), 120, 80);
+  const std::pair<const char*, std::function<void(QLabel*)>> cases[] = {
+      {"Escape", [&](QLabel*) { QTest::keyClick(d->windowHandle(), Qt::Key_Escape); }},
+      {"typing", [&](QLabel*) { QTest::keyClick(d->windowHandle(), Qt::Key_A); }},
+      {"click elsewhere in the dialog",
+       [&](QLabel*) {
+         QTest::mouseClick(d->windowHandle(), Qt::LeftButton, {},
+                           browse->mapTo(d, browse->rect().center()));
+       }},
+      {"click on the pop-up",
+       [&](QLabel* popup) {
+         QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {}, popup->rect().center());
+       }},
+      {"focus to another window",
+       [&](QLabel*) {
+         other.show();
+         other.activateWindow();
+       }},
+  };
+  for (const auto& [name, act] : cases) {
+    SCOPED_TRACE(name);
+    d->activateWindow();
+    source->lineEdit()->setFocus();
+    QTest::keyClick(d->windowHandle(), Qt::Key_F1);
+    ASSERT_TRUE(waitFor([&] { return viewer.popup() && viewer.popup()->isVisible(); }, 3000));
+    QPointer<QLabel> popup = viewer.popup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popup));
+    act(popup);
+    EXPECT_TRUE(waitFor([&] { return popup.isNull() || !popup->isVisible(); }, 3000));
+    if (popup) popup->close();
+    other.hide();
+  }
+  // The dialog works again: typing reaches the source field.
+  d->activateWindow();
+  source->lineEdit()->setFocus();
+  source->lineEdit()->clear();
+  QTest::keyClick(d->windowHandle(), Qt::Key_X);
+  EXPECT_EQ(source->currentText(), QStringLiteral("x"));
+  d->close();
 }
 
 TEST_F(HelpGui, DialogHelpWindowWithoutTheDialogWindowType) {

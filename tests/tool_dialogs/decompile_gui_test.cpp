@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -164,6 +165,60 @@ TEST_F(DecompileGui, OkChecksTheSourceAndTheTarget) {
   EXPECT_FALSE(fs::exists(created));
   EXPECT_EQ(dialog.target, target_);
   EXPECT_TRUE(dialog.createProject);
+}
+
+// OK follows the two texts however they change: a file picked with Browse,
+// a file chosen from the registered list, and typing.
+TEST_F(DecompileGui, OkFollowsBrowseAndListChoicesAsWellAsTyping) {
+  reg::HKEY key = nullptr;
+  ASSERT_EQ(reg::RegCreateKeyEx(reg::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\HTML Help",
+                                reg::KEY_ALL_ACCESS, &key),
+            reg::ERROR_SUCCESS);
+  const std::string corpus = fs::canonical(WRENLOW_CORPUS_DIR).string();
+  reg::RegSetValueEx(key, "fpc_toc.chm", reg::REG_SZ, corpus.c_str(), corpus.size() + 1);
+  reg::RegCloseKey(key);
+  const std::string picked = corpus + "/tcpudf_help.chm";
+  fs::current_path(target_);
+  ScopedRecordingPrompter prompter;
+  CDecompileDlg dialog;
+  bool afterBrowse = false, afterClear = true, afterChoice = false;
+  whenShown(QString::fromUtf8(templateTitle(IDD_DECOMPILE)), [&](QDialog* d) {
+    auto* combo = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
+    auto* ok = dlg::findControl<QPushButton>(d, IDOK);
+    QWidget* browse = dlg::findControl(d, IDC_BROWSE_SOURCE);
+    // The picker: the file's path put into its name field, then OK.
+    std::function<void()> answer = [&] {
+      auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!picker) return QTimer::singleShot(50, answer);
+      picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+          ->setText(QString::fromStdString(picked));
+      static_cast<QDialog*>(picker)->accept();
+    };
+    QTimer::singleShot(50, answer);
+    QTest::mouseClick(browse, Qt::LeftButton, {}, browse->rect().center());
+    afterBrowse = ok->isEnabled() && combo->currentText() == QString::fromStdString(picked);
+    // Emptied by typing: OK goes off again.
+    combo->lineEdit()->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Delete);
+    afterClear = ok->isEnabled();
+    // The registered file chosen from the opened list with the keyboard.
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+    QTest::qWait(100);
+    QAbstractItemView* list = combo->view();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    afterChoice =
+        ok->isEnabled() && combo->currentText() == QString::fromStdString(corpus + "/fpc_toc.chm");
+    QTest::mouseClick(ok, Qt::LeftButton, {}, ok->rect().center());
+    if (d->isVisible()) d->reject();  // OK did not work: fail, do not hang
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_TRUE(afterBrowse);
+  EXPECT_FALSE(afterClear);
+  EXPECT_TRUE(afterChoice);
+  EXPECT_EQ(dialog.source, corpus + "/fpc_toc.chm");
+  EXPECT_EQ(prompter.count(), 0u);
 }
 
 TEST_F(DecompileGui, SourceListComesFromTheHtmlHelpRegistration) {

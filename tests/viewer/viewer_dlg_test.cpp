@@ -133,11 +133,16 @@ TEST_F(ViewerGui, ItsFileHasNoGeneralInformationAndTheViewerFitsTheClampedWorkAr
   EXPECT_EQ(dlg.tree()->topLevelItem(0)->text(0), "a.txt (1)");
   EXPECT_EQ(CViewerDlg::clampedWorkArea(QRect(0, 0, 1280, 1024)), QRect(0, 0, 1024, 768));
   EXPECT_EQ(CViewerDlg::clampedWorkArea(QRect(0, 30, 800, 570)), QRect(0, 30, 800, 570));
+  // As large as the clamped work area and centred on the screen, not at its
+  // top-left corner.
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_EQ(dlg.geometry(), CViewerDlg::clampedWorkArea(area));
+  EXPECT_EQ(dlg.size(), CViewerDlg::clampedWorkArea(area).size());
+  const QRect placed(dlg.pos(), dlg.size());
+  EXPECT_LE((placed.center() - area.center()).manhattanLength(), 2)
+      << placed.x() << "," << placed.y();
 }
 
-TEST_F(ViewerGui, NewFileOnAnUnreadableFilePromptsAgainAndLeavesTheClosedFileAlone) {
+TEST_F(ViewerGui, NewFileOnAnUnreadableFilePromptsAgainAndKeepsTheOpenFileWorking) {
   const std::string good = dir_ / "file.chm";
   const std::string bad = dir_ / "bad.chm";
   ASSERT_TRUE(crafted::write(good, kFiles));
@@ -170,13 +175,42 @@ TEST_F(ViewerGui, NewFileOnAnUnreadableFilePromptsAgainAndLeavesTheClosedFileAlo
   dlg.OnNewFile();
   EXPECT_EQ(prompts, 2);
   EXPECT_EQ(prompter.count(), 1u);  // "不能打开“%s”。"
-  EXPECT_FALSE(dlg.fileOpen());
-  EXPECT_FALSE(fs::exists(page));
-  EXPECT_TRUE(dlg.tempPages().empty());
-  // The old tree may still be shown; its items lead nowhere now.
-  if (dlg.tree()->topLevelItemCount() > 1)
-    dlg.tree()->setCurrentItem(dlg.tree()->topLevelItem(1)->child(0));
-  EXPECT_TRUE(dlg.tempPages().empty());
+  // The file shown before stays open, and its tree still works.
+  EXPECT_TRUE(dlg.fileOpen());
+  EXPECT_EQ(dlg.filePath(), good);
+  EXPECT_TRUE(fs::exists(page));
+  ASSERT_GT(dlg.tree()->topLevelItemCount(), 1);
+  dlg.tree()->setCurrentItem(dlg.tree()->topLevelItem(1)->child(0));  // #SYSTEM
+  EXPECT_EQ(dlg.tempPages().size(), 2u);
+}
+
+// A long path shows on one line, cut in the middle so that both its start and
+// the file's name stay in view; the whole path is the tool tip.
+TEST_F(ViewerGui, FileNameShowsOnOneLineCutInTheMiddle) {
+  const fs::path deep = fs::path(dir_ / "a-rather-long-folder-name") / "with-more-parts-in-it" /
+                        "and-yet-another-folder-below" / "chms";
+  fs::create_directories(deep);
+  const std::string path = (deep / "some-help-file.chm").string();
+  ASSERT_TRUE(crafted::write(path, kFiles));
+  CViewerDlg dlg(nullptr, path);
+  ASSERT_TRUE(dlg.create());
+  dlg.show();
+  auto* name = qobject_cast<QLabel*>(dlg.control(IDC_VIEWER_FILENAME));
+  ASSERT_NE(name, nullptr);
+  const QString shown = name->text();
+  EXPECT_FALSE(name->wordWrap());
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("some-help-file.chm"))) << shown.toStdString();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("/"))) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+  EXPECT_LE(name->fontMetrics().horizontalAdvance(shown), name->contentsRect().width());
+  EXPECT_EQ(name->toolTip().toStdString(), path);
+  // The viewer's push buttons are round, as in the other dialogs.
+  for (int id : {IDC_VIEWER_NEWFILE, IDOK, IDC_TIPS}) {
+    QWidget* b = dlg.control(id);
+    ASSERT_NE(b, nullptr);
+    EXPECT_FALSE(b->mask().isEmpty()) << id;
+    EXPECT_FALSE(b->mask().contains(QPoint(0, 0))) << id;
+  }
 }
 
 // Pictures of real files for a reader to look at (only with WRENLOW_SHOT_DIR).

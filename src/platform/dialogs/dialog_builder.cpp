@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,6 +21,9 @@
 #include <QTreeWidget>
 #include <cstdint>
 #include <vector>
+
+#include "res/bitmaps.h"
+#include "res/ids.h"
 
 namespace dlg {
 
@@ -190,7 +194,7 @@ QWidget* makeControl(const ControlTemplate& c, QWidget* parent) {
     case ControlKind::Icon: {
       auto* icon = new QLabel(parent);
       icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      const QIcon appIcon = QApplication::windowIcon();
+      const QIcon appIcon = programIcon();
       if (!appIcon.isNull()) icon->setPixmap(appIcon.pixmap(32, 32));
       return icon;
     }
@@ -305,6 +309,14 @@ int controlId(const QObject* control) {
   if (!control) return -1;
   const QVariant id = control->property("controlId");
   return id.isValid() ? id.toInt() : -1;
+}
+
+QIcon programIcon() {
+  const QIcon set = QApplication::windowIcon();
+  if (!set.isNull() && !set.availableSizes().isEmpty()) return set;
+  if (const res::Bitmap* icon = res::findBitmap(IDR_MAINFRAME))
+    return QIcon(QPixmap(icon->xpm.data()));
+  return set;
 }
 
 }  // namespace dlg

@@ -9,6 +9,7 @@
 // find it with findControl.
 #include <QDialog>
 #include <QFont>
+#include <QIcon>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -47,6 +48,10 @@ BaseUnits buildDialog(QWidget& widget, const res::DialogTemplate& tmpl);
 // A new dialog built from the template with this id, or nullptr when there is
 // no such template.
 std::unique_ptr<QDialog> createDialog(int templateId, QWidget* parent = nullptr);
+
+// The program's icon (resource 128): the application's window icon when one
+// is set, else the one painted in the resource bitmaps. Icon controls show it.
+QIcon programIcon();
 
 // The id a control was created with (IDC_STATIC for none).
 int controlId(const QObject* control);

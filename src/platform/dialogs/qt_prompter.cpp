@@ -9,6 +9,8 @@
 
 #include "common/messages.h"
 #include "common/out_of_memory.h"
+#include "res/ids.h"
+#include "res/strings.h"
 
 namespace dlg {
 
@@ -60,7 +62,11 @@ int QtPrompter::ask(std::string_view text, unsigned flags) {
   }
   QMessageBox box(liveWidget(currentMessageOwner()));
   box.setIcon(iconFor(flags));
-  box.setWindowTitle(QString::fromStdString(messageBoxContext().caption));
+  // Before the main window names the program (a message at start-up, or
+  // the viewer started on a file) the caption is still the program's title.
+  const std::string& caption = messageBoxContext().caption;
+  box.setWindowTitle(
+      QString::fromStdString(caption.empty() ? LoadStr(AFX_IDS_APP_TITLE) : caption));
   box.setTextFormat(Qt::PlainText);
   box.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 

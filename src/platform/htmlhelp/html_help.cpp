@@ -1,8 +1,12 @@
 #include "platform/htmlhelp/html_help.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 #include "chmfiles/help_code_page.h"
@@ -44,6 +48,64 @@ unsigned tableControlId(const QWidget* widget) {
   for (; widget; widget = widget->parentWidget())
     if (const int id = dlg::controlId(widget); id > 0) return static_cast<unsigned>(id);
   return 0;
+}
+
+// A control's pop-up text. As a pop-up it receives every key and click of the
+// program while it is shown; QLabel's own handlers ignore them, so the
+// pop-up closes itself: on any key, on any click (on it or elsewhere) and
+// when the focus goes to another window or another program.
+class HelpPopup final : public QLabel {
+ public:
+  HelpPopup(const QString& text, QWidget* parent)
+      : QLabel(text, parent, Qt::Popup | Qt::FramelessWindowHint),
+        owner_(parent ? parent->windowHandle() : nullptr) {
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+              if (state != Qt::ApplicationActive) close();
+            });
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
+      if (now != owner_ && now != windowHandle()) close();
+    });
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    event->accept();
+    close();
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    event->accept();
+    close();
+  }
+
+ private:
+  QPointer<QWindow> owner_;  // the window the pop-up was opened over
+};
+
+}  // namespace
+
+QRect besideWindow(const QRect& rect, const QRect& window, const QRect& area) {
+  if (!rect.intersects(window)) return rect;
+  QRect placed = rect;
+  if (window.right() + 1 + rect.width() <= area.right() + 1) {
+    placed.moveLeft(window.right() + 1);
+  } else if (window.left() - rect.width() >= area.left()) {
+    placed.moveRight(window.left() - 1);
+  } else {
+    return rect;  // no room on either side: the help file's place stands
+  }
+  placed.moveTop(std::clamp(window.top(), area.top(),
+                            std::max(area.top(), area.bottom() - rect.height() + 1)));
+  return placed;
+}
+
+namespace {
+
+// A help window that would cover the window asking for it goes beside it.
+QRect besideCaller(const QRect& rect, const QWidget* caller) {
+  const QScreen* screen = caller->screen() ? caller->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return rect;
+  return besideWindow(rect, caller->frameGeometry(), screen->availableGeometry());
 }
 
 }  // namespace
@@ -142,6 +204,7 @@ std::intptr_t QtHtmlHelp::showTopic(QWidget* caller, std::string_view reference,
     rect = QRect(anchor.right() + 1, anchor.top(), kDefaultWidth, kDefaultHeight);
     if (rect.right() > area.right()) rect.moveRight(area.right());
   }
+  if (caller) rect = besideCaller(rect, caller->window());
   if (look.navigationPane) return showInReader(caller, helpFile, key, look, rect, topic);
   auto* page = new CHelpPageWnd(caller ? caller->window() : nullptr);
   page->setObjectName(QStringLiteral("HtmlHelpWindow"));
@@ -205,8 +268,8 @@ std::intptr_t QtHtmlHelp::showPopup(QWidget* control, std::string_view reference
   if (!text) return 0;
 
   delete popup_.data();
-  auto* popup = new QLabel(QString::fromStdString(helpText(*text, bytes.codePage)),
-                           control->window(), Qt::Popup | Qt::FramelessWindowHint);
+  auto* popup =
+      new HelpPopup(QString::fromStdString(helpText(*text, bytes.codePage)), control->window());
   popup->setObjectName(QStringLiteral("HelpPopup"));
   popup->setWordWrap(true);
   popup->setMargin(6);

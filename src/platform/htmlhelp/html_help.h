@@ -40,6 +40,12 @@ unsigned hostButtonsForWindowFlags(std::uint32_t flags);
 // the help file at helpFile; false when the file has no such type.
 bool readWindowTypeLook(const std::string& helpFile, std::string_view type, WindowTypeLook& look);
 
+// Where a help window of rect goes so that it leaves window visible: rect
+// itself when they do not overlap; else the same size just right of window,
+// or just left of it when the right has no room in area, top aligned with
+// window; rect itself when neither side has room.
+QRect besideWindow(const QRect& rect, const QRect& window, const QRect& area);
+
 class QtHtmlHelp : public HtmlHelpService {
  public:
   // The window of a type that gives no place of its own.
