@@ -105,7 +105,16 @@ TEST_F(HtmlHelpTest, TopicWindowOfTheTypeIsPlacedAndReused) {
   ASSERT_NE(first, 0);
   CHelpPageWnd* window = viewer_.windowFor(file_, "DlgHelp");
   ASSERT_EQ(reinterpret_cast<std::intptr_t>(window), first);
-  EXPECT_EQ(window->geometry(), QRect(100, 120, 300, 400));
+  // The type's place (100, 120) would cover the caller: the window keeps the
+  // type's size and goes just right of the caller instead.
+  const QRect callerFrame = caller.frameGeometry();
+  EXPECT_EQ(window->geometry(), QRect(callerFrame.right() + 1, callerFrame.top(), 300, 400));
+  EXPECT_EQ(htmlhelp::besideWindow(QRect(100, 120, 300, 400), QRect(500, 10, 200, 150),
+                                   QRect(0, 0, 1600, 1200)),
+            QRect(100, 120, 300, 400));  // no overlap: the type's place stands
+  EXPECT_EQ(htmlhelp::besideWindow(QRect(1100, 100, 300, 400), QRect(1200, 10, 300, 150),
+                                   QRect(0, 0, 1600, 1200)),
+            QRect(900, 10, 300, 400));  // no room on the right: on the left
   EXPECT_EQ(window->windowTitle(), QString::fromUtf8("帮助"));
   EXPECT_EQ(window->parentWidget(), &caller);
   CHHCtrl& host = window->control();
