@@ -80,24 +80,24 @@ TEST(CompilerOutputs, NeverAnInputAndTheProjectsOwnOnlyInsideItsFolder) {
   };
   const std::vector<Case> cases = {
       {"log outside the folder", "Error log file=../outside/victim.txt", "", "proj/p.chm",
-       "警告 C4432", ""},
-      {"log through a link out", "Error log file=out/new.log", "", "proj/p.chm", "警告 C4432", ""},
-      {"log is the project", "Error log file=p.hhp", "", "proj/p.chm", "警告 C4433", ""},
-      {"log is a listed file", "Error log file=a.htm", "", "proj/p.chm", "警告 C4433", ""},
-      {"log is an included file", "Error log file=ids.h", "", "proj/p.chm", "警告 C4433", ""},
+       "警告 C4442", ""},
+      {"log through a link out", "Error log file=out/new.log", "", "proj/p.chm", "警告 C4442", ""},
+      {"log is the project", "Error log file=p.hhp", "", "proj/p.chm", "警告 C4443", ""},
+      {"log is a listed file", "Error log file=a.htm", "", "proj/p.chm", "警告 C4443", ""},
+      {"log is an included file", "Error log file=ids.h", "", "proj/p.chm", "警告 C4443", ""},
       {"log is the compiled file", "Compiled file=x.chm\nError log file=x.chm", "", "proj/x.chm",
-       "警告 C4433", ""},
+       "警告 C4443", ""},
       {"log inside the folder", "Error log file=build.log\nFrobnicate=1", "", "proj/p.chm",
        "警告 C4406", "proj/build.log"},
-      {"compiled file is a listed image", "Compiled file=pic.gif", "", "", "错误 C4430", ""},
-      {"compiled file is the project", "Compiled file=p.hhp", "", "", "错误 C4430", ""},
-      {"compiled file is the include", "Compiled file=ids.h", "", "", "错误 C4430", ""},
-      {"compiled file outside", "Compiled file=../outside/new.chm", "", "", "错误 C4431", ""},
-      {"compiled file absolute", "Compiled file=@/outside/abs.chm", "", "", "错误 C4431", ""},
-      {"compiled file through a link", "Compiled file=out/l.chm", "", "", "错误 C4431", ""},
-      {"-o the project", "", "proj/p.hhp", "", "错误 C4430", ""},
-      {"-o a listed page", "", "proj/a.htm", "", "错误 C4430", ""},
-      {"-o a hard link of a listed page", "", "outside/hard.htm", "", "错误 C4430", ""},
+      {"compiled file is a listed image", "Compiled file=pic.gif", "", "", "错误 C4440", ""},
+      {"compiled file is the project", "Compiled file=p.hhp", "", "", "错误 C4440", ""},
+      {"compiled file is the include", "Compiled file=ids.h", "", "", "错误 C4440", ""},
+      {"compiled file outside", "Compiled file=../outside/new.chm", "", "", "错误 C4441", ""},
+      {"compiled file absolute", "Compiled file=@/outside/abs.chm", "", "", "错误 C4441", ""},
+      {"compiled file through a link", "Compiled file=out/l.chm", "", "", "错误 C4441", ""},
+      {"-o the project", "", "proj/p.hhp", "", "错误 C4440", ""},
+      {"-o a listed page", "", "proj/a.htm", "", "错误 C4440", ""},
+      {"-o a hard link of a listed page", "", "outside/hard.htm", "", "错误 C4440", ""},
       {"-o anywhere else", "Compiled file=../outside/new.chm", "outside/ok.chm", "outside/ok.chm",
        "", ""},
   };
@@ -151,7 +151,7 @@ TEST(CompilerInputs, FilesFromOutsideTheFolderAreReadAndNamedOnce) {
   const CompileResult r = compileProject(o, sink);
   ASSERT_TRUE(r.written);
   EXPECT_EQ(r.errors, 0u);
-  EXPECT_EQ(countLines(sink.lines, "警告 C4434"), 4);
+  EXPECT_EQ(countLines(sink.lines, "警告 C4444"), 4);
   for (const char* name : {"s.htm", "abs.htm", "t.htm", "ids.h"})
     EXPECT_EQ(countLines(sink.lines, "“" + fs::canonical(root + "/shared/" + name).string() + "”"),
               1)

@@ -191,6 +191,14 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_COMPILE_PROBLEMS, "ss"},
       {IDS_COMPILE_UNKNOWN_WINDOW, "s"},
       {IDS_COMPILE_FAILED, "s"},
+      {IDS_OUTPUT_IS_INPUT, "s"},
+      {IDS_OUTPUT_OUTSIDE_PROJECT, "s"},
+      {IDS_LOG_OUTSIDE_PROJECT, "s"},
+      {IDS_LOG_IS_INPUT, "s"},
+      {IDS_READ_OUTSIDE_PROJECT, "s"},
+      {IDS_READ_INCOMPLETE, "s"},
+      {IDS_READ_NO_MEMORY, "s"},
+      {IDS_LOG_CANNOT_WRITE, "s"},
   };
   for (const auto& e : res::stringTable()) {
     auto it = expected.find(e.id);
