@@ -199,6 +199,7 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_READ_INCOMPLETE, "s"},
       {IDS_READ_NO_MEMORY, "s"},
       {IDS_LOG_CANNOT_WRITE, "s"},
+      {IDS_READER_TOPICS_FOUND, "u"},
   };
   for (const auto& e : res::stringTable()) {
     auto it = expected.find(e.id);
