@@ -40,8 +40,9 @@ measure() {
   esac
   local t0 t1 peak
   t0=$(date +%s.%N)
-  peak=$( { /usr/bin/time -f '%M' "${cmd[@]}" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
+  /usr/bin/time -o "$work/peak" -f '%M' "${cmd[@]}" >/dev/null 2>&1 || true
   t1=$(date +%s.%N)
+  peak=$(tail -n 1 "$work/peak")
   rm -rf "$dir"
   echo "$(echo "$t1 - $t0" | bc -l) $peak"
 }
