@@ -336,6 +336,7 @@ constexpr int IDS_READER_ADD = 21111;
 constexpr int IDS_READER_REMOVE = 21112;
 constexpr int IDS_READER_FIND = 21113;
 constexpr int IDS_READER_CHOOSE_TOPIC = 21114;
+constexpr int IDS_READER_SCANNING = 21115;
 
 // ---------------------------------------------------------------------------
 // Help topics of the program's own help file

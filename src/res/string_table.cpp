@@ -158,6 +158,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_READER_REMOVE, "删除(&R)"},
     {IDS_READER_FIND, "查找(&F):"},
     {IDS_READER_CHOOSE_TOPIC, "此关键字有多个主题，请选择一个:"},
+    {IDS_READER_SCANNING, "此帮助文件没有全文搜索索引，正在逐页查找..."},
 
     // Status-bar prompts of the menu commands ("prompt\ntooltip" where a
     // tooltip is given).
