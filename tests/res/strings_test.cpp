@@ -200,6 +200,9 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_READ_NO_MEMORY, "s"},
       {IDS_LOG_CANNOT_WRITE, "s"},
       {IDS_READER_TOPICS_FOUND, "u"},
+      {IDS_FOLDERS_SKIPPED, "s"},
+      {IDS_ITS_FOLDER_SKIPPED, "s"},
+      {IDS_COMPILE_NESTED_TOO_DEEP, "s"},
   };
   for (const auto& e : res::stringTable()) {
     auto it = expected.find(e.id);
