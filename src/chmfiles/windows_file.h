@@ -29,6 +29,7 @@ constexpr std::uint32_t kWinValidCurrentTab = 0x2000;
 constexpr std::uint32_t kWinPropTriPane = 0x20;
 constexpr std::uint32_t kWinPropSearchTab = 0x400;
 constexpr std::uint32_t kWinPropFavoritesTab = 0x1000;
+constexpr std::uint32_t kWinPropSavePlace = 0x40000;  // remember where the user put it
 
 struct WindowRect {
   std::int32_t left = 0, top = 0, right = 0, bottom = 0;

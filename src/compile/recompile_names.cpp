@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "chmfiles/binary_tables_format.h"
 #include "chmfiles/byte_source.h"
 #include "chmfiles/system_file.h"
 #include "its/element_walk.h"
@@ -9,8 +10,6 @@
 
 namespace {
 
-constexpr std::size_t kKeywordTreeHeader = 0x4C;
-constexpr std::size_t kKeywordTreeCount = 0x2C;
 constexpr std::string_view kHeldBackName = "Property";
 constexpr std::uint32_t kHeldBackSize = 4;
 
@@ -104,13 +103,13 @@ void factsFromNames(const RecompileNames& names, RecompileFacts& facts) {
 void factsFromTables(itss::IStorage* root, RecompileFacts& facts) {
   std::vector<std::uint8_t> bytes;
   // The keyword tree's header counts its keywords.
-  if (itss::SUCCEEDED(readStreamBytes(root, "$WWKeywordLinks/BTree", kKeywordTreeHeader, bytes)))
-    facts.hasKeywordTree = le32At(bytes, kKeywordTreeCount) != 0;
+  if (itss::SUCCEEDED(readStreamBytes(root, "$WWKeywordLinks/BTree", kwtree::kHeaderSize, bytes)))
+    facts.hasKeywordTree = le32At(bytes, kwtree::kHdrKeywords) != 0;
   // The binary contents starts with the offset of its first entry, which
   // lies past its header.
   bytes.clear();
-  if (itss::SUCCEEDED(readStreamBytes(root, "#TOCIDX", 4, bytes)))
-    facts.hasContentsTree = le32At(bytes, 0) != 0;
+  if (itss::SUCCEEDED(readStreamBytes(root, "#TOCIDX", tocidx::kHdrFirstEntry + 4, bytes)))
+    facts.hasContentsTree = le32At(bytes, tocidx::kHdrFirstEntry) != 0;
 }
 
 void factsFromSystem(itss::IStorage* root, RecompileFacts& facts) {

@@ -79,6 +79,7 @@ bool readWindowTypeLook(const std::string& helpFile, std::string_view type, Wind
       look.navigationPane = (w.properties & kWinPropTriPane) != 0;
       look.searchTab = (w.properties & kWinPropSearchTab) != 0;
       look.favoritesTab = (w.properties & kWinPropFavoritesTab) != 0;
+      look.savePlace = (w.properties & kWinPropSavePlace) != 0;
     }
     if (w.validMembers & kWinValidNavWidth) look.navWidth = static_cast<int>(w.navWidth);
     return true;
@@ -167,13 +168,15 @@ std::intptr_t QtHtmlHelp::showInReader(QWidget* caller, const std::string& helpF
   reader->setAttribute(Qt::WA_DeleteOnClose);
   reader->setObjectName(QStringLiteral("HtmlHelpReader"));
   reader->setGeometry(rect);
+  reader->remembersPlace = look.savePlace;
   reader->show();
+  // The type's pane width, unless the user's own was remembered.
+  if (look.navWidth > 0) reader->setPaneWidth(look.navWidth);
   if (!reader->open(helpFile, std::string())) {
     reader->close();
     return 0;
   }
   reader->showTabs(look.searchTab, look.favoritesTab);
-  if (look.navWidth > 0) reader->setPaneWidth(look.navWidth);
   if (!look.caption.empty()) reader->setWindowTitle(QString::fromStdString(look.caption));
   if (itss::FAILED(reader->host().NavigateTopic(topic))) {
     reader->close();

@@ -31,7 +31,7 @@ struct WindowTypeLook {
   unsigned buttonMask = 0;
   // A navigation pane beside the page (contents and index; search and
   // favourites when asked), and its width (0: none given).
-  bool navigationPane = false, searchTab = false, favoritesTab = false;
+  bool navigationPane = false, searchTab = false, favoritesTab = false, savePlace = false;
   int navWidth = 0;
 };
 // The host buttons (home, back, forward, print) of a window type's flags.
