@@ -2,16 +2,15 @@
 // #SYSTEM, #WINDOWS and #TOPICS.
 #include "report/report_pages.h"
 
-#include <sys/random.h>
 #include <unistd.h>
 
-#include <random>
 #include <utility>
 
 #include "chmfiles/help_code_page.h"
 #include "chmfiles/ivb_idxhdr.h"
 #include "chmfiles/system_file.h"
 #include "chmfiles/topic_tables.h"
+#include "common/random_text.h"
 #include "common/string_utils.h"
 #include "its/text_file.h"
 #include "platform/itss/com_ptr.h"
@@ -29,26 +28,7 @@ std::string reportPagePolicy(std::string_view nonce) {
   return policy;
 }
 
-std::string newScriptNonce() {
-  unsigned char bytes[16];
-  std::size_t got = 0;
-  while (got < sizeof bytes) {
-    const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  if (got < sizeof bytes) {
-    std::random_device device;
-    for (unsigned char& b : bytes) b = static_cast<unsigned char>(device());
-  }
-  static const char* hex = "0123456789abcdef";
-  std::string nonce;
-  for (unsigned char b : bytes) {
-    nonce += hex[b >> 4];
-    nonce += hex[b & 15];
-  }
-  return nonce;
-}
+std::string newScriptNonce() { return RandomHex(16); }
 
 std::string internalPageName(std::string_view internalPath, std::string_view suffix) {
   std::string name(internalPath);

@@ -1,12 +1,10 @@
 #include "platform/browser/help_origins.h"
 
-#include <sys/random.h>
-
 #include <climits>
 #include <cstdlib>
 #include <map>
-#include <random>
 
+#include "common/random_text.h"
 #include "common/string_utils.h"
 
 namespace browser {
@@ -22,27 +20,6 @@ OriginTable& table() {
   return t;
 }
 
-std::string randomHost() {
-  unsigned char bytes[8];
-  std::size_t got = 0;
-  while (got < sizeof bytes) {
-    const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  if (got < sizeof bytes) {
-    std::random_device device;
-    for (unsigned char& b : bytes) b = static_cast<unsigned char>(device());
-  }
-  static const char* hex = "0123456789abcdef";
-  std::string host;
-  for (unsigned char b : bytes) {
-    host += hex[b >> 4];
-    host += hex[b & 15];
-  }
-  return host;
-}
-
 }  // namespace
 
 std::string canonicalHelpFile(const std::string& helpFile) {
@@ -56,7 +33,7 @@ std::string originHost(const std::string& helpFile) {
   const std::string file = canonicalHelpFile(helpFile);
   if (auto it = t.hostOfFile.find(file); it != t.hostOfFile.end()) return it->second;
   std::string host;
-  do host = randomHost();
+  do host = RandomHex(8);
   while (t.fileOfHost.count(host));
   t.hostOfFile.emplace(file, host);
   t.fileOfHost.emplace(host, file);

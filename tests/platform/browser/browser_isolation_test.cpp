@@ -334,7 +334,7 @@ TEST_F(Isolation, WebLinksOpenOutsideOnlyOnTheUsersClick) {
 
 TEST_F(Isolation, ReportPagesRunOnlyTheBuildersScript) {
   compiled::Files files;
-  files["page.htm"] = "<html><body>p</body></html>";
+  files["page.htm"] = "<html><body><script>document.title = 'ran';</script></body></html>";
   files["project.hhp"] = compiled::project(
       files, "Compiled file=r.chm\r\nTitle=<img src=x onerror=\"document.title='ran'\">\r\n");
   const std::string chm = dir_ / "r.chm";
@@ -366,6 +366,15 @@ TEST_F(Isolation, ReportPagesRunOnlyTheBuildersScript) {
   EXPECT_NE(view()->title(), QStringLiteral("ran"));
   // Report pages are not help pages: they read nothing from a help file.
   EXPECT_FALSE(eval(view(), "location.origin").toString().startsWith(QStringLiteral("helpfile")));
+  // The text view shows a page's source as text and runs none of it.
+  const PageResult source = pages.textView("/page.htm");
+  ASSERT_EQ(source.outcome, PageOutcome::kShowNoHome);
+  ASSERT_TRUE(loads(host_, [&] { host_.Navigate(source.path); }));
+  EXPECT_TRUE(eval(view(), "document.body.textContent")
+                  .toString()
+                  .contains(QStringLiteral("<script>document.title = 'ran';</script>")));
+  QTest::qWait(300);
+  EXPECT_NE(view()->title(), QStringLiteral("ran"));
   pages.deleteTempPages();
   browser::setReportFolder(QString());
 }
