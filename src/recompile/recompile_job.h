@@ -11,8 +11,8 @@
 #include <string>
 
 #include "common/prompt.h"
-#include "compile/recompile_names.h"
 #include "its/its_storage.h"
+#include "recompile/recompile_names.h"
 
 struct RecompileOptions {
   bool collectionPart = true;  // the source is part of a CHM file collection

@@ -1,4 +1,4 @@
-#include "viewer/recompile_dialog.h"
+#include "tool_dialogs/recompile_dialog.h"
 
 #include <sys/stat.h>
 
@@ -21,9 +21,9 @@
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "ui/browse_chm.h"
 #include "ui/hover_hook.h"
 #include "ui/program_help.h"
-#include "viewer/browse_chm.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "compile/recompile_job.h"
+#include "recompile/recompile_job.h"
 
 #include <limits.h>
 #include <stdlib.h>

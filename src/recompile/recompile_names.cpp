@@ -1,4 +1,4 @@
-#include "compile/recompile_names.h"
+#include "recompile/recompile_names.h"
 
 #include <map>
 

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include "common/string_utils.h"
-#include "compile/recompile_batch.h"
-#include "compile/recompile_report.h"
 #include "its/element_walk.h"
 #include "platform/itss/com_ptr.h"
+#include "recompile/recompile_batch.h"
+#include "recompile/recompile_report.h"
 #include "res/ids.h"
 #include "res/strings.h"
 #include "tests/common/recording_prompter.h"

@@ -9,9 +9,9 @@
 #include <map>
 
 #include "common/string_utils.h"
-#include "compile/recompile_batch.h"
 #include "its/its_storage.h"
 #include "its/text_helpers.h"
+#include "recompile/recompile_batch.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/decompile/crafted_file.h"
 

@@ -33,9 +33,9 @@
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
 #include "tests/decompile/crafted_file.h"
-#include "tests/viewer/modal_driver.h"
-#include "viewer/recompile_command.h"
-#include "viewer/recompile_dialog.h"
+#include "tests/tool_dialogs/modal_driver.h"
+#include "tool_dialogs/recompile_command.h"
+#include "tool_dialogs/recompile_dialog.h"
 
 namespace {
 
