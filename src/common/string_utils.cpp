@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "platform/system/codepage.h"
@@ -134,6 +136,21 @@ bool SamePath(std::string_view a, std::string_view b) {
   return fullA == fullB;
 }
 
+bool IsWithinFolder(std::string_view path, std::string_view folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec1, ec2;
+  // FullPathName leaves no trailing "/", so neither path ends in an empty part.
+  const fs::path real = fs::weakly_canonical(fs::path(FullPathName(path)), ec1);
+  const fs::path base = fs::weakly_canonical(fs::path(FullPathName(folder)), ec2);
+  if (ec1 || ec2) return false;
+  auto r = real.begin();
+  for (const fs::path& part : base) {
+    if (r == real.end() || *r != part) return false;
+    ++r;
+  }
+  return r != real.end();
+}
+
 std::u16string ToWide(std::string_view text) { return cp::utf8ToUtf16(text); }
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
@@ -194,4 +211,31 @@ std::string FullPathName(std::string_view path) {
   }
   whole += path;
   return "/" + RemoveDotSegments(whole);
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
 }

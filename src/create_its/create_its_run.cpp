@@ -1,11 +1,13 @@
 #include "create_its/create_its_run.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "common/messages.h"
@@ -98,18 +100,20 @@ struct StreamRelease {
   void operator()(itss::IStream* s) const { s->Release(); }
 };
 
-enum class CopyResult { Stored, NothingRead, Partial };
+enum class CopyResult { Stored, Partial };
 
-CopyResult copyFile(int fd, itss::IStream* stream, std::vector<char>& buffer,
+// Copies the file to its end; a file that ends before size bytes, or whose
+// read fails, is Partial.
+CopyResult copyFile(int fd, std::uint64_t size, itss::IStream* stream, std::vector<char>& buffer,
                     std::uint64_t& copied) {
   copied = 0;
   for (;;) {
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      return copied == 0 ? CopyResult::NothingRead : CopyResult::Partial;
+      return CopyResult::Partial;
     }
-    if (n == 0) return copied == 0 ? CopyResult::NothingRead : CopyResult::Stored;
+    if (n == 0) return copied < size ? CopyResult::Partial : CopyResult::Stored;
     itss::ULONG written = 0;
     if (itss::FAILED(stream->Write(buffer.data(), static_cast<itss::ULONG>(n), &written)) ||
         written != static_cast<itss::ULONG>(n))
@@ -202,6 +206,7 @@ CreateItsOutcome storeItsFiles(const std::string& itsPath, const std::string& di
   sink.setRange(0, static_cast<int>(std::min<std::size_t>(sources.size(), 0x7FFFFFFF)));
   CreateItsTotals totals;
   std::vector<char> buffer;
+  bool incomplete = false;
   for (const ItsSource& source : sources) {
     if (sink.cancelled()) break;
     const FileHandle file(source.path);
@@ -239,22 +244,25 @@ CreateItsOutcome storeItsFiles(const std::string& itsPath, const std::string& di
     if (st.st_size > 0) {
       if (buffer.empty()) buffer.resize(kCopyPiece);
       std::uint64_t copied = 0;
-      switch (copyFile(file.fd(), stream.get(), buffer, copied)) {
-        case CopyResult::Stored:
-          totals.count += 1;
-          totals.bytes += copied;
-          if (totals.count % kFilesPerMark == 0) report.mark();
-          break;
-        case CopyResult::Partial:
-          report.message(IDS_ITS_NOT_STORED, source.name);
-          break;
-        case CopyResult::NothingRead:
-          break;
+      if (copyFile(file.fd(), static_cast<std::uint64_t>(st.st_size), stream.get(), buffer,
+                   copied) == CopyResult::Partial) {
+        // A stream shorter than its file would pass for the whole: the
+        // run stops and the new file is not kept.
+        report.message(IDS_ITS_NOT_STORED, source.name);
+        incomplete = true;
+        break;
       }
+      totals.count += 1;
+      totals.bytes += copied;
+      if (totals.count % kFilesPerMark == 0) report.mark();
     }
     sink.step();
   }
   its.close();
+  if (incomplete) {
+    ::unlink(itsPath.c_str());
+    return CreateItsOutcome::Failed;
+  }
   report.line("");
 
   ItsStorage check;
@@ -285,19 +293,46 @@ CreateItsOutcome createItsFromProject(const std::string& projectPath, const std:
   const std::string base = folderOf(projectPath);
   std::string display = itsName;
   std::string itsPath = itsName;
+  ItsReport report(sink);
   if (itsName.empty() && project.compiledFile) {
     display = *project.compiledFile;
     itsPath = display.empty() ? display : sourcePath(base, display);
+    // The project's own option writes only inside its folder; a name given
+    // by the user goes where the user puts it.
+    if (!itsPath.empty() && !IsWithinFolder(itsPath, base)) {
+      report.message(IDS_OUTPUT_OUTSIDE_PROJECT, display);
+      return CreateItsOutcome::Failed;
+    }
   }
   std::vector<ItsSource> sources;
   sources.reserve(project.files.size());
   for (const std::string& entry : project.files)
     sources.push_back({sourcePath(base, entry), entry});
+  if (!itsPath.empty()) {
+    bool namesInput = SamePath(itsPath, projectPath);
+    for (const ItsSource& s : sources) namesInput = namesInput || SamePath(itsPath, s.path);
+    if (namesInput) {
+      report.message(IDS_OUTPUT_IS_INPUT, display);
+      return CreateItsOutcome::Failed;
+    }
+  }
+  // Files may be shared with other projects; reading one from elsewhere is
+  // said once per file.
+  std::set<std::string> outside;
+  for (const ItsSource& s : sources) {
+    struct stat st {};
+    if (s.name.empty() || ::stat(s.path.c_str(), &st) != 0 || IsWithinFolder(s.path, base))
+      continue;
+    std::error_code ec;
+    const std::string real = fs::weakly_canonical(s.path, ec).string();
+    if (outside.insert(real).second) report.message(IDS_READ_OUTSIDE_PROJECT, real);
+  }
   return storeItsFiles(itsPath, display, sources, sink, totals);
 }
 
 bool collectFolderFiles(const std::string& folder, std::vector<ItsSource>& files,
-                        std::vector<std::string>& linksLeavingFolder) {
+                        std::vector<std::string>& linksLeavingFolder,
+                        std::vector<std::string>* unreadableFolders) {
   std::error_code ec;
   const fs::path root = fs::canonical(folder, ec);
   if (ec || !fs::is_directory(root, ec)) return false;
@@ -307,6 +342,18 @@ bool collectFolderFiles(const std::string& folder, std::vector<ItsSource>& files
     if (ec) break;
     const fs::path& p = it->path();
     const std::string relative = p.lexically_relative(root).generic_string();
+    std::error_code typeError;
+    if (!it->is_symlink(typeError) && it->is_directory(typeError)) {
+      // A folder that cannot be read is left out and told, not the end of
+      // the walk: it is tried before the walk steps into it.
+      if (DIR* dir = ::opendir(p.c_str())) {
+        ::closedir(dir);
+      } else {
+        if (unreadableFolders) unreadableFolders->push_back(relative);
+        it.disable_recursion_pending();
+      }
+      continue;
+    }
     if (it->is_symlink(ec)) {
       const fs::path target = fs::canonical(p, ec);
       if (ec) continue;  // a dangling link names no file
@@ -326,6 +373,7 @@ bool collectFolderFiles(const std::string& folder, std::vector<ItsSource>& files
   std::sort(files.begin(), files.end(),
             [](const ItsSource& a, const ItsSource& b) { return a.name < b.name; });
   std::sort(linksLeavingFolder.begin(), linksLeavingFolder.end());
+  if (unreadableFolders) std::sort(unreadableFolders->begin(), unreadableFolders->end());
   return !ec;
 }
 
@@ -336,12 +384,13 @@ CreateItsOutcome createItsFromFolder(const std::string& folder, const std::strin
   while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
   const std::string itsPath = itsName.empty() ? trimmed + ".its" : itsName;
   std::vector<ItsSource> files;
-  std::vector<std::string> links;
-  if (!collectFolderFiles(folder, files, links)) {
+  std::vector<std::string> links, unreadable;
+  if (!collectFolderFiles(folder, files, links, &unreadable)) {
     report.message(IDS_CANNOT_OPEN, folder);
     return CreateItsOutcome::Failed;
   }
   for (const std::string& link : links) report.message(IDS_ITS_LINK_OUTSIDE, link);
+  for (const std::string& skipped : unreadable) report.message(IDS_ITS_FOLDER_SKIPPED, skipped);
   // The new file itself, when it is made inside the folder, is not a source.
   std::error_code ec;
   const fs::path out = fs::weakly_canonical(itsPath, ec);

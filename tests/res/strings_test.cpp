@@ -191,6 +191,18 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_COMPILE_PROBLEMS, "ss"},
       {IDS_COMPILE_UNKNOWN_WINDOW, "s"},
       {IDS_COMPILE_FAILED, "s"},
+      {IDS_OUTPUT_IS_INPUT, "s"},
+      {IDS_OUTPUT_OUTSIDE_PROJECT, "s"},
+      {IDS_LOG_OUTSIDE_PROJECT, "s"},
+      {IDS_LOG_IS_INPUT, "s"},
+      {IDS_READ_OUTSIDE_PROJECT, "s"},
+      {IDS_READ_INCOMPLETE, "s"},
+      {IDS_READ_NO_MEMORY, "s"},
+      {IDS_LOG_CANNOT_WRITE, "s"},
+      {IDS_READER_TOPICS_FOUND, "u"},
+      {IDS_FOLDERS_SKIPPED, "s"},
+      {IDS_ITS_FOLDER_SKIPPED, "s"},
+      {IDS_COMPILE_NESTED_TOO_DEEP, "s"},
   };
   for (const auto& e : res::stringTable()) {
     auto it = expected.find(e.id);
