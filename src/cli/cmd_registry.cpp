@@ -37,6 +37,21 @@ std::string storedFolder(std::string folder) {
   return folder;
 }
 
+// Names the values that are too long for the editor's buffers (the editor
+// lists none of them, nor any value after the first); false when there are
+// any. A name is shown up to the buffer's size.
+bool reportTooLong(const helpreg::Listing& listing) {
+  for (const std::string& name : listing.tooLong) {
+    const bool cut = name.size() >= helpreg::kNameBuffer;
+    std::fprintf(stderr,
+                 "wrenlow-cli: registry: the value %s%s is longer than %zu bytes (name or data) "
+                 "and is not listed; the editor's list ends before it\n",
+                 (cut ? name.substr(0, helpreg::kNameBuffer - 1) : name).c_str(), cut ? "..." : "",
+                 helpreg::kDataBuffer - 1);
+  }
+  return listing.tooLong.empty();
+}
+
 // Tells what a change could not do; true when everything was written.
 bool reportWrite(const helpreg::WriteResult& r) {
   if (!r.refusal.empty()) {
@@ -87,13 +102,14 @@ int run(const Args& all) {
       if (args[i] != "--missing") return usageError(kRegistry);
       missingOnly = true;
     }
-    const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    const helpreg::Listing listing =
+        readEntries(mode, helpreg::FixedDrives::current(), helpreg::LongValues::Skip);
     if (!missingOnly) {
       for (const helpreg::Entry& e : listing.entries) printEntry(e);
     } else {
       for (const helpreg::MissingFile& m : listing.missing) printEntry(listing.entries[m.row]);
     }
-    return 0;
+    return reportTooLong(listing) ? 0 : 1;
   }
   if (action == "set") {
     if (args.size() != 4) return usageError(kRegistry);
@@ -106,9 +122,11 @@ int run(const Args& all) {
   }
   if (action == "delete") {
     if (args.size() != 3) return usageError(kRegistry);
-    const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    const helpreg::Listing listing =
+        readEntries(mode, helpreg::FixedDrives::current(), helpreg::LongValues::Skip);
     bool found = false;
     for (const helpreg::Entry& e : listing.entries) found = found || EqualsNoCase(e.name, args[2]);
+    for (const std::string& n : listing.tooLong) found = found || EqualsNoCase(n, args[2]);
     if (!found) {
       std::fprintf(stderr, "wrenlow-cli: registry: %s is not registered\n", args[2].c_str());
       return 1;
@@ -117,7 +135,8 @@ int run(const Args& all) {
   }
   if (action == "clean-missing") {
     if (args.size() != 2) return usageError(kRegistry);
-    const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    const helpreg::Listing listing =
+        readEntries(mode, helpreg::FixedDrives::current(), helpreg::LongValues::Skip);
     std::vector<std::string> names;
     for (const helpreg::MissingFile& m : listing.missing)
       names.push_back(listing.entries[m.row].name);

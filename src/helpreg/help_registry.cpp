@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include "helpreg/installation.h"
 #include "platform/registry/reg_text.h"
 #include "platform/registry/registry.h"
@@ -144,7 +146,7 @@ bool FixedDrives::holds(std::string_view folder) const {
 std::string fullPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (path.empty() || (path.back() != '\\' && path.back() != '/' && path.back() != ':'))
-    path += '\\';
+    path += !path.empty() && path.front() == '/' ? '/' : '\\';
   path += name;
   return path;
 }
@@ -159,7 +161,24 @@ bool registeredFileExists(const std::string& path) {
   return native.size() >= fixedPart && existsNoCase(native, fixedPart);
 }
 
-Listing readEntries(Mode mode, const FixedDrives& drives) {
+std::string valueText(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  char buf[32];
+  if (type == reg::REG_DWORD && data.size() == 4) {
+    const std::uint32_t v = data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24;
+    std::snprintf(buf, sizeof buf, "0x%08x (%u)", v, v);
+    return buf;
+  }
+  if (type == reg::REG_SZ || type == reg::REG_EXPAND_SZ || type == reg::REG_MULTI_SZ)
+    return textOf(data);
+  std::string out = "hex:";
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", data[i]);
+    out += buf;
+  }
+  return out;
+}
+
+Listing readEntries(Mode mode, const FixedDrives& drives, LongValues longValues) {
   Listing out;
   reg::UniqueKey key;
   if (reg::RegOpenKeyEx(reg::HKEY_LOCAL_MACHINE, keyPath(mode), 0, reg::KEY_READ, key.put()) !=
@@ -169,16 +188,20 @@ Listing readEntries(Mode mode, const FixedDrives& drives) {
   for (reg::DWORD i = 0;; ++i) {
     std::string name;
     std::vector<std::uint8_t> data;
-    if (reg::RegEnumValue(key.get(), i, &name, nullptr, &data) != reg::ERROR_SUCCESS) break;
+    reg::DWORD type = reg::REG_SZ;
+    if (reg::RegEnumValue(key.get(), i, &name, &type, &data) != reg::ERROR_SUCCESS) break;
     // The buffers hold the terminating zero too.
     if (name.size() + 1 > kNameBuffer || data.size() > kDataBuffer) {
       out.cutShort = true;
-      break;
+      if (longValues == LongValues::EndList) break;
+      out.tooLong.push_back(std::move(name));
+      continue;
     }
-    Entry e{name, textOf(data)};
+    Entry e{name, valueText(type, data)};
     if (drives.holds(e.folder)) {
       const std::string path = fullPath(e.folder, e.name);
-      if (!registeredFileExists(path)) out.missing.push_back({i, path});
+      if (!registeredFileExists(path))
+        out.missing.push_back({static_cast<std::uint32_t>(out.entries.size()), path});
     }
     out.entries.push_back(std::move(e));
   }
