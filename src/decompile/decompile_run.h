@@ -15,10 +15,12 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "common/prompt.h"
 #include "decompile/local_folder.h"
+#include "decompile/sitemap_rebuild.h"
 #include "its/count_streams.h"
 #include "its/element_walk.h"
 #include "its/its_storage.h"
@@ -88,7 +90,14 @@ class DecompileRun : private ElementAction {
   static std::string localPath(const WalkElement& element);
   const FolderHandle& folderOf(const std::string& subPath);
   bool readStream(const WalkElement& element, std::string& data);
-  void rebuildProject(const DecompileRequest& request);
+  void rebuildProject(const DecompileRequest& request, const std::vector<RebuiltSitemap>& sitemaps);
+  // Writes the sitemap files that the source holds only as binary tables;
+  // returns those written.
+  std::vector<RebuiltSitemap> rebuildSitemapFiles(const DecompileRequest& request);
+  // Opens the folder of a "/"-separated path below the target, creating
+  // missing folders; an invalid handle when a segment is not a plain name
+  // or cannot be made.
+  FolderHandle folderFor(const std::string& relativePath, std::string& leaf);
 
   ResultSink& sink_;
   Prompter& prompter_;
@@ -98,7 +107,8 @@ class DecompileRun : private ElementAction {
   FolderHandle root_;
   FolderHandle pendingFolder_;
   std::map<std::string, FolderHandle> levels_;
-  std::set<std::string> fresh_;  // levels whose folder this run created
+  std::set<std::string> fresh_;    // levels whose folder this run created
+  std::set<std::string> written_;  // files this run wrote, "/"-separated
   bool pendingFresh_ = false;
   FolderHandle none_;
   std::string targetPath_;

@@ -270,16 +270,18 @@ constexpr int IDS_TIP_BROWSE_SOURCE = 4063;
 constexpr int IDS_TIP_BROWSE_TARGET = 4064;
 constexpr int IDS_CONTAINS_NO_FILES = 4065;
 constexpr int IDS_CREATED = 4066;
-constexpr int IDS_REGISTERED_SUFFIX = 4067;  // " (已注册)", leading blank
-constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entries out
+constexpr int IDS_REGISTERED_SUFFIX = 4067;      // " (已注册)", leading blank
+constexpr int IDS_PROJECT_INCOMPLETE = 4140;     // the rebuilt project left entries out
+constexpr int IDS_SITEMAP_FROM_CONTENTS = 4145;  // a .hhc rebuilt from #TOCIDX: name, entries
+constexpr int IDS_SITEMAP_FROM_INDEX = 4146;     // a .hhk rebuilt from the keyword tree
 // Create-ITS lines of this program's own.
 constexpr int IDS_ITS_NAME_CLIMBS = 4160;   // a listed name with ".." stored under another
 constexpr int IDS_ITS_LINK_OUTSIDE = 4161;  // a link leading out of the folder, skipped
 constexpr int IDS_ITS_NOT_STORED = 4162;    // a file read or written only in part
 // The help registry editors' messages of this program's own.
-constexpr int IDS_WINE_SERVER_RUNNING = 4170;   // the prefix's wine server owns its hives
-constexpr int IDS_NOT_A_WINE_PREFIX = 4171;     // a folder without system.reg and dosdevices
-constexpr int IDS_REGISTRY_NAMES_FAILED = 4172;  // 4054's text, then the names not saved
+constexpr int IDS_WINE_SERVER_RUNNING = 4170;       // the prefix's wine server owns its hives
+constexpr int IDS_NOT_A_WINE_PREFIX = 4171;         // a folder without system.reg and dosdevices
+constexpr int IDS_REGISTRY_NAMES_FAILED = 4172;     // 4054's text, then the names not saved
 constexpr int IDS_REGISTRY_FILE_UNREADABLE = 4173;  // a hive file the program works on without
 
 // The compiler's messages; the id is the number shown with a warning or error.
