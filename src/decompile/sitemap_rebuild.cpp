@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "chmfiles/binary_sitemap.h"
 #include "chmfiles/help_code_page.h"
 #include "chmfiles/sitemap.h"
 #include "chmfiles/system_file.h"
@@ -14,10 +13,9 @@
 
 namespace {
 
-// The binary tables and a stored sitemap file are read whole up to this
-// size; a larger claim is read only that far.
+// A stored sitemap file is read whole up to this size; a larger claim is
+// read only that far.
 constexpr std::size_t kTableLimit = std::size_t{256} << 20;
-constexpr std::uint32_t kNoTitle = 0xFFFFFFFFu;
 
 bool isAscii(std::string_view s) {
   return std::all_of(s.begin(), s.end(),
@@ -48,107 +46,46 @@ std::string escaped(std::string_view utf8) {
   return out;
 }
 
-void writeNodes(const std::vector<SitemapNode>& nodes, unsigned page, std::size_t depth,
-                std::string& out) {
+void writeEntries(const std::vector<HelpTreeEntry>& entries, bool index, unsigned page,
+                  std::size_t depth, std::string& out) {
   const std::string indent(depth + 1, '\t');
   out += std::string(depth, '\t') + "<UL>\r\n";
-  for (const SitemapNode& n : nodes) {
+  for (const HelpTreeEntry& e : entries) {
     out += indent + "<LI> <OBJECT type=\"text/sitemap\">\r\n";
     auto param = [&](const char* key, std::string_view value) {
       out +=
           indent + "\t<param name=\"" + key + "\" value=\"" + sitemapValue(value, page) + "\">\r\n";
     };
-    param("Name", n.name);
-    if (!n.seeAlso.empty()) param("See Also", n.seeAlso);
-    const bool index = n.topics.size() != 1 || !n.topics.front().first.empty();
-    for (const auto& [title, link] : n.topics) {
-      if (index) param("Name", title.empty() ? n.name : title);
-      param("Local", link);
+    // A page without a title is named by its file name.
+    std::string name = e.name;
+    if (name.empty() && !e.topics.empty()) name = std::string(fileNamePart(e.topics[0].local));
+    param("Name", name);
+    if (!e.seeAlso.empty()) param("See Also", e.seeAlso);
+    for (const TreeTopic& t : e.topics) {
+      if (t.local.empty()) continue;
+      if (index) param("Name", t.title.empty() ? name : t.title);
+      param("Local", t.local);
+      if (!index) break;
     }
     out += indent + "\t</OBJECT>\r\n";
-    if (!n.children.empty()) writeNodes(n.children, page, depth + 1, out);
+    if (!e.children.empty()) writeEntries(e.children, index, page, depth + 1, out);
   }
   out += std::string(depth, '\t') + "</UL>\r\n";
 }
 
-std::size_t countNodes(const std::vector<SitemapNode>& nodes) {
-  std::size_t n = nodes.size();
-  for (const SitemapNode& c : nodes) n += countNodes(c.children);
+std::size_t countEntries(const std::vector<HelpTreeEntry>& entries) {
+  std::size_t n = entries.size();
+  for (const HelpTreeEntry& e : entries) n += countEntries(e.children);
   return n;
 }
 
-bool anyLinkBeyondAscii(const std::vector<SitemapNode>& nodes) {
-  for (const SitemapNode& n : nodes) {
-    for (const auto& topic : n.topics)
-      if (!isAscii(topic.second)) return true;
-    if (anyLinkBeyondAscii(n.children)) return true;
+bool anyLinkBeyondAscii(const std::vector<HelpTreeEntry>& entries) {
+  for (const HelpTreeEntry& e : entries) {
+    for (const TreeTopic& t : e.topics)
+      if (!isAscii(t.local)) return true;
+    if (anyLinkBeyondAscii(e.children)) return true;
   }
   return false;
-}
-
-Bytes view(const std::vector<std::uint8_t>& v) { return Bytes(v.data(), v.size()); }
-
-// The topics' titles and links, in UTF-8.
-class Topics {
- public:
-  Topics(itss::IStorage* root, unsigned page) : lookup_(root), page_(page) {
-    readTopics(root, topics_);
-  }
-  std::string title(std::uint32_t topic) {
-    if (topic >= topics_.size() || topics_[topic].title == kNoTitle) return {};
-    return helpTextToUtf8(lookup_.text(topics_[topic].title), page_);
-  }
-  std::string link(std::uint32_t topic) {
-    if (topic >= topics_.size()) return {};
-    return helpTextToUtf8(lookup_.link(topics_[topic].urlTable), page_);
-  }
-  std::string text(std::uint32_t stringsOffset) {
-    return helpTextToUtf8(lookup_.text(stringsOffset), page_);
-  }
-
- private:
-  std::vector<TopicEntry> topics_;
-  TopicLookup lookup_;
-  unsigned page_;
-};
-
-std::vector<SitemapNode> contentsNodes(const std::vector<ContentsRecord>& records, Topics& topics) {
-  std::vector<SitemapNode> out;
-  for (const ContentsRecord& r : records) {
-    SitemapNode n;
-    if (r.hasTopic()) {
-      const std::string link = topics.link(r.number);
-      n.name = topics.title(r.number);
-      if (n.name.empty()) n.name = std::string(fileNamePart(link));
-      if (!link.empty()) n.topics.emplace_back(std::string(), link);
-    } else {
-      n.name = topics.text(r.number);
-    }
-    n.children = contentsNodes(r.children, topics);
-    out.push_back(std::move(n));
-  }
-  return out;
-}
-
-// The keywords nested by their depth: each under the last keyword one level
-// up (a keyword deeper than that goes right below it).
-std::vector<SitemapNode> indexNodes(const std::vector<KeywordRecord>& keywords, Topics& topics) {
-  std::vector<SitemapNode> roots;
-  std::vector<std::vector<SitemapNode>*> levels{&roots};
-  for (const KeywordRecord& k : keywords) {
-    SitemapNode n;
-    n.name = cp::utf16ToUtf8(k.ownText());
-    if (k.seeAlso) n.seeAlso = cp::utf16ToUtf8(*k.seeAlso);
-    for (std::uint32_t t : k.topics) {
-      std::string link = topics.link(t);
-      if (!link.empty()) n.topics.emplace_back(topics.title(t), std::move(link));
-    }
-    const std::size_t depth = std::min<std::size_t>(k.depth, levels.size() - 1);
-    levels.resize(depth + 1);
-    levels[depth]->push_back(std::move(n));
-    if (levels.size() < kMaxSitemapDepth) levels.push_back(&levels[depth]->back().children);
-  }
-  return roots;
 }
 
 // Which files #SYSTEM names and whether it asks for the binary tables (the
@@ -224,25 +161,7 @@ bool storedIsEmpty(itss::IStorage* root, const std::string& path) {
       .empty();
 }
 
-std::vector<SitemapNode> fromTable(itss::IStorage* root, unsigned page, bool index) {
-  std::vector<std::uint8_t> table;
-  if (!root || itss::FAILED(readStreamBytes(root, index ? "$WWKeywordLinks/BTree" : "#TOCIDX",
-                                            kTableLimit, table)))
-    return {};
-  Topics topics(root, page);
-  return index ? indexNodes(decodeKeywordTree(view(table)), topics)
-               : contentsNodes(decodeContentsTree(view(table)), topics);
-}
-
 }  // namespace
-
-std::vector<SitemapNode> contentsFromTables(itss::IStorage* root, unsigned codePage) {
-  return fromTable(root, codePage, false);
-}
-
-std::vector<SitemapNode> indexFromTables(itss::IStorage* root, unsigned codePage) {
-  return fromTable(root, codePage, true);
-}
 
 std::string sitemapValue(std::string_view utf8, unsigned codePage) {
   const std::string text = escaped(utf8);
@@ -269,11 +188,11 @@ std::string sitemapValue(std::string_view utf8, unsigned codePage) {
   return bytes;
 }
 
-std::string sitemapText(const std::vector<SitemapNode>& nodes, unsigned codePage) {
+std::string sitemapText(const std::vector<HelpTreeEntry>& entries, bool index, unsigned codePage) {
   std::string out =
       "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
       "<!-- Sitemap 1.0 -->\r\n</HEAD><BODY>\r\n";
-  writeNodes(nodes, codePage, 0, out);
+  writeEntries(entries, index, codePage, 0, out);
   out += "</BODY></HTML>\r\n";
   return out;
 }
@@ -306,10 +225,11 @@ std::vector<RebuiltSitemap> rebuildSitemaps(itss::IStorage* root, std::string_vi
     }
     if (!storedIsEmpty(root, r.path)) continue;
 
-    std::vector<SitemapNode> nodes = fromTable(root, page, index);
-    if (nodes.empty()) continue;
-    r.entries = countNodes(nodes);
-    r.text = sitemapText(nodes, anyLinkBeyondAscii(nodes) ? cp::kUtf8 : page);
+    const HelpTree tree = index ? readIndex(root, TreeSourceChoice::kBinaryOnly)
+                                : readContents(root, TreeSourceChoice::kBinaryOnly);
+    if (tree.entries.empty()) continue;
+    r.entries = countEntries(tree.entries);
+    r.text = sitemapText(tree.entries, index, anyLinkBeyondAscii(tree.entries) ? cp::kUtf8 : page);
     out.push_back(std::move(r));
   }
   return out;

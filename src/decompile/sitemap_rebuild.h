@@ -12,33 +12,20 @@
 #include <string_view>
 #include <vector>
 
+#include "chmfiles/help_trees.h"
 #include "platform/itss/storage.h"
 
-// One node of a sitemap file to write; texts in UTF-8.
-struct SitemapNode {
-  std::string name;
-  // (title, link) of each topic: one for a contents entry with a page, any
-  // number for an index keyword. The title is written only in an index.
-  std::vector<std::pair<std::string, std::string>> topics;
-  std::string seeAlso;  // an index keyword that refers to another
-  std::vector<SitemapNode> children;
-};
-
-// The sitemap file's text: the nodes nested by <UL> lists, every text
+// A sitemap file's text: the entries nested by <UL> lists, every text
 // escaped for HTML and written in codePage, a character it lacks as a
-// numeric character reference.
-std::string sitemapText(const std::vector<SitemapNode>& nodes, unsigned codePage);
+// numeric character reference. A contents entry names its page; an index
+// keyword names each of its pages with the page's title, or refers to
+// another keyword ("See Also").
+std::string sitemapText(const std::vector<HelpTreeEntry>& entries, bool index, unsigned codePage);
 
 // Text for a sitemap file or project: HTML's four special characters
 // escaped, then converted to codePage with a numeric character reference
 // for each character it lacks.
 std::string sitemapValue(std::string_view utf8, unsigned codePage);
-
-// The entries of "#TOCIDX" and the keywords of "$WWKeywordLinks/BTree" as
-// sitemap nodes, with every topic's title and link (texts of the file read
-// in codePage); empty when the table is missing or holds none.
-std::vector<SitemapNode> contentsFromTables(itss::IStorage* root, unsigned codePage);
-std::vector<SitemapNode> indexFromTables(itss::IStorage* root, unsigned codePage);
 
 struct RebuiltSitemap {
   bool index = false;  // an .hhk from the keyword tree, else an .hhc from #TOCIDX

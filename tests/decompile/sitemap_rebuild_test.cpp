@@ -1,16 +1,15 @@
 // Sitemap files rebuilt from the binary contents and index: on every real
 // file of the corpus the tables read back as the sitemap files stored beside
 // them; a help file whose .hhk is an empty stub and whose .hhc is gone
-// decompiles to a project that compiles to the same tables again; hostile
-// tables end the walk instead of looping or reading outside.
+// decompiles to a project that compiles to the same tables again.
 #include "decompile/sitemap_rebuild.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "chmfiles/binary_sitemap.h"
 #include "chmfiles/help_code_page.h"
+#include "chmfiles/help_trees.h"
 #include "chmfiles/sitemap.h"
 #include "chmfiles/topic_tables.h"
 #include "compile/compiler.h"
@@ -84,7 +83,7 @@ TEST(BinarySitemaps, TablesReadAsTheStoredSitemapsOfRealFiles) {
   const CorpusSitemap cases[] = {
       {"halibut_putty.chm", "contents.hhc", false},
       {"fpc_fcl.chm", "Default.hhc", false},
-      {"fpc_fcl.chm", "Default.hhk", true},  // 283 blocks, depth field 1
+      {"fpc_fcl.chm", "Default.hhk", true},  // 283 blocks, each its own next block
       {"ahkcn_AutoHotkey.chm", "Index.hhk", true},
       {"notepadnt_notepad-nt.chm", "notepad.hhk", true},
       {"st2_help.chm", "Streamtuner2.hhk", true},
@@ -100,9 +99,9 @@ TEST(BinarySitemaps, TablesReadAsTheStoredSitemapsOfRealFiles) {
     ItsStorage s;
     ASSERT_TRUE(itss::SUCCEEDED(s.open((std::string(WRENLOW_CORPUS_DIR) + "/" + c.file).c_str())));
     const unsigned page = helpFileCodePage(s.root());
-    const std::vector<SitemapNode> nodes =
-        c.index ? indexFromTables(s.root(), page) : contentsFromTables(s.root(), page);
-    const std::vector<SitemapEntry> ours = parseSitemap(sitemapText(nodes, page));
+    const HelpTree tree = c.index ? readIndex(s.root(), TreeSourceChoice::kBinaryOnly)
+                                  : readContents(s.root(), TreeSourceChoice::kBinaryOnly);
+    const std::vector<SitemapEntry> ours = parseSitemap(sitemapText(tree.entries, c.index, page));
     const std::vector<SitemapEntry> theirs = parseSitemap(stored(s, c.sitemap));
     ASSERT_FALSE(theirs.empty());
     if (!c.index) {
@@ -119,86 +118,10 @@ TEST(BinarySitemaps, TablesReadAsTheStoredSitemapsOfRealFiles) {
   }
 }
 
-// A keyword tree with one listing block: header, then entries.
-std::string keywordTree(const std::string& entries, std::uint16_t count, std::int32_t previous) {
-  std::string t;
-  crafted::le16(t, 0x293B);
-  crafted::le16(t, 2);
-  crafted::le16(t, 2048);
-  t.resize(0x1A, '\0');
-  crafted::le32(t, 0);  // last listing block
-  t.resize(kKeywordTreeHeader, '\0');
-  crafted::le16(t, 0);
-  crafted::le16(t, count);
-  crafted::le32(t, static_cast<std::uint32_t>(previous));
-  crafted::le32(t, 0xFFFFFFFFu);
-  t += entries;
-  t.resize(kKeywordTreeHeader + kKeywordTreeBlock, '\0');
-  return t;
-}
-
-std::string keyword(const std::u16string& text, std::uint32_t topics, bool terminated = true) {
-  std::string e;
-  for (char16_t c : text) crafted::le16(e, c);
-  if (!terminated) return e;
-  crafted::le16(e, 0);
-  crafted::le16(e, 0);  // not see-also
-  crafted::le16(e, 0);  // depth
-  crafted::le32(e, 0);
-  crafted::le32(e, 0);
-  crafted::le32(e, topics);
-  for (std::uint32_t i = 0; i < topics && i < 4; ++i) crafted::le32(e, i);
-  crafted::le32(e, 1);
-  crafted::le32(e, 0);
-  return e;
-}
-
-Bytes view(const std::string& s) {
-  return Bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-}
-
 TEST(BinarySitemaps, ValuesEscapedAndCharactersTheCodePageLacksAsReferences) {
   EXPECT_EQ(sitemapValue("a<b> & \"c\"", 1252), "a&lt;b&gt; &amp; &quot;c&quot;");
   EXPECT_EQ(sitemapValue("章 ₩ ? é", 936), cp::fromUtf8("章 &#8361; ? é", 936));
   EXPECT_EQ(sitemapValue("章 ₩", cp::kUtf8), "章 ₩");
-}
-
-TEST(BinarySitemaps, HostileTablesEndTheWalk) {
-  // A block that is its own previous block, a count beyond the entries, a
-  // keyword claiming more topics than the block holds, a text without end.
-  const std::string good = keyword(u"a", 2);
-  EXPECT_EQ(decodeKeywordTree(view(keywordTree(good + good, 2, 0))).size(), 2u);
-  EXPECT_EQ(decodeKeywordTree(view(keywordTree(good, 500, -1))).size(), 1u);
-  EXPECT_EQ(decodeKeywordTree(view(keywordTree(good + keyword(u"b", 100000), 2, -1))).size(), 1u);
-  std::string endless = keywordTree(keyword(std::u16string(1100, u'x'), 0, false), 1, -1);
-  EXPECT_TRUE(decodeKeywordTree(view(endless)).empty());
-  EXPECT_TRUE(decodeKeywordTree(view(std::string(0x4C, '\0'))).empty());
-  EXPECT_TRUE(decodeKeywordTree(view(keywordTree(good, 1, -1).substr(0, 100))).empty());
-
-  // #TOCIDX: an entry whose next sibling is itself and whose first child is
-  // its parent; an entry past the end.
-  std::string toc;
-  crafted::le32(toc, 0x10);
-  toc.resize(0x10, '\0');
-  const auto entry = [&toc](std::uint32_t flags, std::uint32_t next, std::uint32_t child) {
-    crafted::le16(toc, 0);
-    crafted::le16(toc, 0);
-    crafted::le32(toc, flags);
-    crafted::le32(toc, 0);
-    crafted::le32(toc, 0);
-    crafted::le32(toc, next);
-    crafted::le32(toc, child);
-    crafted::le32(toc, 0);
-  };
-  entry(kContentsHasChildren, 0x10, 0x2C);  // at 0x10
-  entry(kContentsHasChildren, 0x10, 0x10);  // at 0x2C, its child
-  const std::vector<ContentsRecord> tree = decodeContentsTree(view(toc));
-  ASSERT_EQ(tree.size(), 1u);
-  ASSERT_EQ(tree[0].children.size(), 1u);
-  EXPECT_TRUE(tree[0].children[0].children.empty());
-  std::string past = toc;
-  past.replace(0, 4, std::string("\xF0\xFF\x00\x00", 4));
-  EXPECT_TRUE(decodeContentsTree(view(past)).empty());
 }
 
 void put(const std::string& path, const std::string& bytes) {
@@ -228,10 +151,13 @@ class Collect : public ElementAction {
 std::pair<std::string, std::string> tableOutlines(const std::string& chm) {
   ItsStorage s;
   EXPECT_TRUE(itss::SUCCEEDED(s.open(chm.c_str())));
-  const unsigned page = helpFileCodePage(s.root());
   std::string contents, index;
-  outline(parseSitemap(sitemapText(contentsFromTables(s.root(), page), cp::kUtf8)), 0, contents);
-  outline(parseSitemap(sitemapText(indexFromTables(s.root(), page), cp::kUtf8)), 0, index);
+  outline(parseSitemap(sitemapText(readContents(s.root(), TreeSourceChoice::kBinaryOnly).entries,
+                                   false, cp::kUtf8)),
+          0, contents);
+  outline(parseSitemap(sitemapText(readIndex(s.root(), TreeSourceChoice::kBinaryOnly).entries, true,
+                                   cp::kUtf8)),
+          0, index);
   return {contents, index};
 }
 
