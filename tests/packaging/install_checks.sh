@@ -51,8 +51,9 @@ desktop_entries)
     ! grep -q 'warning' <<<"$out" || fail "$f: $out"
   done
   examine=$usr/share/applications/marrowby-wrenlow-examine.desktop
-  for want in 'MimeType=application/vnd.ms-htmlhelp;application/x-chm;' 'Actions=Examine;' \
-      '[Desktop Action Examine]' 'Exec=wrenlow %f'; do
+  for want in 'MimeType=application/vnd.ms-htmlhelp;application/x-chm;' 'Actions=Examine;Read;' \
+      '[Desktop Action Examine]' 'Exec=wrenlow %f' '[Desktop Action Read]' \
+      'Exec=wrenlow --read %f'; do
     grep -qxF "$want" "$examine" || fail "examine entry lacks '$want'"
   done
   grep -qxF 'Icon=wrenlow' "$usr/share/applications/org.marrowby.Wrenlow.desktop" ||
