@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "chmfiles/binary_tables_format.h"
 #include "compile/binary_tables.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
@@ -18,11 +19,11 @@ constexpr std::uint16_t kBlockSize = 2048;
 constexpr char kFormat[] = "X44";  // in a 16-byte field
 constexpr std::size_t kFormatField = 16;
 constexpr std::uint32_t kHeaderConstant = 0x272F;
-constexpr std::size_t kHeaderSize = 0x4C;
+using kwtree::kHeaderSize;
+using kwtree::kIndexHeader;
+using kwtree::kListingHeader;
+using kwtree::kSeeAlsoFlag;
 
-constexpr std::size_t kListingHeader = 12;  // free, count, previous, next
-constexpr std::size_t kIndexHeader = 8;     // free, count, leftmost child
-constexpr std::uint16_t kSeeAlsoFlag = 2;
 // Every keyword owns this many bytes of "Data"; its entry gives its offset.
 constexpr std::size_t kDataRecord = 13;
 constexpr std::uint8_t kDataBytes[kDataRecord] = {0, 0, 0, 0, 5, 0, 0, 0, 0x80, 0, 0, 0, 0};

@@ -37,6 +37,12 @@ constexpr int kTopicsRole = Qt::UserRole + 1;   // an index keyword's pages
 constexpr int kTitlesRole = Qt::UserRole + 2;   // and their titles
 constexpr int kSeeAlsoRole = Qt::UserRole + 3;  // a keyword's reference
 constexpr const char kFavoritesKey[] = "Reader\\Favorites";
+constexpr const char kPlacesKey[] = "Reader\\Places";
+// A remembered place: left, top, width, height and the pane's width.
+struct Place {
+  std::int32_t left, top, width, height, pane;
+};
+constexpr int kMinPlaceSize = 100;
 // Favourites of one file are stored in one value of at most this many bytes.
 constexpr std::size_t kMaxFavoritesBytes = 64 * 1024;
 constexpr double kZoomStep = 1.1, kMinZoom = 0.25, kMaxZoom = 5.0;
@@ -162,13 +168,17 @@ ReaderWindow::ReaderWindow(QWidget* parent) : QWidget(parent), host_(std::make_u
           [this](const QString& url, bool) { pageShown(url); });
 }
 
-ReaderWindow::~ReaderWindow() = default;
+ReaderWindow::~ReaderWindow() {
+  search_.reset();  // before the storage it reads
+}
 
 bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   // Only a regular file is read; the caller says why when it is not one.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(helpFile, ec) || !host_->SetHelpFile(helpFile))
     return false;
+  search_.reset();
+  searchStorage_.reset();
   helpFile_ = host_->helpFile();
   std::string start = page;
   {
@@ -198,6 +208,14 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
     QTreeWidgetItem* item = index_->topLevelItem(i);
     keywords_.emplace_back(item->text(0).toCaseFolded(), item);
   }
+  if (remembersPlace) {
+    Place place{};
+    if (ReadSetting(kPlacesKey, helpFile_, &place, sizeof place) == sizeof place &&
+        place.width >= kMinPlaceSize && place.height >= kMinPlaceSize) {
+      setGeometry(place.left, place.top, place.width, place.height);
+      if (place.pane > 0) paneWidth_ = place.pane;
+    }
+  }
   favoriteList_ = loadFavorites(helpFile_);
   showFavorites();
 
@@ -205,7 +223,7 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   const std::string home = isAddress(start) ? start : browser::makeItsUrl(helpFile_, start);
   const unsigned buttons =
       HHBTN_MASK_HOME | HHBTN_MASK_BACK | HHBTN_MASK_FORWARD | HHBTN_MASK_PRINT;
-  splitter_->setSizes({kPaneWidth, std::max(width() - kPaneWidth, kPaneWidth)});
+  splitter_->setSizes({paneWidth_, std::max(width() - paneWidth_, paneWidth_)});
   if (!host_->Create(pagePane_, QRect(QPoint(0, 0), pagePane_->size()), buttons, HHHome::url(home),
                      false))
     return false;
@@ -336,6 +354,18 @@ void ReaderWindow::buildFavoritesTab() {
   });
 }
 
+void ReaderWindow::showTabs(bool search, bool favorites) {
+  for (QWidget* tab : {search ? nullptr : searchResults_->parentWidget(),
+                       favorites ? nullptr : favorites_->parentWidget()})
+    if (tab) tabs_->removeTab(tabs_->indexOf(tab));
+}
+
+void ReaderWindow::setPaneWidth(int width) {
+  paneWidth_ = width;
+  const int total = splitter_->width();
+  splitter_->setSizes({width, std::max(total - width, 1)});
+}
+
 void ReaderWindow::showLocal(const std::string& local) {
   if (local.empty()) return;
   if (isAddress(local)) {
@@ -427,13 +457,18 @@ void ReaderWindow::runSearch() {
   SearchOptions options;
   options.prefix = similarWords_->isChecked();
   options.titlesOnly = titlesOnly_->isChecked();
-  std::vector<SearchHit> hits;
-  SearchStatus status = SearchStatus::kNoIndex;
-  {
-    ItsStorage storage;
-    if (itss::SUCCEEDED(storage.open(helpFile_.c_str())))
-      status = searchHelpFile(storage.root(), words, options, hits);
+  // The index is read on the first search and kept for the next ones.
+  if (!search_) {
+    searchStorage_ = std::make_unique<ItsStorage>();
+    if (itss::FAILED(searchStorage_->open(helpFile_.c_str()))) {
+      searchStorage_.reset();
+      searchStatus_->setText(qs(LoadStr(IDS_READER_NO_SEARCH_INDEX)));
+      return;
+    }
+    search_ = std::make_unique<HelpFileSearch>(searchStorage_->root());
   }
+  std::vector<SearchHit> hits;
+  const SearchStatus status = search_->search(words, options, hits);
   if (status != SearchStatus::kOk) {
     searchStatus_->setText(qs(LoadStr(IDS_READER_NO_SEARCH_INDEX)));
     return;
@@ -492,6 +527,16 @@ void ReaderWindow::zoom(double factor) {
   if (!view) return;
   const double z = factor == 0 ? 1.0 : std::clamp(view->zoomFactor() * factor, kMinZoom, kMaxZoom);
   view->setZoomFactor(z);
+}
+
+void ReaderWindow::closeEvent(QCloseEvent* event) {
+  if (remembersPlace && !helpFile_.empty()) {
+    const QRect r = geometry();
+    const QList<int> sizes = splitter_->sizes();
+    const Place place{r.left(), r.top(), r.width(), r.height(), sizes.isEmpty() ? 0 : sizes[0]};
+    WriteSetting(kPlacesKey, helpFile_, &place, sizeof place);
+  }
+  QWidget::closeEvent(event);
 }
 
 bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {

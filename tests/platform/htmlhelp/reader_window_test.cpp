@@ -224,6 +224,32 @@ TEST_F(ReaderWindowTest, FavouritesOutliveTheWindow) {
   EXPECT_TRUE(htmlhelp::loadFavorites((kCorpus / "7zcn_7-zip.chm").string()).empty());
 }
 
+TEST_F(ReaderWindowTest, PlaceIsRememberedPerFileWhenAsked) {
+  const fs::path file = kCorpus / "halibut_putty.chm";
+  if (!fs::exists(file)) GTEST_SKIP() << "no corpus";
+  {
+    htmlhelp::ReaderWindow w;
+    w.remembersPlace = true;
+    w.show();
+    ASSERT_TRUE(w.open(file, ""));
+    w.setGeometry(120, 90, 720, 520);
+    w.setPaneWidth(200);
+    QTest::qWait(50);
+    w.close();
+  }
+  htmlhelp::ReaderWindow again;
+  again.remembersPlace = true;
+  again.show();
+  ASSERT_TRUE(again.open(file, ""));
+  EXPECT_EQ(again.geometry(), QRect(120, 90, 720, 520));
+  // A window that does not remember keeps the place it was given.
+  htmlhelp::ReaderWindow plain;
+  plain.setGeometry(10, 10, 600, 400);
+  plain.show();
+  ASSERT_TRUE(plain.open(file, ""));
+  EXPECT_EQ(plain.geometry(), QRect(10, 10, 600, 400));
+}
+
 TEST(ReadReference, FileAndPageAndOnlyRegularFiles) {
   htmlhelp::ReaderWindow window;
   EXPECT_FALSE(window.open("/tmp", ""));  // a folder

@@ -1,4 +1,4 @@
-#include "compile/recompile_report.h"
+#include "recompile/recompile_report.h"
 
 #include "common/messages.h"
 #include "its/text_helpers.h"

@@ -1,12 +1,12 @@
-#include "viewer/recompile_command.h"
+#include "tool_dialogs/recompile_command.h"
 
 #include "common/help_locator.h"
 #include "common/history_list.h"
 #include "common/messages.h"
 #include "its/its_storage.h"
 #include "res/help_tables.h"
-#include "viewer/recompile_dialog.h"
-#include "viewer/recompile_results.h"
+#include "tool_dialogs/recompile_dialog.h"
+#include "tool_dialogs/recompile_results.h"
 
 CRecompileResultsDlg::CRecompileResultsDlg(QWidget* parent, RecompileRequest request)
     : CResultsDlg(parent), request_(std::move(request)) {}

@@ -31,9 +31,9 @@
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
 #include "tests/decompile/crafted_file.h"
-#include "tests/viewer/modal_driver.h"
-#include "viewer/browse_chm.h"
-#include "viewer/decompile_dialog.h"
+#include "tests/tool_dialogs/modal_driver.h"
+#include "tool_dialogs/decompile_dialog.h"
+#include "ui/browse_chm.h"
 
 namespace {
 

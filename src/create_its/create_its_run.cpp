@@ -1,4 +1,4 @@
-#include "compile/create_its_run.h"
+#include "create_its/create_its_run.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "compile/recompile_batch.h"
+#include "recompile/recompile_batch.h"
 #include "ui/tool_dialog.h"
 
 class QLabel;

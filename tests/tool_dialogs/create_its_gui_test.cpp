@@ -30,8 +30,8 @@
 #include "res/ids.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
-#include "tests/viewer/modal_driver.h"
-#include "viewer/create_its_dialog.h"
+#include "tests/tool_dialogs/modal_driver.h"
+#include "tool_dialogs/create_its_dialog.h"
 
 namespace {
 

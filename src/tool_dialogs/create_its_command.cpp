@@ -1,11 +1,11 @@
-#include "viewer/create_its_command.h"
+#include "tool_dialogs/create_its_command.h"
 
 #include <QApplication>
 
 #include "common/prompt.h"
-#include "compile/create_its_run.h"
+#include "create_its/create_its_run.h"
+#include "tool_dialogs/create_its_dialog.h"
 #include "ui/results_dlg.h"
-#include "viewer/create_its_dialog.h"
 
 namespace {
 

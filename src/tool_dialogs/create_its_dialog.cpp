@@ -1,11 +1,11 @@
-#include "viewer/create_its_dialog.h"
+#include "tool_dialogs/create_its_dialog.h"
 
 #include <QComboBox>
 #include <QRadioButton>
 
 #include "common/history_list.h"
 #include "common/string_utils.h"
-#include "compile/create_its_run.h"
+#include "create_its/create_its_run.h"
 #include "res/ids.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "compile/recompile_batch.h"
+#include "recompile/recompile_batch.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 
 #include "common/messages.h"
 #include "common/string_utils.h"
-#include "compile/recompile_report.h"
 #include "its/text_helpers.h"
+#include "recompile/recompile_report.h"
 #include "res/ids.h"
 #include "res/strings.h"
 

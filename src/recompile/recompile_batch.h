@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/prompt.h"
-#include "compile/recompile_job.h"
+#include "recompile/recompile_job.h"
 
 struct RecompileRequest {
   std::string source;  // a file, a folder, or a path whose last part holds "*" or "?"

@@ -1,4 +1,4 @@
-#include "viewer/decompile_dialog.h"
+#include "tool_dialogs/decompile_dialog.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,8 +18,8 @@
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "ui/browse_chm.h"
 #include "ui/program_help.h"
-#include "viewer/browse_chm.h"
 
 namespace {
 

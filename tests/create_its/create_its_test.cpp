@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "compile/create_its_run.h"
+#include "create_its/create_its_run.h"
 #include "its/its_storage.h"
 #include "tests/decompile/crafted_file.h"
 

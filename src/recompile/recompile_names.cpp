@@ -1,7 +1,9 @@
-#include "compile/recompile_names.h"
+#include "recompile/recompile_names.h"
 
 #include <map>
 
+#include "chmfiles/binary_tables_format.h"
+#include "chmfiles/byte_source.h"
 #include "chmfiles/system_file.h"
 #include "its/element_walk.h"
 #include "its/text_helpers.h"
@@ -96,6 +98,18 @@ void factsFromNames(const RecompileNames& names, RecompileFacts& facts) {
   facts.hasFullText = names.holds("$FIftiMain");
   facts.hasIvb = names.holds("#IVB");
   facts.hasWindows = names.holds("#WINDOWS");
+}
+
+void factsFromTables(itss::IStorage* root, RecompileFacts& facts) {
+  std::vector<std::uint8_t> bytes;
+  // The keyword tree's header counts its keywords.
+  if (itss::SUCCEEDED(readStreamBytes(root, "$WWKeywordLinks/BTree", kwtree::kHeaderSize, bytes)))
+    facts.hasKeywordTree = le32At(bytes, kwtree::kHdrKeywords) != 0;
+  // The binary contents starts with the offset of its first entry, which
+  // lies past its header.
+  bytes.clear();
+  if (itss::SUCCEEDED(readStreamBytes(root, "#TOCIDX", tocidx::kHdrFirstEntry + 4, bytes)))
+    facts.hasContentsTree = le32At(bytes, tocidx::kHdrFirstEntry) != 0;
 }
 
 void factsFromSystem(itss::IStorage* root, RecompileFacts& facts) {

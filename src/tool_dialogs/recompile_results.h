@@ -2,7 +2,7 @@
 // The results dialog in which one recompile batch runs.
 #include <QDialog>
 
-#include "compile/recompile_batch.h"
+#include "recompile/recompile_batch.h"
 #include "ui/results_dlg.h"
 
 class CRecompileResultsDlg : public CResultsDlg {

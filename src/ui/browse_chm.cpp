@@ -1,4 +1,4 @@
-#include "viewer/browse_chm.h"
+#include "ui/browse_chm.h"
 
 #include <QAbstractItemView>
 #include <QFileDialog>

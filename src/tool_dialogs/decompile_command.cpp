@@ -1,4 +1,4 @@
-#include "viewer/decompile_command.h"
+#include "tool_dialogs/decompile_command.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -7,8 +7,8 @@
 #include "common/string_utils.h"
 #include "decompile/local_folder.h"
 #include "res/ids.h"
-#include "viewer/decompile_dialog.h"
-#include "viewer/decompile_results.h"
+#include "tool_dialogs/decompile_dialog.h"
+#include "tool_dialogs/decompile_results.h"
 
 CDecompileResultsDlg::CDecompileResultsDlg(QWidget* parent, DecompileRequest request,
                                            std::int32_t range)
