@@ -1,5 +1,6 @@
 #include "create_its/create_its_run.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -297,7 +298,8 @@ CreateItsOutcome createItsFromProject(const std::string& projectPath, const std:
 }
 
 bool collectFolderFiles(const std::string& folder, std::vector<ItsSource>& files,
-                        std::vector<std::string>& linksLeavingFolder) {
+                        std::vector<std::string>& linksLeavingFolder,
+                        std::vector<std::string>* unreadableFolders) {
   std::error_code ec;
   const fs::path root = fs::canonical(folder, ec);
   if (ec || !fs::is_directory(root, ec)) return false;
@@ -307,6 +309,18 @@ bool collectFolderFiles(const std::string& folder, std::vector<ItsSource>& files
     if (ec) break;
     const fs::path& p = it->path();
     const std::string relative = p.lexically_relative(root).generic_string();
+    std::error_code typeError;
+    if (!it->is_symlink(typeError) && it->is_directory(typeError)) {
+      // A folder that cannot be read is left out and told, not the end of
+      // the walk: it is tried before the walk steps into it.
+      if (DIR* dir = ::opendir(p.c_str())) {
+        ::closedir(dir);
+      } else {
+        if (unreadableFolders) unreadableFolders->push_back(relative);
+        it.disable_recursion_pending();
+      }
+      continue;
+    }
     if (it->is_symlink(ec)) {
       const fs::path target = fs::canonical(p, ec);
       if (ec) continue;  // a dangling link names no file
@@ -326,6 +340,7 @@ bool collectFolderFiles(const std::string& folder, std::vector<ItsSource>& files
   std::sort(files.begin(), files.end(),
             [](const ItsSource& a, const ItsSource& b) { return a.name < b.name; });
   std::sort(linksLeavingFolder.begin(), linksLeavingFolder.end());
+  if (unreadableFolders) std::sort(unreadableFolders->begin(), unreadableFolders->end());
   return !ec;
 }
 
@@ -336,12 +351,13 @@ CreateItsOutcome createItsFromFolder(const std::string& folder, const std::strin
   while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
   const std::string itsPath = itsName.empty() ? trimmed + ".its" : itsName;
   std::vector<ItsSource> files;
-  std::vector<std::string> links;
-  if (!collectFolderFiles(folder, files, links)) {
+  std::vector<std::string> links, unreadable;
+  if (!collectFolderFiles(folder, files, links, &unreadable)) {
     report.message(IDS_CANNOT_OPEN, folder);
     return CreateItsOutcome::Failed;
   }
   for (const std::string& link : links) report.message(IDS_ITS_LINK_OUTSIDE, link);
+  for (const std::string& skipped : unreadable) report.message(IDS_ITS_FOLDER_SKIPPED, skipped);
   // The new file itself, when it is made inside the folder, is not a source.
   std::error_code ec;
   const fs::path out = fs::weakly_canonical(itsPath, ec);

@@ -64,11 +64,13 @@ CreateItsOutcome createItsFromProject(const std::string& projectPath, const std:
 CreateItsOutcome createItsFromFolder(const std::string& folder, const std::string& itsName,
                                      ResultSink& sink, CreateItsTotals* totals = nullptr);
 
-// The files below folder in name order, as folder mode stores them, and the
-// links leading out of it (reported by createItsFromFolder). False when the
-// folder cannot be read.
+// The files below folder in name order, as folder mode stores them, the
+// links leading out of it and the folders below it that could not be read
+// (left out; both reported by createItsFromFolder). False when the folder
+// itself cannot be read.
 bool collectFolderFiles(const std::string& folder, std::vector<ItsSource>& files,
-                        std::vector<std::string>& linksLeavingFolder);
+                        std::vector<std::string>& linksLeavingFolder,
+                        std::vector<std::string>* unreadableFolders = nullptr);
 
 // Stores the sources into a new ITS file at itsPath (reported under
 // displayName) and reports the summary; the common part of both modes.

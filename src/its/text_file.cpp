@@ -13,7 +13,17 @@ TextFile::~TextFile() { close(); }
 
 bool TextFile::openWrite(const std::string& path) {
   close();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return startWriting(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+}
+
+bool TextFile::createNew(const std::string& path) {
+  close();
+  return startWriting(
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+}
+
+bool TextFile::startWriting(int fd) {
+  fd_ = fd;
   if (fd_ < 0) return false;
   writing_ = true;
   error_ = false;

@@ -18,6 +18,9 @@ class TextFile {
 
   // Creates or truncates the file for writing.
   bool openWrite(const std::string& path);
+  // Creates a new file for writing, readable by its owner only; fails when
+  // anything (a symbolic link included) already has the name.
+  bool createNew(const std::string& path);
   // Opens an existing file and reads its first piece.
   bool openRead(const std::string& path);
 
@@ -41,6 +44,7 @@ class TextFile {
  private:
   bool fill();
   void flush();
+  bool startWriting(int fd);
 
   int fd_ = -1;
   bool writing_ = false;

@@ -26,6 +26,7 @@
 #include "app/log_doc.h"
 #include "app/main_frame.h"
 #include "common/history_list.h"
+#include "platform/browser/its_scheme_handler.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/registry/registry.h"
 #include "res/ids.h"
@@ -49,10 +50,10 @@ void type(QComboBox* combo, const std::string& text) {
   QTest::keyClicks(combo->lineEdit(), QString::fromStdString(text));
 }
 
-// The page the tip area's help page shows.
+// The page the tip area's help page shows, as its its: address.
 std::string pageOf(QDialog* d) {
   auto* view = d->findChild<QWebEngineView*>();
-  return view ? view->url().toString().toStdString() : std::string();
+  return view ? browser::displayAddress(view->url()) : std::string();
 }
 
 QString title(int id) { return QString::fromUtf8(res::findDialog(id)->title); }

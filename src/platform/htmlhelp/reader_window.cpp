@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
@@ -21,6 +22,7 @@
 
 #include "chmfiles/fulltext_reader.h"
 #include "chmfiles/help_code_page.h"
+#include "chmfiles/page_scan.h"
 #include "chmfiles/system_file.h"
 #include "common/settings_store.h"
 #include "its/its_storage.h"
@@ -45,6 +47,8 @@ struct Place {
 constexpr int kMinPlaceSize = 100;
 // Favourites of one file are stored in one value of at most this many bytes.
 constexpr std::size_t kMaxFavoritesBytes = 64 * 1024;
+// The page scan shows its progress box only when it takes longer than this.
+constexpr int kScanBoxDelayMs = 400;
 constexpr double kZoomStep = 1.1, kMinZoom = 0.25, kMaxZoom = 5.0;
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -468,7 +472,20 @@ void ReaderWindow::runSearch() {
     search_ = std::make_unique<HelpFileSearch>(searchStorage_->root());
   }
   std::vector<SearchHit> hits;
-  const SearchStatus status = search_->search(words, options, hits);
+  SearchStatus status = search_->search(words, options, hits);
+  if (status == SearchStatus::kNoIndex) {
+    // No index of its own: read the pages, with a progress box that cancels.
+    QProgressDialog box(qs(LoadStr(IDS_READER_SCANNING)), qs(LoadStr(IDS_CANCEL)), 0, 100, this);
+    box.setObjectName(QStringLiteral("ScanProgress"));
+    box.setWindowModality(Qt::WindowModal);
+    box.setMinimumDuration(kScanBoxDelayMs);
+    status = scanHelpPages(searchStorage_->root(), words, options, hits,
+                           [&box](std::size_t done, std::size_t total) {
+                             box.setMaximum(static_cast<int>(total));
+                             box.setValue(static_cast<int>(done));
+                             return !box.wasCanceled();
+                           });
+  }
   if (status != SearchStatus::kOk) {
     searchStatus_->setText(qs(LoadStr(IDS_READER_NO_SEARCH_INDEX)));
     return;
