@@ -9,10 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <deque>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -28,6 +26,7 @@
 #include "its/its_storage.h"
 #include "its/text_helpers.h"
 #include "platform/itss/com_ptr.h"
+#include "platform/system/atomic_file.h"
 #include "platform/system/codepage.h"
 #include "res/ids.h"
 #include "res/strings.h"
@@ -92,14 +91,9 @@ bool normalise(std::string_view path, std::string& out) {
   return !out.empty();
 }
 
+// Only a regular file: a FIFO or a device named in a project would block.
 bool readWholeFile(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  out = std::move(s).str();
-  return true;
+  return sysfile::readRegularFile(path, out);
 }
 
 bool isRegularFile(const std::string& path) {
@@ -225,8 +219,8 @@ class Compiler {
   ResultSink& sink_;
   CompileResult result_;
   ProjectFile project_;
-  std::string projectName_;  // for messages
-  std::ofstream log_;
+  std::string projectName_;    // for messages
+  sysfile::AtomicOutput log_;  // the error log, in place when the run ends
 
   std::vector<ContentFile> files_;
   std::set<std::string> known_;  // folded internal names
@@ -247,7 +241,7 @@ void Compiler::report(unsigned kind, unsigned id, std::string_view arg, unsigned
   text += " C" + std::to_string(id) + ": ";
   text += FormatMessageText(LoadStr(id), arg);
   sink_.appendLine(text);
-  if (log_.is_open()) log_ << text << "\n";
+  if (log_.fd() >= 0) log_.write(text + "\n");
 }
 
 void Compiler::readOptions() {
@@ -279,7 +273,7 @@ void Compiler::readOptions() {
   if (!logName.empty()) {
     std::string rel = project_.toUtf8(logName);
     slashes(rel);
-    log_.open(rel.front() == '/' ? rel : project_.folder() + rel, std::ios::trunc);
+    log_.begin(rel.front() == '/' ? rel : project_.folder() + rel);
   }
 }
 
@@ -727,9 +721,14 @@ bool Compiler::write() {
   }
   // #STRINGS last: every table above adds to it.
   ok = ok && put("#STRINGS", strings.bytes());
-  storage.close();  // releasing the root writes the container
-  struct stat st;
-  if (!ok || ::stat(result_.outputPath.c_str(), &st) != 0 || st.st_size == 0) {
+  // The compiled file takes the place of the old one only when complete: a
+  // failure or a cancel leaves the old one as it was.
+  if (ok)
+    ok = itss::SUCCEEDED(storage.commit());
+  else
+    storage.abandon();
+  storage.close();
+  if (!ok) {
     error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
     return false;
   }
@@ -780,6 +779,7 @@ CompileResult Compiler::run() {
   std::string problems =
       FormatMessageText(LoadStr(IDS_COMPILE_PROBLEMS), std::to_string(result_.errors));
   sink_.appendLine(FormatMessageText(problems, std::to_string(result_.warnings)));
+  if (log_.fd() >= 0) log_.commit();
   return result_;
 }
 

@@ -109,7 +109,7 @@ void HiveFile::refreshLocked() {
   mtimeNs_ = mtimeNs;
 
   std::string text;
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = sysfile::openRegularFile(path_);
   bool ok = fd >= 0 && readWhole(fd, text);
   if (fd >= 0) ::close(fd);
   auto doc = std::make_unique<HiveDocument>();
