@@ -8,7 +8,7 @@ packages=(
   libqt6webenginecore6-bin qt6-qpa-plugins qt6-tools-dev libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev
   xvfb xauth fonts-noto-cjk
-  libchm-bin 7zip fp-utils libmspack-dev
+  libchm-bin 7zip fp-utils libmspack-dev python3-chm
   libuchardet-dev
   clang libclang-rt-14-dev
   help2man appstream desktop-file-utils dpkg-dev file xdg-utils tmux zsh man-db

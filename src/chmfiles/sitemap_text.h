@@ -1,0 +1,14 @@
+#pragma once
+// Texts of sitemap files in UTF-8: the file's bytes taken as UTF-8 when they
+// are valid UTF-8, else in the help file's code page, then their character
+// references decoded. The compiler and the readers of contents and index
+// both read names and links this way.
+#include <string>
+#include <string_view>
+
+// The character references sitemap texts use: &amp; &lt; &gt; &quot;
+// &apos; &nbsp; and numeric ones. Others stay as written.
+std::string decodeEntities(std::string_view utf8);
+
+// A sitemap text (bytes as written in the file) in UTF-8.
+std::string sitemapTextToUtf8(std::string_view raw, unsigned codePage);
