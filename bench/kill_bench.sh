@@ -28,6 +28,10 @@ if [ -z "$source_chm" ]; then
   source_chm=$work/big.chm
   "$top/bench/make_big_chm.sh" "$source_chm" "$work/make" 2>/dev/null
 fi
+if [ ! -f "$source_chm" ]; then
+  echo "no file $source_chm" >&2
+  exit 77
+fi
 source_chm=$(realpath "$source_chm")
 export SOURCE_DATE_EPOCH=1700000000  # compile writes the same bytes every run
 

@@ -13,6 +13,10 @@
 # `run CMD...` runs a command with a time limit; the expect_* checks follow.
 set -u
 cli=$(realpath "$1")
+if [ ! -d "$2" ]; then
+  echo "corpus missing: $2"
+  exit 77
+fi
 corpus=$(realpath "$2")
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
@@ -298,6 +302,10 @@ expect_status 1
 run "$cli" extract "$good" ext
 expect_status 1
 [ -p out/7-Zip.hhc ] && [ -p ext/7-Zip.hhc ] || fail "a FIFO was replaced"
+
+# ---------------------------------------------------------------------------
+# Project options that name outputs, files read from outside the project's
+# folder, and large inputs: their cases go in a section of their own here.
 
 # ---------------------------------------------------------------------------
 echo "$cases cases, $failures failures"
