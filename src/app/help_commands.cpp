@@ -8,6 +8,7 @@
 #include "platform/browser/hh_pane_ctrl.h"
 #include "platform/htmlhelp/help_page_wnd.h"
 #include "platform/htmlhelp/html_help.h"
+#include "platform/htmlhelp/reader_window.h"
 #include "platform/shell/shell.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
@@ -32,8 +33,8 @@ QPointer<CHelpPageWnd>& aboutWindow() {
   static QPointer<CHelpPageWnd> w;
   return w;
 }
-QPointer<CHelpPageWnd>& topicsWindow() {
-  static QPointer<CHelpPageWnd> w;
+QPointer<htmlhelp::ReaderWindow>& topicsWindow() {
+  static QPointer<htmlhelp::ReaderWindow> w;
   return w;
 }
 
@@ -71,7 +72,7 @@ bool desktopHasChmHandler() {
 }  // namespace
 
 CHelpPageWnd* AboutWindow() { return aboutWindow().data(); }
-CHelpPageWnd* HelpTopicsWindow() { return topicsWindow().data(); }
+htmlhelp::ReaderWindow* HelpTopicsWindow() { return topicsWindow().data(); }
 
 void HelpTopicsCommand(QWidget* owner) {
   std::string path;
@@ -81,8 +82,8 @@ void HelpTopicsCommand(QWidget* owner) {
     return;
   }
   if (desktopHasChmHandler() && shell::OpenWithDesktop(path)) return;
-  // No handler of the desktop's: our own window, reused while it is open.
-  if (CHelpPageWnd* open = topicsWindow()) {
+  // No handler of the desktop's: our reading window, reused while it is open.
+  if (htmlhelp::ReaderWindow* open = topicsWindow()) {
     open->raise();
     open->activateWindow();
     return;
@@ -90,15 +91,18 @@ void HelpTopicsCommand(QWidget* owner) {
   htmlhelp::WindowTypeLook look;
   if (!htmlhelp::readWindowTypeLook(path, kMainWindowType, look) || look.rect.isEmpty())
     look.rect = kTopicsRect;
-  auto* window = new CHelpPageWnd(owner);
+  auto* window = new htmlhelp::ReaderWindow(owner);
+  window->setWindowFlag(Qt::Window);
+  window->setAttribute(Qt::WA_DeleteOnClose);
   window->setObjectName(QStringLiteral("HelpTopicsWindow"));
-  if (!window->control().SetHelpFile(path) ||
-      !window->create(look.rect, text(IDS_HELP_WINDOW_TITLE), kAllButtons,
-                      HHHome::number(IDH_WELCOME), true)) {
+  window->setGeometry(look.rect);
+  window->show();
+  if (!window->open(path, std::string())) {
     window->close();
     return;
   }
-  window->control().NavigateTopic(IDH_WELCOME);
+  window->setWindowTitle(text(IDS_HELP_WINDOW_TITLE));
+  window->host().NavigateTopic(IDH_WELCOME);
   topicsWindow() = window;
 }
 

@@ -5,10 +5,14 @@
 
 class CHelpPageWnd;
 class QWidget;
+namespace htmlhelp {
+class ReaderWindow;
+}
 
 // Opens Wrenlow.chm with the desktop's handler for compiled help files, or
-// in a help window of our own when the desktop has none (or offers only
-// this program's viewer); reports message 20736 when the file is missing.
+// in our reading window (contents, index, search, favourites) on the
+// welcome topic when the desktop has none (or offers only this program's
+// viewer); reports message 20736 when the file is missing.
 void HelpTopicsCommand(QWidget* owner);
 // The about page of the help file in a 400 × 400 window centred over the
 // owner, replacing the earlier one; the about dialog without the help file.
@@ -19,4 +23,4 @@ void WelcomeCommand(QWidget* owner);
 
 // The windows the commands opened, while they are open (tests).
 CHelpPageWnd* AboutWindow();
-CHelpPageWnd* HelpTopicsWindow();
+htmlhelp::ReaderWindow* HelpTopicsWindow();

@@ -1,6 +1,7 @@
 // wrenlow: the GUI program. Its only argument is a file name.
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstring>
 
@@ -9,14 +10,19 @@
 #include "app/tool_set_app.h"
 #include "common/messages.h"
 #include "common/out_of_memory.h"
+#include "common/settings_store.h"
 #include "platform/browser/closed_profile.h"
 #include "platform/dialogs/qt_prompter.h"
 #include "platform/htmlhelp/html_help.h"
+#include "platform/htmlhelp/reader_window.h"
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
+#include "res/ids.h"
 #include "ui/help_page_pane.h"
 
 namespace {
+
+constexpr int kReaderWidth = 1000, kReaderHeight = 720;
 
 // Answers --help and --version before anything needs a display, so that
 // scripts (and the build's man page generator) can ask without one.
@@ -29,11 +35,13 @@ bool answerInformationOption(int argc, char** argv) {
   if (std::strcmp(argv[1], "--help") && std::strcmp(argv[1], "-h")) return false;
   std::printf(
       "usage: wrenlow [FILE]\n"
+      "       wrenlow --read FILE.chm[::/page.htm]\n"
       "Decompile, recompile and view compiled help files (.chm, .its).\n"
       "\n"
       "Without FILE the main window opens. A FILE whose name contains \".chm\" or\n"
       "\".its\" opens in the file viewer alone, and the program ends when the\n"
-      "viewer closes.\n"
+      "viewer closes. --read opens a compiled help file to read, with its\n"
+      "contents, index, full-text search and favourites beside the page.\n"
       "\n"
       "Options:\n"
       "  -h, --help     print this help and exit\n"
@@ -45,6 +53,23 @@ bool answerInformationOption(int argc, char** argv) {
       "  WRENLOW_WINEPREFIX  a Wine prefix whose registry and folders the help\n"
       "                      installation tools read and repair\n");
   return true;
+}
+
+// wrenlow --read FILE[::/page]: the reading window alone.
+int readHelpFile(QApplication& application, const std::string& reference) {
+  htmlhelp::ReadReference ref = htmlhelp::splitReadReference(reference);
+  ref.helpFile =
+      QFile::encodeName(QFileInfo(QFile::decodeName(ref.helpFile.c_str())).absoluteFilePath())
+          .toStdString();
+  SetRegistryName(kRegistryName);  // favourites live in the program's settings
+  htmlhelp::ReaderWindow window;
+  window.resize(kReaderWidth, kReaderHeight);
+  if (!window.open(ref.helpFile, ref.page)) {
+    ShowFormattedMessage(IDS_CANNOT_OPEN, ref.helpFile, MB_ICONWARNING);
+    return 1;
+  }
+  window.show();
+  return application.exec();
 }
 
 }  // namespace
@@ -65,6 +90,9 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i)
     arguments.push_back(QFile::encodeName(args[i]).toStdString());
+
+  if (arguments.size() == 2 && arguments[0] == "--read")
+    return readHelpFile(application, arguments[1]);
 
   QtFrontEnd frontEnd;
   CToolSetApp app(frontEnd, {sysdirs::programPath(), sysdirs::programsFolder()});

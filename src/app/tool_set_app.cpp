@@ -17,7 +17,6 @@ namespace {
 
 CToolSetApp* current = nullptr;
 
-constexpr const char* kRegistryName = "Wrenlow";
 constexpr const char* kSettings = "Settings";
 constexpr const char* kPreferences = "Preferences";
 constexpr const char* kInformationTypes = "Information Types";

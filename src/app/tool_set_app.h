@@ -26,6 +26,9 @@ class AppFrontEnd {
   virtual void runTemporaryFileCheck() {}
 };
 
+// The program's name under "Software\Marrowby" in the settings.
+constexpr const char* kRegistryName = "Wrenlow";
+
 // Where the first-run shell integration puts things.
 struct ShellPlaces {
   std::string executable;      // full path of the program

@@ -12,7 +12,6 @@ using namespace fts;
 
 namespace {
 
-constexpr unsigned kScale = 2;  // the only scale writers use
 // Wider codes than this do not fit the 32-bit numbers they stand for.
 constexpr unsigned kMaxCodeBits = 32;
 
@@ -274,46 +273,54 @@ std::vector<std::uint32_t> findWord(const FullTextReader& reader, const std::str
 
 }  // namespace
 
-SearchStatus searchHelpFile(itss::IStorage* root, const std::vector<std::string>& words,
-                            const SearchOptions& options, std::vector<SearchHit>& hits) {
-  hits.clear();
-  std::vector<std::uint8_t> bytes;
-  const itss::HRESULT hr = readStreamBytes(root, "$FIftiMain", kMaxIndexBytes, bytes);
+HelpFileSearch::HelpFileSearch(itss::IStorage* root) : lookup_(root) {
+  const itss::HRESULT hr = readStreamBytes(root, "$FIftiMain", kMaxIndexBytes, bytes_);
   // Some compilers leave an empty stream where a file has no index.
-  if (hr == itss::STG_E_FILENOTFOUND || (itss::SUCCEEDED(hr) && bytes.empty()))
-    return SearchStatus::kNoIndex;
-  if (itss::FAILED(hr)) return SearchStatus::kDamaged;
-  const FullTextReader reader(Bytes(bytes.data(), bytes.size()));
-  if (!reader.valid()) return SearchStatus::kDamaged;
-
-  const unsigned helpCodePage = helpFileCodePage(root);
+  if (hr == itss::STG_E_FILENOTFOUND || (itss::SUCCEEDED(hr) && bytes_.empty())) {
+    status_ = SearchStatus::kNoIndex;
+    return;
+  }
+  reader_.emplace(Bytes(bytes_.data(), bytes_.size()));
+  if (itss::FAILED(hr) || !reader_->valid()) {
+    status_ = SearchStatus::kDamaged;
+    return;
+  }
+  helpCodePage_ = helpFileCodePage(root);
   // Words are stored in the index's code page where it names one we know.
-  const unsigned wordCodePage =
-      cp::isSupported(reader.codePage()) ? reader.codePage() : helpCodePage;
+  wordCodePage_ = cp::isSupported(reader_->codePage()) ? reader_->codePage() : helpCodePage_;
+  readTopics(root, topics_);
+  status_ = SearchStatus::kOk;
+}
+
+SearchStatus HelpFileSearch::search(const std::vector<std::string>& words,
+                                    const SearchOptions& options, std::vector<SearchHit>& hits) {
+  hits.clear();
+  if (status_ != SearchStatus::kOk) return status_;
   std::vector<std::uint32_t> common;
   bool firstWord = true;
   for (const std::string& w : words) {
-    const std::string stored = wordCodePage == cp::kUtf8 ? w : cp::fromUtf8(w, wordCodePage);
-    std::vector<std::uint32_t> topics = findWord(reader, stored, wordCodePage, options);
+    const std::string stored = wordCodePage_ == cp::kUtf8 ? w : cp::fromUtf8(w, wordCodePage_);
+    std::vector<std::uint32_t> topics = findWord(*reader_, stored, wordCodePage_, options);
     if (firstWord)
       common = std::move(topics);
     else
       keepCommon(common, topics);
     firstWord = false;
   }
-
-  std::vector<TopicEntry> topics;
-  readTopics(root, topics);
-  TopicLookup lookup(root);
   for (std::uint32_t t : common) {
     SearchHit hit;
     hit.topic = t;
-    if (t < topics.size()) {
-      const TopicText text = joinTopic(topics[t], lookup);
-      hit.title = helpTextToUtf8(text.title, helpCodePage);
-      hit.local = helpTextToUtf8(text.link, helpCodePage);
+    if (t < topics_.size()) {
+      const TopicText text = joinTopic(topics_[t], lookup_);
+      hit.title = helpTextToUtf8(text.title, helpCodePage_);
+      hit.local = helpTextToUtf8(text.link, helpCodePage_);
     }
     hits.push_back(std::move(hit));
   }
   return SearchStatus::kOk;
+}
+
+SearchStatus searchHelpFile(itss::IStorage* root, const std::vector<std::string>& words,
+                            const SearchOptions& options, std::vector<SearchHit>& hits) {
+  return HelpFileSearch(root).search(words, options, hits);
 }

@@ -12,15 +12,11 @@
 #include <vector>
 
 #include "chmfiles/byte_source.h"
+#include "chmfiles/fulltext_format.h"
+#include "chmfiles/topic_tables.h"
 #include "platform/itss/storage.h"
 
-// Header fields the reader uses.
 namespace fts {
-constexpr std::size_t kHeaderSize = 0x400;
-constexpr std::size_t kHdrTopics = 0x04, kHdrRoot = 0x08, kHdrLeaves = 0x10, kHdrDepth = 0x18,
-                      kHdrCodes = 0x1E, kHdrNodeSize = 0x2E, kHdrCodePage = 0x7A, kHdrLcid = 0x7E;
-constexpr std::size_t kLeafHeaderSize = 8;   // next leaf, 0, free bytes
-constexpr std::size_t kIndexHeaderSize = 2;  // free bytes
 // Tree depths beyond this are not followed: a 4 KiB node holds dozens of
 // words, so eight levels index more words than any file holds.
 constexpr unsigned kMaxDepth = 8;
@@ -93,7 +89,26 @@ struct SearchOptions {
 
 enum class SearchStatus { kOk, kNoIndex, kDamaged };
 
-// The topics holding every one of words (UTF-8), in #TOPICS order with their
-// titles and pages, from the help file's own full-text index.
+// A help file's full-text index read once and searched many times. root
+// must stay open while the object lives.
+class HelpFileSearch {
+ public:
+  explicit HelpFileSearch(itss::IStorage* root);
+  SearchStatus status() const { return status_; }
+  // The topics holding every one of words (UTF-8), in #TOPICS order with
+  // their titles and pages.
+  SearchStatus search(const std::vector<std::string>& words, const SearchOptions& options,
+                      std::vector<SearchHit>& hits);
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::optional<FullTextReader> reader_;
+  SearchStatus status_ = SearchStatus::kNoIndex;
+  unsigned helpCodePage_ = 1252, wordCodePage_ = 1252;
+  std::vector<TopicEntry> topics_;
+  TopicLookup lookup_;
+};
+
+// The same for one search.
 SearchStatus searchHelpFile(itss::IStorage* root, const std::vector<std::string>& words,
                             const SearchOptions& options, std::vector<SearchHit>& hits);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "chmfiles/binary_tables_format.h"
 #include "chmfiles/help_code_page.h"
 #include "chmfiles/sitemap.h"
 #include "chmfiles/sitemap_text.h"
@@ -15,23 +16,8 @@
 
 namespace {
 
-// "#TOCIDX" layout.
-constexpr std::size_t kTocFirstEntry = 0x00;  // header: offset of the first root entry
-constexpr std::size_t kTocEntryFlags = 4, kTocEntryNumber = 8, kTocEntryNext = 16,
-                      kTocEntryChild = 20;
-constexpr std::size_t kTocLeafSize = 20, kTocBookSize = 28;
-constexpr std::uint32_t kTocFlagChildren = 0x4;
-constexpr std::uint32_t kTocFlagTopic = 0x8;  // the number is a #TOPICS number
-
-// "$WWKeywordLinks/BTree" layout.
-constexpr std::size_t kTreeBlockSize = 0x04;  // u16
-constexpr std::size_t kTreeLastListing = 0x1A;
-constexpr std::size_t kTreeHeaderSize = 0x4C;
-constexpr std::size_t kListingHeader = 12;  // free, count, previous, next
-constexpr std::size_t kIndexLeftmost = 4;   // index blocks: free, count, leftmost child
-constexpr std::uint16_t kSeeAlsoFlag = 2;
-// Fixed part of a keyword after its text: flags, depth, char index, 0, count.
-constexpr std::size_t kKeywordFixed = 16;
+using namespace tocidx;
+using namespace kwtree;
 
 // Sitemap files are read whole up to this size.
 constexpr std::size_t kMaxSitemapBytes = 64u << 20;
@@ -83,14 +69,14 @@ class TocWalker {
 
   void level(std::uint32_t offset, std::size_t depth) {
     while (offset != 0) {
-      if (offset < kTocFirstEntry + 4 || offset > toc_.size() ||
-          toc_.size() - offset < kTocLeafSize || !seen_.insert(offset).second)
+      if (offset < kHdrFirstEntry + 4 || offset > toc_.size() || toc_.size() - offset < kLeafSize ||
+          !seen_.insert(offset).second)
         return;
       const Bytes e = toc_.subspan(offset);
-      const std::uint32_t flags = le32At(e, kTocEntryFlags);
-      const std::uint32_t number = le32At(e, kTocEntryNumber);
+      const std::uint32_t flags = le32At(e, kEntryFlags);
+      const std::uint32_t number = le32At(e, kEntryNumber);
       HelpTreeEntry entry;
-      if (flags & kTocFlagTopic) {
+      if (flags & kFlagTopic) {
         if (std::optional<TreeTopic> t = names_.topic(number)) {
           entry.name = t->title;
           entry.topics.push_back(std::move(*t));
@@ -99,9 +85,9 @@ class TocWalker {
         entry.name = names_.text(number);
       }
       builder_.add(std::move(entry), depth);
-      if ((flags & kTocFlagChildren) && e.size() >= kTocBookSize)
-        level(le32At(e, kTocEntryChild), depth + 1);
-      offset = le32At(e, kTocEntryNext);
+      if ((flags & kFlagChildren) && e.size() >= kBookSize)
+        level(le32At(e, kEntryChild), depth + 1);
+      offset = le32At(e, kEntryNext);
     }
   }
   std::vector<HelpTreeEntry> take() { return builder_.take(); }
@@ -290,24 +276,23 @@ std::string TopicNames::titleOf(std::string_view local) {
 
 std::vector<HelpTreeEntry> decodeTocIdx(Bytes tocidx, TopicNames& names) {
   TocWalker walker(tocidx, names);
-  walker.level(le32At(tocidx, kTocFirstEntry), 0);
+  walker.level(le32At(tocidx, kHdrFirstEntry), 0);
   return walker.take();
 }
 
 std::vector<HelpTreeEntry> decodeKeywordTree(Bytes btree, TopicNames& names) {
   TreeBuilder builder;
-  const std::size_t blockSize = le16At(btree, kTreeBlockSize);
-  if (btree.size() < kTreeHeaderSize || blockSize < kListingHeader + kKeywordFixed)
+  const std::size_t blockSize = le16At(btree, kHdrBlockSize);
+  if (btree.size() < kHeaderSize || blockSize < kListingHeader + kKeywordFixed)
     return builder.take();
-  const std::size_t blocks = (btree.size() - kTreeHeaderSize) / blockSize;
+  const std::size_t blocks = (btree.size() - kHeaderSize) / blockSize;
   auto blockAt = [&](std::uint32_t n) {
-    return btree.subspan(kTreeHeaderSize + std::size_t{n} * blockSize, blockSize);
+    return btree.subspan(kHeaderSize + std::size_t{n} * blockSize, blockSize);
   };
   // The listing blocks come first, in keyword order, up to the last one the
   // header names. Their chain fields are not followed: one writer fills the
   // "next" field with the block's own number.
-  const std::size_t lastListing =
-      std::min<std::size_t>(le32At(btree, kTreeLastListing), blocks - 1);
+  const std::size_t lastListing = std::min<std::size_t>(le32At(btree, kHdrLastListing), blocks - 1);
   for (std::size_t block = 0; blocks > 0 && block <= lastListing; ++block) {
     const Bytes b = blockAt(static_cast<std::uint32_t>(block));
     const std::uint16_t free = le16At(b, 0), count = le16At(b, 2);

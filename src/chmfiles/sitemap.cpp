@@ -130,6 +130,8 @@ std::vector<SitemapEntry> parseSitemap(std::string_view html) {
       if (!key || !value) continue;
       if (EqualsNoCase(*key, "Name") && open->name.empty())
         open->name = *value;
+      else if (EqualsNoCase(*key, "Keyword") && open->keyword.empty())
+        open->keyword = *value;
       else if ((EqualsNoCase(*key, "Local") || EqualsNoCase(*key, "URL")) && open->local.empty())
         open->local = *value;
       if (EqualsNoCase(*key, "Local") && !value->empty())

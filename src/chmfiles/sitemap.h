@@ -10,7 +10,8 @@
 #include <vector>
 
 struct SitemapEntry {
-  std::string name;   // the first "Name" value
+  std::string name;     // the first "Name" value
+  std::string keyword;  // the first "Keyword" value: an index entry's own text
   std::string local;  // the first "Local" value, else the first "URL" value
   // Every "Local" value in order: an index keyword names each of its pages.
   std::vector<std::string> locals;

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-// The character references sitemap texts use: &amp; &lt; &gt; &quot;
-// &apos; &nbsp; and numeric ones. Others stay as written.
-std::string decodeEntities(std::string_view utf8);
-
 // A sitemap text (bytes as written in the file) in UTF-8.
 std::string sitemapTextToUtf8(std::string_view raw, unsigned codePage);
+
+// The same text in the help file's code page; a reference to a character
+// the code page lacks stays as written.
+std::string sitemapTextInCodePage(std::string_view raw, unsigned codePage);

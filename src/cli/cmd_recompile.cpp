@@ -26,15 +26,20 @@ class StderrMessages final : public Prompter {
 int runRecompile(const Args& args);
 const CliCommand recompileCommand(
     "recompile",
-    "recompile SOURCE TARGET [--not-collection] [--keep-index] [--keep-contents] "
+    "recompile SOURCE TARGET [--not-collection] [--drop-index] [--drop-contents] "
     "[--level=fast|strong] [--x86-calls]",
     "rebuild compiled help files (a file, a folder or a wildcard) with better compression",
     runRecompile,
     "  SOURCE            a file, a folder (its *.chm) or a pattern with * or ?\n"
     "  TARGET            a file, or a folder (required for a pattern; made when missing)\n"
     "  --not-collection  the files are not part of a help collection\n"
-    "  --keep-index      keep the .hhk index file that a binary index replaces\n"
-    "  --keep-contents   keep the .hhc contents file that a binary contents replaces\n"
+    "  --drop-index      leave out the .hhk index file that a binary index in the\n"
+    "                    file replaces (readers that show only sitemap files then\n"
+    "                    show no index)\n"
+    "  --drop-contents   leave out the .hhc contents file that a binary contents in\n"
+    "                    the file replaces\n"
+    "  --keep-index, --keep-contents\n"
+    "                    keep them (the default)\n"
     "  --level=LEVEL     LZX effort: strong (default, smallest) or fast\n"
     "  --x86-calls       translate x86 calls where that makes the file smaller (files\n"
     "                    holding Windows programs); libmspack and chmls misread such\n"
@@ -59,10 +64,10 @@ int runRecompile(const Args& args) {
       request.options.collectionPart = false;
     else if (a == "--x86-calls")
       request.options.translateCalls = true;
-    else if (a == "--keep-index")
-      request.options.dropSitemapIndex = false;
-    else if (a == "--keep-contents")
-      request.options.dropSitemapContents = false;
+    else if (a == "--keep-index" || a == "--drop-index")
+      request.options.dropSitemapIndex = a == "--drop-index";
+    else if (a == "--keep-contents" || a == "--drop-contents")
+      request.options.dropSitemapContents = a == "--drop-contents";
     else if (a.rfind("--", 0) == 0)
       return usageError(recompileCommand);
     else

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "chmfiles/binary_tables_format.h"
 #include "compile/binary_tables.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
@@ -18,11 +19,11 @@ constexpr std::uint16_t kBlockSize = 2048;
 constexpr char kFormat[] = "X44";  // in a 16-byte field
 constexpr std::size_t kFormatField = 16;
 constexpr std::uint32_t kHeaderConstant = 0x272F;
-constexpr std::size_t kHeaderSize = 0x4C;
+using kwtree::kHeaderSize;
+using kwtree::kIndexHeader;
+using kwtree::kListingHeader;
+using kwtree::kSeeAlsoFlag;
 
-constexpr std::size_t kListingHeader = 12;  // free, count, previous, next
-constexpr std::size_t kIndexHeader = 8;     // free, count, leftmost child
-constexpr std::uint16_t kSeeAlsoFlag = 2;
 // Every keyword owns this many bytes of "Data"; its entry gives its offset.
 constexpr std::size_t kDataRecord = 13;
 constexpr std::uint8_t kDataBytes[kDataRecord] = {0, 0, 0, 0, 5, 0, 0, 0, 0x80, 0, 0, 0, 0};
@@ -40,20 +41,28 @@ struct Flat {
 
 // The order viewers expect the keywords in, as the original compiler sorts
 // them (checked against the indexes of real files): letter case, hyphens,
-// apostrophes and leading underscores do not count; punctuation comes before
-// digits and digits before letters, "+<=>" after the other punctuation;
-// bytes beyond ASCII in the code page's order after them (for GB2312 text,
-// its level-1 characters are in pinyin order). Equal keys fall back to bytes.
-constexpr std::string_view kPunctuation = " !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>";
+// apostrophes, tildes and leading underscores do not count; punctuation
+// comes before digits and digits before letters, "+<=>" after the other
+// punctuation; bytes beyond ASCII in the code page's order after them (for
+// GB2312 text, its level-1 characters are in pinyin order). Keywords equal
+// so far are ordered by case, lower case first ("files" before "Files"),
+// then by the characters passed over: none first, then "~", "'", "-" ("="
+// before "~=" before "-=").
+constexpr std::string_view kPunctuation = " !\"#$%&()*,./:;?@[\\]^_`{|}+<=>";
+constexpr std::string_view kPassedOver = "~'-";
 
 std::vector<unsigned> sortKey(std::string_view text) {
-  std::vector<unsigned> key;
+  std::vector<unsigned> key, letterCase, passedOver;
   bool leading = true;
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c == '-' || c == '\'') continue;
+    if (const std::size_t p = kPassedOver.find(static_cast<char>(c)); p != kPassedOver.npos) {
+      passedOver.push_back(1 + static_cast<unsigned>(p));
+      continue;
+    }
     if (c == '_' && leading) continue;
     leading = false;
+    letterCase.push_back(c >= 'A' && c <= 'Z' ? 1 : 0);
     if (c >= 0x80)
       key.push_back(0x400 + c);
     else if (c >= 'A' && c <= 'Z')
@@ -67,6 +76,12 @@ std::vector<unsigned> sortKey(std::string_view text) {
     else
       key.push_back(c);  // control characters first
   }
+  // 0 is below every character's value: a key that is a prefix of another
+  // sorts first, and the tie-breaks count only between equal keys.
+  key.push_back(0);
+  key.insert(key.end(), letterCase.begin(), letterCase.end());
+  key.push_back(0);
+  key.insert(key.end(), passedOver.begin(), passedOver.end());
   return key;
 }
 

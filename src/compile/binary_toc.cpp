@@ -1,4 +1,5 @@
 // "#TOCIDX", the binary contents.
+#include "chmfiles/binary_tables_format.h"
 #include "compile/binary_tables.h"
 #include "platform/itss/bytes.h"
 
@@ -7,15 +8,7 @@ using itss::appendLe32;
 
 namespace {
 
-constexpr std::uint32_t kEntriesStart = 0x1000;  // after the zero-padded header
-constexpr std::uint32_t kLeafSize = 20;
-constexpr std::uint32_t kBookSize = 28;  // with the first child and a spare field
-
-// Entry flags. Viewers draw an entry with children as a book.
-constexpr std::uint32_t kFlagBook = 0x1;
-constexpr std::uint32_t kFlagChildren = 0x4;
-constexpr std::uint32_t kFlagTopic =
-    0x8;  // the number field is a #TOPICS number, not a #STRINGS offset
+using namespace tocidx;
 
 // The second field of the records after the topic list counts up from this
 // value in the files other writers produce; no reader is known to use it.

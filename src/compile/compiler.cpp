@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "chmfiles/html_text.h"
 #include "common/messages.h"
 #include "common/string_utils.h"
 #include "compile/binary_tables.h"
@@ -468,8 +469,12 @@ std::optional<std::string> Compiler::topicTitle(const std::string& page) const {
     for (char c : *title) beyondAscii = beyondAscii || static_cast<unsigned char>(c) >= 0x80;
     pageCp = beyondAscii && cp::isValidUtf8(*title) ? cp::kUtf8 : project_.codePage();
   }
-  if (pageCp == project_.codePage() || !cp::isSupported(pageCp)) return title;
-  return cp::fromUtf8(cp::toUtf8(*title, pageCp), project_.codePage());
+  const unsigned helpCp = project_.codePage();
+  if (pageCp != helpCp && cp::isSupported(pageCp))
+    title = cp::fromUtf8(cp::toUtf8(*title, pageCp), helpCp);
+  // Viewers show titles as plain text: "&amp;" is stored as "&", and a
+  // reference to a character the code page lacks stays as written.
+  return decodeCharacterReferences(*title, helpCp);
 }
 
 // The sitemap file a binary table is built from when the project asks for

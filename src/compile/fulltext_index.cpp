@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 
+#include "chmfiles/fulltext_format.h"
 #include "compile/fulltext_words.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
@@ -13,24 +14,13 @@ using itss::appendLe32;
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 0x400;
+using namespace fts;
+
 constexpr std::size_t kNodeSize = 0x1000;
-constexpr std::size_t kLeafHeaderSize = 8;   // next leaf, 0, free bytes
-constexpr std::size_t kIndexHeaderSize = 2;  // free bytes
 // Longer words are no words a reader would look for (encoded data, long
 // identifiers); a node entry also has to fit a one-byte length.
 constexpr std::size_t kMaxWordBytes = 100;
-constexpr unsigned kScale = 2;
 constexpr unsigned kMaxRoot = 30;
-
-// Header fields.
-constexpr std::size_t kHdrMagic = 0x00, kHdrTopics = 0x04, kHdrRoot = 0x08, kHdrLeaves = 0x10,
-                      kHdrRootAgain = 0x14, kHdrDepth = 0x18, kHdrSeven = 0x1A, kHdrCodes = 0x1E,
-                      kHdrNodeSize = 0x2E, kHdrLongestWord = 0x3E, kHdrWords = 0x42,
-                      kHdrEntries = 0x46, kHdrEntryBytes = 0x4A, kHdrWordBytes = 0x4E,
-                      kHdrLeafFree = 0x56, kHdrLastTopic = 0x5E, kHdrCodePage = 0x7A,
-                      kHdrLcid = 0x7E;
-constexpr std::uint32_t kMagic = 0x00280000;
 constexpr std::uint32_t kHeaderSeven = 7;  // the value every writer puts there
 
 void putLe32At(std::string& s, std::size_t at, std::uint32_t v) {

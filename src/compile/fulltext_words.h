@@ -7,6 +7,7 @@
 //   is dropped ("don't" → "dont"); in a word that starts with a digit a "."
 //   joins its parts ("3.14", "1.2.3") and a "," between digits is dropped
 //   ("1,000" → "1000");
+// - a word ends where Hangul meets other letters or digits;
 // - each Han character, kana and the like is a word of its own, since
 //   Chinese and Japanese text has no blanks between words; the readers find
 //   a phrase of them through the word positions;
@@ -25,8 +26,3 @@ struct PageWords {
 
 // The words of a page whose bytes are UTF-8.
 PageWords pageWords(std::string_view utf8Html);
-
-// The text of a character reference after its "&" (without the "&"), e.g.
-// "eacute;" or "#x4E2D;", as a code point; 0 when it is none. length becomes
-// the number of bytes it takes, ";" included.
-char32_t characterReference(std::string_view afterAmp, std::size_t& length);

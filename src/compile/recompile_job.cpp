@@ -113,6 +113,7 @@ bool RecompileJob::run(const std::string& source, const std::string& target) {
 
   factsFromSourceName(source, facts_);
   factsFromSystem(source_.root(), facts_);
+  factsFromTables(source_.root(), facts_);
   factsFromNames(names_, facts_);
   dropUnneededTables(facts_, names_);
 
@@ -156,12 +157,16 @@ bool RecompileJob::run(const std::string& source, const std::string& target) {
     for (RecompileNames::Entry& e : names_.entries) {
       if (e.taken || !hasExtension(e.path, ext)) continue;
       e.taken = true;
+      // A sitemap file goes only when the binary table #SYSTEM names in its
+      // place is really in the file; a record without its table would leave
+      // the file without an index or contents in every viewer.
       const std::string_view name = fileNamePart(e.path);
       if (sameNoCase(ext, ".hhk") && options_.dropSitemapIndex && facts_.binaryIndexValue != 0 &&
-          NameHash(name) == facts_.binaryIndexValue)
+          facts_.hasKeywordTree && NameHash(name) == facts_.binaryIndexValue)
         continue;
       if (sameNoCase(ext, ".hhc") && options_.dropSitemapContents &&
-          facts_.binaryContentsValue != 0 && NameHash(name) == facts_.binaryContentsValue)
+          facts_.binaryContentsValue != 0 && facts_.hasContentsTree &&
+          NameHash(name) == facts_.binaryContentsValue)
         continue;
       if (!copyContent(e.path, false, true)) return false;
     }

@@ -16,11 +16,14 @@
 #include "its/its_storage.h"
 
 struct RecompileOptions {
-  bool collectionPart = true;       // the source is part of a CHM file collection
-  bool dropSitemapIndex = true;     // leave out the .hhk a binary index replaces
-  bool dropSitemapContents = true;  // leave out the .hhc a binary contents replaces
-  bool fastCompression = false;     // the LZX encoder's fast level
-  bool translateCalls = false;      // x86 call translation where it pays
+  bool collectionPart = true;  // the source is part of a CHM file collection
+  // Leave out the .hhk a binary index replaces, the .hhc a binary contents
+  // replaces. Off by default: several readers on Linux show only the
+  // sitemap files, and keeping them costs little.
+  bool dropSitemapIndex = false;
+  bool dropSitemapContents = false;
+  bool fastCompression = false;  // the LZX encoder's fast level
+  bool translateCalls = false;   // x86 call translation where it pays
 };
 
 // What the front ends attach to a recompile.

@@ -2,12 +2,15 @@
 
 #include <map>
 
+#include "chmfiles/byte_source.h"
 #include "chmfiles/system_file.h"
 #include "its/element_walk.h"
 #include "its/text_helpers.h"
 
 namespace {
 
+constexpr std::size_t kKeywordTreeHeader = 0x4C;
+constexpr std::size_t kKeywordTreeCount = 0x2C;
 constexpr std::string_view kHeldBackName = "Property";
 constexpr std::uint32_t kHeldBackSize = 4;
 
@@ -96,6 +99,18 @@ void factsFromNames(const RecompileNames& names, RecompileFacts& facts) {
   facts.hasFullText = names.holds("$FIftiMain");
   facts.hasIvb = names.holds("#IVB");
   facts.hasWindows = names.holds("#WINDOWS");
+}
+
+void factsFromTables(itss::IStorage* root, RecompileFacts& facts) {
+  std::vector<std::uint8_t> bytes;
+  // The keyword tree's header counts its keywords.
+  if (itss::SUCCEEDED(readStreamBytes(root, "$WWKeywordLinks/BTree", kKeywordTreeHeader, bytes)))
+    facts.hasKeywordTree = le32At(bytes, kKeywordTreeCount) != 0;
+  // The binary contents starts with the offset of its first entry, which
+  // lies past its header.
+  bytes.clear();
+  if (itss::SUCCEEDED(readStreamBytes(root, "#TOCIDX", 4, bytes)))
+    facts.hasContentsTree = le32At(bytes, 0) != 0;
 }
 
 void factsFromSystem(itss::IStorage* root, RecompileFacts& facts) {

@@ -48,12 +48,19 @@ struct RecompileFacts {
   bool hasFullText = false;
   bool hasIvb = false;
   bool hasWindows = false;
+  // The binary tables that stand in for the sitemap files are really there:
+  // a keyword tree with keywords, a binary contents with an entry.
+  bool hasKeywordTree = false;
+  bool hasContentsTree = false;
 };
 
 // Sets isIts and isCollectionFile from the source path as given.
 void factsFromSourceName(std::string_view source, RecompileFacts& facts);
 // Sets the five has… flags from the listed names.
 void factsFromNames(const RecompileNames& names, RecompileFacts& facts);
+// Sets hasKeywordTree and hasContentsTree from the headers of
+// "$WWKeywordLinks/BTree" and "#TOCIDX".
+void factsFromTables(itss::IStorage* root, RecompileFacts& facts);
 // Reads the version and records 7 and 11 of the storage's "#SYSTEM" (all 0
 // when it is missing).
 void factsFromSystem(itss::IStorage* root, RecompileFacts& facts);

@@ -39,12 +39,15 @@ class Linker {
       byLink_.emplace(folded(topics[i].file), static_cast<std::uint32_t>(i));
   }
 
-  // Sitemap bytes → UTF-8: the file's own encoding when it is UTF-8.
+  // Sitemap bytes → UTF-8 with character references decoded: the file's
+  // own encoding when it is UTF-8.
   std::string utf8(std::string_view raw) const { return utf8(raw, codePage_); }
   static std::string utf8(std::string_view raw, unsigned codePage) {
     return sitemapTextToUtf8(raw, codePage);
   }
-  std::string helpText(std::string_view raw) const { return cp::fromUtf8(utf8(raw), codePage_); }
+  // The same text in the help file's code page; a reference to a character
+  // the code page lacks stays a reference.
+  std::string helpText(std::string_view raw) const { return sitemapTextInCodePage(raw, codePage_); }
 
   // The topic of a link; title is the entry's name in the help file's code
   // page. named: the topic must carry this title (a contents entry).
@@ -84,9 +87,12 @@ class Linker {
     std::vector<IndexNode> out;
     for (const SitemapEntry& e : level) {
       IndexNode n;
-      n.keyword = utf8(e.name);
+      // An entry's keyword is its "Keyword" value when it has one; its
+      // "Name" is then the title of its page.
+      n.keyword = utf8(e.keyword.empty() ? e.name : e.keyword);
       if (n.keyword.empty()) continue;
-      for (const std::string& l : e.locals) n.topics.push_back(topic(l, helpText(e.name), false));
+      const std::string title = helpText(e.name.empty() ? e.keyword : e.name);
+      for (const std::string& l : e.locals) n.topics.push_back(topic(l, title, false));
       if (!e.seeAlso.empty() && n.topics.empty()) n.seeAlso = utf8(e.seeAlso);
       n.children = index(e.children);
       out.push_back(std::move(n));

@@ -316,6 +316,23 @@ constexpr int IDS_CHM_FILTER_DEFAULT = 20998;
 constexpr int IDS_PROGRESS_TITLE = 20999;  // "进度栏"
 constexpr int IDS_CANCEL = 21000;          // "取消"
 
+// The reading window: its navigation tabs and their controls.
+constexpr int IDS_READER_CONTENTS = 21100;
+constexpr int IDS_READER_INDEX = 21101;
+constexpr int IDS_READER_SEARCH = 21102;
+constexpr int IDS_READER_FAVORITES = 21103;
+constexpr int IDS_READER_KEYWORD_PROMPT = 21104;
+constexpr int IDS_READER_SEARCH_PROMPT = 21105;
+constexpr int IDS_READER_LIST_TOPICS = 21106;
+constexpr int IDS_READER_TITLES_ONLY = 21107;
+constexpr int IDS_READER_SIMILAR_WORDS = 21108;
+constexpr int IDS_READER_TOPICS_FOUND = 21109;  // one insert: the count
+constexpr int IDS_READER_NO_SEARCH_INDEX = 21110;
+constexpr int IDS_READER_ADD = 21111;
+constexpr int IDS_READER_REMOVE = 21112;
+constexpr int IDS_READER_FIND = 21113;
+constexpr int IDS_READER_CHOOSE_TOPIC = 21114;
+
 // ---------------------------------------------------------------------------
 // Help topics of the program's own help file
 // ---------------------------------------------------------------------------

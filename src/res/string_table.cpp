@@ -139,6 +139,21 @@ constexpr StringEntry kStrings[] = {
     {IDS_CHM_FILTER_DEFAULT, "已编译的 HTML 帮助文件|*.chm;*.its||"},
     {IDS_PROGRESS_TITLE, "进度栏"},
     {IDS_CANCEL, "取消"},
+    {IDS_READER_CONTENTS, "目录"},
+    {IDS_READER_INDEX, "索引"},
+    {IDS_READER_SEARCH, "搜索"},
+    {IDS_READER_FAVORITES, "收藏夹"},
+    {IDS_READER_KEYWORD_PROMPT, "键入要查找的关键字(&W):"},
+    {IDS_READER_SEARCH_PROMPT, "键入要查找的单词(&W):"},
+    {IDS_READER_LIST_TOPICS, "列出主题(&L)"},
+    {IDS_READER_TITLES_ONLY, "仅搜索标题(&T)"},
+    {IDS_READER_SIMILAR_WORDS, "匹配相似的词(&M)"},
+    {IDS_READER_TOPICS_FOUND, "找到的主题: %u"},
+    {IDS_READER_NO_SEARCH_INDEX, "此帮助文件没有全文搜索索引。"},
+    {IDS_READER_ADD, "添加(&A)"},
+    {IDS_READER_REMOVE, "删除(&R)"},
+    {IDS_READER_FIND, "查找(&F):"},
+    {IDS_READER_CHOOSE_TOPIC, "此关键字有多个主题，请选择一个:"},
 
     // Status-bar prompts of the menu commands ("prompt\ntooltip" where a
     // tooltip is given).

@@ -134,8 +134,11 @@ void CRecompileDlg::onInit() {
     recompileFolderHistory().FillCombo(fill);
     target->setEditText(QString());
   }
+  // The drop boxes start cleared: several readers on Linux show only the
+  // sitemap files, so a file keeps them unless asked otherwise.
   for (int id : {IDC_RECOMPILE_COLLECTION, IDC_RECOMPILE_DROP_INDEX, IDC_RECOMPILE_DROP_CONTENTS})
-    if (auto* box = qobject_cast<QCheckBox*>(control(id))) box->setChecked(true);
+    if (auto* box = qobject_cast<QCheckBox*>(control(id)))
+      box->setChecked(id == IDC_RECOMPILE_COLLECTION);
   if (withTips_) {
     // Every control reports the mouse and the focus to the dialog.
     // The help page takes the place of static 1056.

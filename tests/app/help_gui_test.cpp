@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QToolButton>
 #include <QWebEngineView>
 #include <functional>
@@ -27,6 +28,7 @@
 #include "platform/browser/hh_pane_ctrl.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/htmlhelp/html_help.h"
+#include "platform/htmlhelp/reader_window.h"
 #include "platform/shell/shell.h"
 #include "res/ids.h"
 #include "res/strings.h"
@@ -310,9 +312,12 @@ TEST_F(HelpGui, HelpTopicsWithoutADesktopHandlerOpenOurOwnWindow) {
       GTEST_SKIP() << "the desktop has a handler for " << type;
   frame_->show();
   ASSERT_TRUE(frame_->routeCommand(ID_HELP_TOPICS));
-  QPointer<CHelpPageWnd> window = HelpTopicsWindow();
+  QPointer<htmlhelp::ReaderWindow> window = HelpTopicsWindow();
   ASSERT_FALSE(window.isNull());
-  EXPECT_TRUE(until(window->control().browser(), "location.href.endsWith('html/welcome.htm')"));
+  EXPECT_TRUE(until(window->host().browser(), "location.href.endsWith('html/welcome.htm')"));
+  // The help file's contents and index beside the page.
+  EXPECT_GT(window->contentsTree()->topLevelItemCount(), 0);
+  EXPECT_GT(window->indexTree()->topLevelItemCount(), 0);
   ASSERT_TRUE(frame_->routeCommand(ID_HELP_TOPICS));
   EXPECT_EQ(HelpTopicsWindow(), window.data());  // reused
   EXPECT_EQ(prompter_.count(), 0u);

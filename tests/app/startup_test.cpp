@@ -98,8 +98,12 @@ TEST_F(StartupTest, MarrowbyGroupAlreadyHoldingTheShortcut) {
   EXPECT_NE(entry.find("MimeType=application/vnd.ms-htmlhelp;application/x-chm;\n"),
             std::string::npos);
   EXPECT_NE(entry.find("Exec=\"/opt/wrenlow bin/wrenlow\" %f\n"), std::string::npos);
-  // The "Examine" action, in an entry the desktop's own checker accepts.
-  EXPECT_NE(entry.find("Actions=Examine;\n"), std::string::npos);
+  // The "Examine" and "Read" actions, in an entry the desktop's own checker
+  // accepts.
+  EXPECT_NE(entry.find("Actions=Examine;Read;\n"), std::string::npos);
+  EXPECT_NE(entry.find("[Desktop Action Read]\nName=Read\nName[zh_CN]=阅读\n"
+                       "Exec=\"/opt/wrenlow bin/wrenlow\" --read %f\n"),
+            std::string::npos);
   if (std::system("command -v desktop-file-validate >/dev/null") == 0) {
     const std::string path = programs() + "/" + shell::kExamineEntryFile;
     EXPECT_EQ(std::system(("desktop-file-validate '" + path + "'").c_str()), 0);

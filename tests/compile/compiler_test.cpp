@@ -155,6 +155,51 @@ TEST(Compiler, EdgeProjectCompilesWithWarnings) {
             1234567890u);
 }
 
+// Titles are stored as viewers show them: character references decoded
+// into the help file's code page, whatever the page's own encoding; a
+// character the code page lacks keeps its reference.
+TEST(Compiler, TitlesDecodeCharacterReferences) {
+  struct Case {
+    const char* language;
+    unsigned codePage;
+    std::string page;   // the page's bytes
+    std::string title;  // #STRINGS, in the help file's code page
+  };
+  const std::string head = "<html><head><meta charset=\"utf-8\"><title>";
+  const std::vector<Case> cases{
+      {"0x409", 1252, "<title>Drag &amp; Drop</title>", "Drag & Drop"},
+      {"0x409", 1252, "<title>&#8216;Access denied&#8217; &lt;x&gt; &eacute;&#xE9;</title>",
+       "\x91"
+       "Access denied\x92 <x> \xE9\xE9"},
+      // Not in the code page: stays as written; no reference: left alone.
+      {"0x409", 1252, "<title>&#x4E2D; &#20013;文 AT&T &bogus; &amp</title>",
+       "&#x4E2D; &#20013;? AT&T &bogus; &"},
+      {"0x804", 936, head + "&#8216;中&#x6587;&#8217; &hellip; &#x0E01;</title>",
+       gbk("‘中文’ … &#x0E01;")},
+      {"0x419", 1251, head + "&#1055;&#1088;&#1080; &eacute;</title>", "\xCF\xF0\xE8 &eacute;"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page);
+    TempDir dir;
+    put(dir / "p.hhp",
+        std::string("[OPTIONS]\r\nLanguage=") + c.language + "\r\n\r\n[FILES]\r\na.htm\r\n");
+    put(dir / "a.htm", c.page);
+    CompileOptions options;
+    options.projectPath = dir / "p.hhp";
+    options.timeStamp = 1;
+    crafted::RecordingSink sink;
+    const CompileResult r = compileProject(options, sink);
+    ASSERT_TRUE(r.written);
+    ItsStorage s;
+    ASSERT_TRUE(itss::SUCCEEDED(s.open(r.outputPath.c_str())));
+    std::vector<TopicEntry> topics;
+    ASSERT_TRUE(readTopics(s.root(), topics));
+    ASSERT_EQ(topics.size(), 1u);
+    TopicLookup lookup(s.root());
+    EXPECT_EQ(joinTopic(topics[0], lookup).title, c.title);
+  }
+}
+
 TEST(Compiler, SameProjectSameBytes) {
   TempDir dir;
   const std::string folder = writeEdgeProject(dir.path());

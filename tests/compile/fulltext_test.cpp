@@ -11,6 +11,7 @@
 #include <map>
 #include <sstream>
 
+#include "chmfiles/html_text.h"
 #include "compile/compiler.h"
 #include "compile/fulltext_index.h"
 #include "compile/fulltext_words.h"
@@ -177,6 +178,59 @@ TEST(FullTextSearch, AnIndependentReaderFindsTheRightPages) {
   ASSERT_TRUE(fs::exists(theirs));
   const auto expected = search(theirs, latin);
   for (const std::string& w : latin) EXPECT_EQ(found.at(w), expected.at(w)) << w;
+}
+
+// Latin letters and digits written against Hangul, kana or Han characters
+// are words of their own, in the page's words and in files of every
+// language: a search for "printscreen" finds the pages.
+TEST(FullTextWords, WordsEndWhereTheScriptChanges) {
+  EXPECT_EQ(pageWords("<p>Alt+PrintScreen을 누르면 Windows키와 2번 을a1.5을 Ａ한</p>").body,
+            (Words{"alt", "printscreen", "을", "누르면", "windows", "키와", "2", "번", "을", "a1",
+                   "5", "을", "a", "한"}));
+  EXPECT_EQ(pageWords("<p>PrintScreenキー 3个</p>").body,
+            (Words{"printscreen", "キ", "ー", "3", "个"}));
+}
+
+TEST(FullTextSearch, LatinWordsBesideOtherScriptsAreFound) {
+  if (!haveReader()) GTEST_SKIP() << "python3-chm is not installed";
+  struct Case {
+    const char* language;
+    const char* encoding;
+    unsigned codePage;
+    std::string text;  // UTF-8, written in the code page
+    Words words;       // each found on the page
+  };
+  const Case cases[] = {
+      {"0x412",
+       "cp949",
+       949,
+       "Alt+PrintScreen을 누르면 Windows키와 2번",
+       {"printscreen", "을", "windows", "2"}},
+      {"0x411",
+       "cp932",
+       932,
+       "PrintScreenキーを押す。Windowsの設定",
+       {"printscreen", "windows", "キ"}},
+      {"0x804", "gbk", 936, "按PrintScreen键，Windows下", {"printscreen", "windows", "键"}},
+      {"0x409", "cp1252", 1252, "PrintScreenété Windows", {"printscreenété", "windows"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.language);
+    TempDir dir;
+    const fs::path folder(dir.path());
+    // Titles differ: the reader returns one page per title.
+    put(folder / "a.htm", "<html><head><title>ta</title></head><body><p>" +
+                              cp::fromUtf8(c.text, c.codePage) + "</p></body></html>");
+    put(folder / "b.htm", "<html><head><meta charset=\"utf-8\"><title>tb</title></head><body><p>" +
+                              c.text + "</p></body></html>");
+    put(folder / "c.htm", "<html><head><title>tc</title></head><body>other</body></html>");
+    put(folder / "p.hhp", std::string("[OPTIONS]\r\nFull-text search=Yes\r\nLanguage=") +
+                              c.language + "\r\n\r\n[FILES]\r\na.htm\r\nb.htm\r\nc.htm\r\n");
+    const fs::path chm = folder / "p.chm";
+    ASSERT_TRUE(compile(folder / "p.hhp", chm).written);
+    const auto found = search(chm, c.words, c.encoding);
+    for (const std::string& w : c.words) EXPECT_EQ(found.at(w), "a.htm b.htm") << w;
+  }
 }
 
 // A project's stop list keeps its words out of the index; a missing one is

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "its/its_storage.h"
+#include "platform/itss/com_ptr.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {
@@ -55,6 +56,33 @@ TEST(RecompileCli, PrintsTheLinesAndTellsFailureByExitCode) {
   ASSERT_EQ(runCli({dir / "in/a.chm", dir / "f.chm", "--level", "fast"}, dir / "out.txt").code, 0);
   EXPECT_LE(fs::file_size(dir / "a.chm"), fs::file_size(dir / "f.chm"));
   EXPECT_EQ(runCli({dir / "in/a.chm", dir / "x", "--bad"}, dir / "out.txt").code, 2);
+}
+
+// The sitemap files stay unless asked to go (a file whose binary index and
+// contents stand in for them): one option each, the other file kept.
+TEST(RecompileCli, SitemapFilesStayUnlessDropped) {
+  TempDir dir;
+  const std::string source = std::string(WRENLOW_CORPUS_DIR) + "/halibut_putty.chm";
+  const auto holds = [](const std::string& chm, const char* name) {
+    ItsStorage s;
+    if (itss::FAILED(s.open(chm.c_str()))) return false;
+    itss::ComPtr<itss::IStream> stream;
+    return itss::SUCCEEDED(s.root()->OpenStream(name, nullptr, 0, 0, stream.put()));
+  };
+  struct Case {
+    std::vector<std::string> options;
+    bool index, contents;
+  };
+  // Its #SYSTEM names both, but only the binary contents is in the file.
+  for (const Case& c : {Case{{}, true, true}, Case{{"--drop-contents"}, true, false},
+                        Case{{"--drop-index", "--drop-contents"}, true, false},
+                        Case{{"--drop-contents", "--keep-contents"}, true, true}}) {
+    std::vector<std::string> args{source, dir / "out.chm"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ASSERT_EQ(runCli(args, dir / "out.txt").code, 0);
+    EXPECT_EQ(holds(dir / "out.chm", "index.hhk"), c.index) << args.back();
+    EXPECT_EQ(holds(dir / "out.chm", "contents.hhc"), c.contents) << args.back();
+  }
 }
 
 // Equal but for the time the container was written (the ITSF header's

@@ -112,29 +112,79 @@ TEST(RecompileDrops, ItsFileLosesItsSevenTables) {
   EXPECT_EQ(names(readBack(dir / "out.its")), (std::vector<std::string>{"$FIftiMain", "a.htm"}));
 }
 
-TEST(RecompileDrops, BinaryIndexKeepsTablesAndDropsOnlyItsOwnSitemap) {
-  TempDir dir;
-  Tree tree;
-  for (const char* t : {"#TOPICS", "#URLSTR", "#URLTBL", "#STRINGS", "#IDXHDR"}) tree[t] = "table";
-  tree["#SYSTEM"] = system(3, record(3, "T") + record(7, value(NameHash("Index.HHK"))));
-  tree["Index.hhk"] = "<ul>index</ul>";
-  tree["Other.hhk"] = "<ul>other</ul>";
-  tree["docs/Index.hhk"] = "<ul>nested</ul>";  // the hash is of the file-name part
-  tree["Toc.hhc"] = "<ul>toc</ul>";
-  ASSERT_TRUE(crafted::write(dir / "in.chm", tree));
+// A keyword tree's header with its count of keywords; a binary contents
+// whose first entry lies past its header (or nowhere).
+std::string keywordTree(std::uint32_t keywords) {
+  std::string t(0x4C + 2048, '\0');
+  std::string count;
+  crafted::le32(count, keywords);
+  t.replace(0x2C, 4, count);
+  return t;
+}
+std::string contentsTree(std::uint32_t first) {
+  std::string t;
+  crafted::le32(t, first);
+  return t + std::string(4096, '\1');
+}
 
-  auto run = recompileNow(dir / "in.chm", dir / "out.chm");
-  Tree out = readBack(dir / "out.chm");
-  EXPECT_EQ(names(out), (std::vector<std::string>{"#STRINGS", "#SYSTEM", "#TOPICS", "#URLSTR",
-                                                  "#URLTBL", "Other.hhk", "Toc.hhc"}));
-  EXPECT_EQ(out["#SYSTEM"], tree["#SYSTEM"]);
-
-  RecompileOptions keep;
-  keep.dropSitemapIndex = false;
-  auto kept = recompileNow(dir / "in.chm", dir / "kept.chm", keep);
-  Tree all = readBack(dir / "kept.chm");
-  EXPECT_TRUE(all.count("Index.hhk") && all.count("docs/Index.hhk"));
-  EXPECT_FALSE(all.count("#IDXHDR"));  // a version-3 #SYSTEM holds its copy
+// The binary tables keep the topic tables; a sitemap file #SYSTEM names as
+// replaced by a binary table (by the hash of its file-name part) goes only
+// when asked to and when that table is really in the file.
+TEST(RecompileDrops, SitemapFilesGoOnlyWhenTheirBinaryTableIsThere) {
+  struct Case {
+    const char* what;
+    Tree tables;  // besides #SYSTEM naming Index.HHK and Toc.hhc
+    bool drop;    // both drop options
+    std::vector<std::string> sitemaps;
+  };
+  const std::vector<std::string> all{"Index.hhk", "Other.hhk", "Toc.hhc", "docs/Index.hhk"};
+  const std::vector<Case> cases{
+      {"both tables, dropping",
+       {{"$WWKeywordLinks/BTree", keywordTree(3)}, {"#TOCIDX", contentsTree(0x1000)}},
+       true,
+       {"Other.hhk"}},
+      {"both tables, by default",
+       {{"$WWKeywordLinks/BTree", keywordTree(3)}, {"#TOCIDX", contentsTree(0x1000)}},
+       false,
+       all},
+      {"the index holds only its Property", {{"$WWKeywordLinks/Property", value(0)}}, true, all},
+      {"a keyword tree without keywords", {{"$WWKeywordLinks/BTree", keywordTree(0)}}, true, all},
+      {"only the binary contents",
+       {{"#TOCIDX", contentsTree(0x1000)}},
+       true,
+       {"Index.hhk", "Other.hhk", "docs/Index.hhk"}},
+      {"a binary contents without entries", {{"#TOCIDX", contentsTree(0)}}, true, all},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    Tree tree = c.tables;
+    for (const char* t : {"#TOPICS", "#URLSTR", "#URLTBL", "#STRINGS", "#IDXHDR"})
+      tree[t] = "table";
+    tree["#SYSTEM"] = system(3, record(3, "T") + record(7, value(NameHash("Index.HHK"))) +
+                                    record(11, value(NameHash("Toc.hhc"))));
+    tree["Index.hhk"] = "<ul>index</ul>";
+    tree["Other.hhk"] = "<ul>other</ul>";
+    tree["docs/Index.hhk"] = "<ul>nested</ul>";  // the hash is of the file-name part
+    tree["Toc.hhc"] = "<ul>toc</ul>";
+    ASSERT_TRUE(crafted::write(dir / "in.chm", tree));
+    RecompileOptions options;
+    options.dropSitemapIndex = options.dropSitemapContents = c.drop;
+    auto run = recompileNow(dir / "in.chm", dir / "out.chm", options);
+    ASSERT_EQ(run->outcome.succeeded, 1);
+    Tree out = readBack(dir / "out.chm");
+    std::vector<std::string> sitemaps;
+    for (const auto& [name, bytes] : out) {
+      if (name.size() > 4 &&
+          (name.substr(name.size() - 4) == ".hhk" || name.substr(name.size() - 4) == ".hhc"))
+        sitemaps.push_back(name);
+    }
+    EXPECT_EQ(sitemaps, c.sitemaps);
+    for (const char* t : {"#TOPICS", "#URLSTR", "#URLTBL", "#STRINGS"})
+      EXPECT_TRUE(out.count(t)) << t;
+    EXPECT_FALSE(out.count("#IDXHDR"));  // a version-3 #SYSTEM holds its copy
+    EXPECT_EQ(out["#SYSTEM"], tree["#SYSTEM"]);
+  }
 }
 
 TEST(RecompileDrops, UnusedTablesAndEmptyLinkIndexesGo) {

@@ -51,8 +51,9 @@ desktop_entries)
     ! grep -q 'warning' <<<"$out" || fail "$f: $out"
   done
   examine=$usr/share/applications/marrowby-wrenlow-examine.desktop
-  for want in 'MimeType=application/vnd.ms-htmlhelp;application/x-chm;' 'Actions=Examine;' \
-      '[Desktop Action Examine]' 'Exec=wrenlow %f'; do
+  for want in 'MimeType=application/vnd.ms-htmlhelp;application/x-chm;' 'Actions=Examine;Read;' \
+      '[Desktop Action Examine]' 'Exec=wrenlow %f' '[Desktop Action Read]' \
+      'Exec=wrenlow --read %f'; do
     grep -qxF "$want" "$examine" || fail "examine entry lacks '$want'"
   done
   grep -qxF 'Icon=wrenlow' "$usr/share/applications/org.marrowby.Wrenlow.desktop" ||
@@ -108,8 +109,8 @@ bash_completion)
     fail "commands offered: $(offered wrenlow-cli "")"
   [ "$(offered wrenlow-cli deco)" = decompile ] || fail "'deco' gives '$(offered wrenlow-cli deco)'"
   [ "$(offered wrenlow-cli --ver)" = --version ] || fail "'--ver' gives '$(offered wrenlow-cli --ver)'"
-  got=$(offered wrenlow-cli recompile in.chm out --keep)
-  [ "$got" = "--keep-contents --keep-index" ] || fail "recompile --keep gives '$got'"
+  got=$(offered wrenlow-cli recompile in.chm out --drop)
+  [ "$got" = "--drop-contents --drop-index" ] || fail "recompile --drop gives '$got'"
   # Every option in a command's usage line is offered for it.
   for c in $(cli_commands); do
     for o in $("$usr/bin/wrenlow-cli" "$c" --help | sed -n 1p | grep -oE -- '--[a-z][a-z0-9-]*' || true); do
@@ -167,7 +168,7 @@ shell_session)
       env -i HOME="$home" PATH="$usr/bin:$PATH" TERM=xterm PS1='$ ' PROMPT='$ ' $start
     tmux -S "$sock" send-keys -t s "$load" Enter
     tab "wrenlow-cli deco" 'wrenlow-cli decompile ?$'
-    tab "wrenlow-cli recompile a.chm out --keep-c" 'wrenlow-cli recompile a.chm out --keep-contents ?$'
+    tab "wrenlow-cli recompile a.chm out --drop-c" 'wrenlow-cli recompile a.chm out --drop-contents ?$'
     tab "wrenlow-cli --vers" 'wrenlow-cli --version ?$'
     tab "wrenlow-cli decompile a.chm out --read-only=ab" 'wrenlow-cli decompile a.chm out --read-only=abort ?$'
     tab "wrenlow-cli compile p.hhp --level=st" 'wrenlow-cli compile p.hhp --level=strong ?$'

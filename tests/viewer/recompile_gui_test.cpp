@@ -266,8 +266,10 @@ TEST_F(RecompileGui, OkChecksTheSourceAndTheWildcardTarget) {
             FormatMessageText(LoadStr(IDS_CANNOT_OPEN), dir() + "/missing.chm"));
   EXPECT_EQ(prompter.questions()[1].text, LoadStr(IDS_WILDCARD_NEEDS_FOLDER));
   EXPECT_EQ(dialog.request.target, dir() + "/new/folder");
-  EXPECT_TRUE(dialog.request.options.collectionPart && dialog.request.options.dropSitemapIndex &&
-              dialog.request.options.dropSitemapContents);
+  // The drop boxes start cleared.
+  EXPECT_TRUE(dialog.request.options.collectionPart);
+  EXPECT_FALSE(dialog.request.options.dropSitemapIndex);
+  EXPECT_FALSE(dialog.request.options.dropSitemapContents);
 }
 
 TEST_F(RecompileGui, ListsComeFromTheCompilerKeysAndTheFolderHistory) {

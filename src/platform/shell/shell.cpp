@@ -167,12 +167,19 @@ bool RegisterExamineEntry(const std::string& applicationsFolder, const std::stri
       "Icon=wrenlow\n"
       "NoDisplay=true\n"
       "Terminal=false\n"
-      "Actions=Examine;\n"
+      "Actions=Examine;Read;\n"
       "\n"
       "[Desktop Action Examine]\n"
       "Name=Examine\n"
       "Exec=" +
-      execLine(executable, "%f") + "\n";
+      execLine(executable, "%f") +
+      "\n"
+      "\n"
+      "[Desktop Action Read]\n"
+      "Name=Read\n"
+      "Name[zh_CN]=阅读\n"
+      "Exec=" +
+      execLine(executable, "--read %f") + "\n";
   if (!sysfile::writeFileAtomically(applicationsFolder + "/" + kExamineEntryFile, text))
     return false;
   run({"update-desktop-database", "-q", applicationsFolder});

@@ -1,0 +1,121 @@
+#pragma once
+// ReaderWindow: a help file opened to read. A navigation pane with four tabs
+// (contents, index, full-text search, favourites) beside a help-page host
+// with Home/Back/Forward/Print. The contents follows the page shown; the
+// index selects the nearest keyword as one types; favourites are kept in
+// the settings per help file. Zoom (Ctrl++, Ctrl+-, Ctrl+0) and find in page
+// (Ctrl+F).
+#include <QPointer>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chmfiles/help_trees.h"
+#include "platform/browser/hh_ctrl.h"
+
+class HelpFileSearch;
+class ItsStorage;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QSplitter;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace htmlhelp {
+
+// "FILE.chm::/page.htm" → the file and the page ("/page.htm"); a reference
+// without "::" is the file alone.
+struct ReadReference {
+  std::string helpFile;
+  std::string page;
+};
+ReadReference splitReadReference(const std::string& reference);
+
+// Favourites of a help file: "title", "page" pairs, stored in the settings
+// under the file's path.
+struct Favorite {
+  std::string title, page;
+  bool operator==(const Favorite&) const = default;
+};
+std::vector<Favorite> loadFavorites(const std::string& helpFile);
+bool saveFavorites(const std::string& helpFile, const std::vector<Favorite>& favorites);
+
+class ReaderWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Pane widths when the window type gives none.
+  static constexpr int kPaneWidth = 260;
+
+  explicit ReaderWindow(QWidget* parent = nullptr);
+  ~ReaderWindow() override;
+
+  // Reads the file's trees and shows page (an internal path; empty: the
+  // file's default topic). False when the file cannot be opened.
+  bool open(const std::string& helpFile, const std::string& page);
+
+  // Shows a page named as a contents or index entry names it.
+  void showLocal(const std::string& local);
+
+  CHHCtrl& host() { return *host_; }
+  QTabWidget* tabs() const { return tabs_; }
+  QTreeWidget* contentsTree() const { return contents_; }
+  QTreeWidget* indexTree() const { return index_; }
+  const HelpTree& contents() const { return contentsData_; }
+  const HelpTree& index() const { return indexData_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildContentsTab();
+  void buildIndexTab();
+  void buildSearchTab();
+  void buildFavoritesTab();
+  void fillTree(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<HelpTreeEntry>& level,
+                bool contents);
+  void pageShown(const QString& url);
+  void indexTyped(const QString& text);
+  void indexActivated(QTreeWidgetItem* item);
+  void runSearch();
+  void addFavorite();
+  void removeFavorite();
+  void showFavorites();
+  void toggleFind();
+  void findNext();
+  void zoom(double factor);
+  std::string currentPage() const;
+
+  std::string helpFile_;
+  HelpTree contentsData_, indexData_;
+  std::unique_ptr<CHHCtrl> host_;
+  QSplitter* splitter_ = nullptr;
+  QWidget* pagePane_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QTreeWidget* contents_ = nullptr;
+  QTreeWidget* index_ = nullptr;
+  QLineEdit* indexEdit_ = nullptr;
+  QListWidget* indexTopics_ = nullptr;
+  QLineEdit* searchEdit_ = nullptr;
+  QCheckBox* titlesOnly_ = nullptr;
+  QCheckBox* similarWords_ = nullptr;
+  QLabel* searchStatus_ = nullptr;
+  QListWidget* searchResults_ = nullptr;
+  QListWidget* favorites_ = nullptr;
+  QLineEdit* findEdit_ = nullptr;
+  // Contents entries by their page, folded, for following the page shown.
+  std::map<std::string, QTreeWidgetItem*> contentsByPage_;
+  // Top-level keywords in the order shown, folded, for the type-ahead.
+  std::vector<std::pair<QString, QTreeWidgetItem*>> keywords_;
+  std::vector<Favorite> favoriteList_;
+  std::unique_ptr<ItsStorage> searchStorage_;
+  std::unique_ptr<HelpFileSearch> search_;
+};
+
+}  // namespace htmlhelp
