@@ -37,6 +37,7 @@
 #include "tests/viewer/modal_driver.h"
 #include "viewer/recompile_command.h"
 #include "viewer/recompile_dialog.h"
+#include "viewer/recompile_results.h"
 
 namespace {
 
