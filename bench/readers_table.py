@@ -21,10 +21,14 @@ import hashlib
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 
-from chm import chm, chmlib
+from chm import chm, chmlib, extra
+
+# python3-chm's fallback LCID reader uses struct without importing it.
+extra.struct = struct
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = sys.argv[1] if len(sys.argv) > 1 else os.path.join(TOP, "build")

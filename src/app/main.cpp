@@ -64,6 +64,7 @@ int readHelpFile(QApplication& application, const std::string& reference) {
   SetRegistryName(kRegistryName);  // favourites live in the program's settings
   htmlhelp::ReaderWindow window;
   window.resize(kReaderWidth, kReaderHeight);
+  window.remembersPlace = true;
   if (!window.open(ref.helpFile, ref.page)) {
     ShowFormattedMessage(IDS_CANNOT_OPEN, ref.helpFile, MB_ICONWARNING);
     return 1;

@@ -4,9 +4,9 @@
 #include "diagnostics/components_dlg.h"
 #include "diagnostics/help_reg_dlg.h"
 #include "res/ids.h"
-#include "viewer/create_its_command.h"
-#include "viewer/decompile_command.h"
-#include "viewer/recompile_command.h"
+#include "tool_dialogs/create_its_command.h"
+#include "tool_dialogs/decompile_command.h"
+#include "tool_dialogs/recompile_command.h"
 #include "viewer/viewer_dlg.h"
 
 namespace {

@@ -96,7 +96,9 @@ class Scanner {
 
 }  // namespace
 
-std::vector<SitemapEntry> parseSitemap(std::string_view html) {
+std::vector<SitemapEntry> parseSitemap(std::string_view html, std::size_t maxDepth, bool* tooDeep) {
+  if (maxDepth == 0) maxDepth = 1;
+  if (tooDeep) *tooDeep = false;
   std::vector<SitemapEntry> top;
   // The lists being filled, innermost last. A <UL> opens the children of the
   // last entry of the innermost list (or that list again when it is empty);
@@ -141,8 +143,9 @@ std::vector<SitemapEntry> parseSitemap(std::string_view html) {
     } else if (EqualsNoCase(n, "UL")) {
       open = nullptr;  // a list ends any entry left open
       if (!tag.closing) {
-        if (lists.size() >= kMaxSitemapDepth) {
+        if (lists.size() >= maxDepth) {
           ++ignoredDepth;
+          if (tooDeep) *tooDeep = true;
         } else {
           std::vector<SitemapEntry>* inner = lists.back();
           lists.push_back(closed ? closed : inner->empty() ? inner : &inner->back().children);

@@ -22,5 +22,13 @@ struct SitemapEntry {
 // Lists nested deeper than this are read as if at this depth, so a hostile
 // file cannot make the tree (or code walking it) arbitrarily deep.
 constexpr std::size_t kMaxSitemapDepth = 64;
+// The depth an index is read to when every level's keyword is written with
+// all the levels above it (the binary index): deeper, the texts of a nested
+// index would grow with the square of its depth.
+constexpr std::size_t kMaxIndexDepth = 16;
 
-std::vector<SitemapEntry> parseSitemap(std::string_view html);
+// Memory and time are linear in the text's size. `tooDeep`, when given, is
+// set when lists were nested deeper than maxDepth.
+std::vector<SitemapEntry> parseSitemap(std::string_view html,
+                                       std::size_t maxDepth = kMaxSitemapDepth,
+                                       bool* tooDeep = nullptr);

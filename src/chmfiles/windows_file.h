@@ -24,6 +24,13 @@ constexpr std::uint32_t kWinValidExpansion = 0x200;
 constexpr std::uint32_t kWinValidTabPosition = 0x400;
 constexpr std::uint32_t kWinValidCurrentTab = 0x2000;
 
+// Property bits a viewer's window follows: the navigation pane beside the
+// page, and the tabs it shows beyond contents and index.
+constexpr std::uint32_t kWinPropTriPane = 0x20;
+constexpr std::uint32_t kWinPropSearchTab = 0x400;
+constexpr std::uint32_t kWinPropFavoritesTab = 0x1000;
+constexpr std::uint32_t kWinPropSavePlace = 0x40000;  // remember where the user put it
+
 struct WindowRect {
   std::int32_t left = 0, top = 0, right = 0, bottom = 0;
   // right <= left or bottom <= top.

@@ -5,7 +5,7 @@
 #include "cli/command.h"
 #include "cli/stdout_sink.h"
 #include "common/string_utils.h"
-#include "compile/create_its_run.h"
+#include "create_its/create_its_run.h"
 
 namespace cli {
 namespace {

@@ -12,6 +12,9 @@
 #include "finders/finder_search.h"
 #include "platform/registry/registry.h"
 #include "platform/system/sysdirs.h"
+#include "res/ids.h"
+#include "res/strings.h"
+#include "res/text_format.h"
 
 namespace cli {
 namespace {
@@ -76,6 +79,11 @@ int run(const Args& args) {
   search.run(roots, quiet);
   auto rows = search.rows();
   finders::sortByName(rows);
+  if (search.unopenedFolders() > 0)
+    std::fprintf(
+        stderr, "wrenlow-cli: %s\n",
+        FormatMessageText(LoadStr(IDS_FOLDERS_SKIPPED), std::to_string(search.unopenedFolders()))
+            .c_str());
   if (json) {
     JsonWriter w;
     w.beginObject().key("rows").beginArray();

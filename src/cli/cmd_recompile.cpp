@@ -6,7 +6,7 @@
 #include "cli/command.h"
 #include "cli/stdout_sink.h"
 #include "common/prompt.h"
-#include "compile/recompile_batch.h"
+#include "recompile/recompile_batch.h"
 #include "res/ids.h"
 #include "res/strings.h"
 

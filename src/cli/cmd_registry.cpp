@@ -1,6 +1,7 @@
 // wrenlow-cli registry: the help-location registry entries (HTML Help or
 // WinHelp) of the program's own registry files or of a Wine prefix.
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "cli/command.h"
@@ -52,6 +53,13 @@ bool reportWrite(const helpreg::WriteResult& r) {
   return r.failed.empty();
 }
 
+// The hive that holds the key exists but could not be read: the reason was
+// told when it was read; nothing is listed or changed.
+int unreadableHive() {
+  std::fprintf(stderr, "wrenlow-cli: %s\n", LoadStr(IDS_CANNOT_OPEN_REGISTRY));
+  return 1;
+}
+
 int run(const Args& all) {
   Args args;
   std::string prefix;
@@ -88,6 +96,7 @@ int run(const Args& all) {
       missingOnly = true;
     }
     const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    if (listing.unreadable) return unreadableHive();
     if (!missingOnly) {
       for (const helpreg::Entry& e : listing.entries) printEntry(e);
     } else {
@@ -107,6 +116,7 @@ int run(const Args& all) {
   if (action == "delete") {
     if (args.size() != 3) return usageError(kRegistry);
     const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    if (listing.unreadable) return unreadableHive();
     bool found = false;
     for (const helpreg::Entry& e : listing.entries) found = found || EqualsNoCase(e.name, args[2]);
     if (!found) {
@@ -118,17 +128,17 @@ int run(const Args& all) {
   if (action == "clean-missing") {
     if (args.size() != 2) return usageError(kRegistry);
     const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    if (listing.unreadable) return unreadableHive();
     std::vector<std::string> names;
     for (const helpreg::MissingFile& m : listing.missing)
       names.push_back(listing.entries[m.row].name);
     if (names.empty()) return 0;
     const helpreg::WriteResult r = helpreg::deleteValues(mode, names);
-    if (r.keyOpened)
-      for (const helpreg::MissingFile& m : listing.missing) {
-        bool failed = false;
-        for (const std::string& f : r.failed) failed = failed || f == listing.entries[m.row].name;
-        if (!failed) std::printf("%s\n", m.path.c_str());
-      }
+    if (r.keyOpened) {
+      const std::set<std::string> failed(r.failed.begin(), r.failed.end());
+      for (const helpreg::MissingFile& m : listing.missing)
+        if (!failed.contains(listing.entries[m.row].name)) std::printf("%s\n", m.path.c_str());
+    }
     return reportWrite(r) ? 0 : 1;
   }
   return usageError(kRegistry);

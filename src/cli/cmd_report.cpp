@@ -1,14 +1,19 @@
 // wrenlow-cli report: builds one of the viewer's report pages and writes it
 // to standard output, exactly as the viewer would show it (with --json,
 // wrapped in an object that says whether the page was finished).
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 #include "cli/json_writer.h"
 #include "common/messages.h"
 #include "its/its_storage.h"
+#include "platform/system/sysdirs.h"
 #include "report/report_pages.h"
 
 namespace cli {
@@ -61,7 +66,22 @@ int runReport(const Args& args) {
     ShowFormattedMessage(kMsgCannotOpen, path, MB_ICONWARNING);
     return 1;
   }
-  ReportPages pages(storage.root(), path);
+  // A folder of this run's own (mkdtemp makes it 0700) inside the private
+  // temporary folder: a viewer showing pages of the same names meanwhile
+  // keeps its files.
+  const std::string base = sysdirs::tempFolder();
+  std::string folder;
+  if (!base.empty()) {
+    std::string pattern = base + "/report-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data())) folder = name.data();
+  }
+  if (folder.empty()) {
+    std::fprintf(stderr, "wrenlow-cli: no private temporary folder for the page\n");
+    return kExitFailed;
+  }
+  ReportPages pages(storage.root(), path, folder);
   bool known = false;
   const PageResult result = build(pages, pageName, known);
   int status = kExitOk;
@@ -97,6 +117,7 @@ int runReport(const Args& args) {
   }
   if (std::fflush(stdout) != 0) status = kExitFailed;
   pages.deleteTempPages();
+  ::rmdir(folder.c_str());
   storage.close();
   return status;
 }

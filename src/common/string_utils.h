@@ -68,3 +68,8 @@ bool SamePath(std::string_view a, std::string_view b);
 
 // The text as UTF-16 (bad UTF-8 bytes become U+FFFD).
 std::u16string ToWide(std::string_view text);
+
+// The text as it may stand in HTML, both between tags and inside a quoted
+// attribute value: "&", "<", ">", double and single quotes become character
+// references. Every other byte is kept, so UTF-8 passes through whole.
+std::string HtmlEscape(std::string_view text);

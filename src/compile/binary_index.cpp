@@ -85,60 +85,96 @@ std::vector<unsigned> sortKey(std::string_view text) {
   return key;
 }
 
+// Equal siblings merged: their topics (repeats kept, as the original
+// compiler keeps them) and their sub-keywords joined. The nodes are pointed
+// to, never copied: a level costs memory for its own entries only.
 struct Sorted {
   std::vector<unsigned> key;
   std::string bytes;  // in the code page
-  IndexNode node;
+  std::vector<const IndexNode*> parts;
 };
 
-// Siblings sorted, equal ones merged: their topics (repeats kept, as the
-// original compiler keeps them) and their sub-keywords joined.
-std::vector<Sorted> sortLevel(const std::vector<IndexNode>& level, unsigned codePage) {
+std::vector<Sorted> sortLevel(const std::vector<const IndexNode*>& level, unsigned codePage) {
   std::vector<Sorted> out;
-  for (const IndexNode& n : level) {
-    std::string bytes = cp::fromUtf8(n.keyword, codePage);
-    out.push_back({sortKey(bytes), std::move(bytes), n});
+  out.reserve(level.size());
+  for (const IndexNode* n : level) {
+    std::string bytes = cp::fromUtf8(n->keyword, codePage);
+    out.push_back({sortKey(bytes), std::move(bytes), {n}});
   }
   std::stable_sort(out.begin(), out.end(), [](const Sorted& a, const Sorted& b) {
     return a.key != b.key ? a.key < b.key : a.bytes < b.bytes;
   });
   std::vector<Sorted> merged;
   for (Sorted& s : out) {
-    if (!merged.empty() && merged.back().node.keyword == s.node.keyword) {
-      IndexNode& into = merged.back().node;
-      into.topics.insert(into.topics.end(), s.node.topics.begin(), s.node.topics.end());
-      if (!into.seeAlso) into.seeAlso = s.node.seeAlso;
-      for (IndexNode& c : s.node.children) into.children.push_back(std::move(c));
+    if (!merged.empty() && merged.back().parts.front()->keyword == s.parts.front()->keyword) {
+      merged.back().parts.push_back(s.parts.front());
       continue;
     }
     merged.push_back(std::move(s));
+    merged.back().key = {};  // sorted: the key is not needed any more
   }
   return merged;
 }
 
-void flatten(const std::vector<IndexNode>& level, const std::u16string& parent, std::uint16_t depth,
-             unsigned codePage, std::vector<Flat>& out) {
-  for (const Sorted& s : sortLevel(level, codePage)) {
-    std::u16string own = cp::utf8ToUtf16(s.node.keyword);
+// The keywords depth first, each level sorted, one at a time: memory holds
+// the levels on the way down, not the whole flattened index.
+class Flattener {
+ public:
+  Flattener(const std::vector<IndexNode>& roots, unsigned codePage) : codePage_(codePage) {
+    std::vector<const IndexNode*> top;
+    top.reserve(roots.size());
+    for (const IndexNode& n : roots) top.push_back(&n);
+    push(top, {}, 0);
+  }
+
+  bool next(Flat& f) {
+    while (!frames_.empty() && frames_.back().next == frames_.back().level.size())
+      frames_.pop_back();
+    if (frames_.empty()) return false;
+    Frame& frame = frames_.back();
+    const Sorted& s = frame.level[frame.next++];
+    std::u16string own = cp::utf8ToUtf16(s.parts.front()->keyword);
     if (own.size() > kMaxKeyword) own.resize(kMaxKeyword);
-    Flat f;
-    f.text = parent.empty() && depth == 0 ? own : parent + u", " + own;
-    f.charIndex = depth == 0 ? 0 : static_cast<std::uint32_t>(parent.size() + 2);
+    f = Flat();
+    f.text = frame.parent.empty() && frame.depth == 0 ? own : frame.parent + u", " + own;
+    f.charIndex = frame.depth == 0 ? 0 : static_cast<std::uint32_t>(frame.parent.size() + 2);
     if (f.text.size() > kMaxKeyword) f.text.resize(kMaxKeyword);
-    f.depth = depth;
-    f.topics = s.node.topics;
-    if (s.node.seeAlso) {
-      f.seeAlso = cp::utf8ToUtf16(*s.node.seeAlso);
+    f.depth = frame.depth;
+    const std::optional<std::string>* seeAlso = nullptr;
+    std::vector<const IndexNode*> children;
+    for (const IndexNode* part : s.parts) {
+      f.topics.insert(f.topics.end(), part->topics.begin(), part->topics.end());
+      if (!seeAlso && part->seeAlso) seeAlso = &part->seeAlso;
+      for (const IndexNode& c : part->children) children.push_back(&c);
+    }
+    if (seeAlso) {
+      f.seeAlso = cp::utf8ToUtf16(**seeAlso);
       if (f.seeAlso->size() > kMaxKeyword) f.seeAlso->resize(kMaxKeyword);
     } else if (f.topics.empty()) {
       // A heading without pages refers to itself, as index editors write it.
       f.seeAlso = own;
     }
-    const std::u16string full = f.text;
-    out.push_back(std::move(f));
-    flatten(s.node.children, full, static_cast<std::uint16_t>(depth + 1), codePage, out);
+    // The depth field ends the nesting a caller could build.
+    if (frame.depth < 0xFFFF) push(children, f.text, static_cast<std::uint16_t>(frame.depth + 1));
+    return true;
   }
-}
+
+ private:
+  struct Frame {
+    std::vector<Sorted> level;
+    std::size_t next = 0;
+    std::u16string parent;
+    std::uint16_t depth = 0;
+  };
+  void push(const std::vector<const IndexNode*>& level, std::u16string parent,
+            std::uint16_t depth) {
+    if (level.empty()) return;
+    frames_.push_back({sortLevel(level, codePage_), 0, std::move(parent), depth});
+  }
+
+  unsigned codePage_;
+  std::vector<Frame> frames_;
+};
 
 void appendText(std::string& out, const std::u16string& text) {
   for (char16_t c : text) appendLe16(out, static_cast<std::uint16_t>(c));
@@ -191,33 +227,52 @@ std::string finishBlock(const Block& b, std::size_t headerSize, std::int32_t a, 
 KeywordLinks buildKeywordLinks(const std::vector<IndexNode>& roots, unsigned codePage,
                                std::uint32_t lcid) {
   KeywordLinks out;
-  std::vector<Flat> flat;
-  flatten(roots, std::u16string(), 0, codePage, flat);
-  if (flat.empty()) {
+  Flattener keywords(roots, codePage);
+  Flat flat;
+  if (!keywords.next(flat)) {
     appendLe32(out.property, 0);
     return out;
   }
-  out.keywords = static_cast<std::uint32_t>(flat.size());
+  // The header's place; it is filled in once the blocks are counted. Blocks
+  // are written as they fill, so the keywords are never all held at once.
+  std::string& h = out.btree;
+  h.assign(kHeaderSize, '\0');
 
-  // Listing blocks, filled as far as each entry fits.
+  // Listing blocks, filled as far as each entry fits. Each block's first
+  // keyword is kept for the index blocks above.
   constexpr std::size_t listingRoom = kBlockSize - kListingHeader;
-  std::vector<Block> listing(1);
-  for (std::size_t k = 0; k < flat.size(); ++k) {
-    std::string e = entryHead(flat[k], listingRoom - 8);
+  std::vector<Flat> firsts;
+  std::vector<std::uint32_t> firstNumbers;
+  Block block;
+  std::uint32_t k = 0;
+  std::int32_t listingCount = 0;
+  do {
+    std::string e = entryHead(flat, listingRoom - 8);
     appendLe32(e, 1);
     appendLe32(e, static_cast<std::uint32_t>(kDataRecord * k));
-    if (listing.back().bytes.size() + e.size() > listingRoom) {
-      listing.emplace_back();
-      listing.back().first = static_cast<std::uint32_t>(k);
+    if (k == 0 || block.bytes.size() + e.size() > listingRoom) {
+      if (k > 0) {
+        h += finishBlock(block, kListingHeader, listingCount == 0 ? -1 : listingCount - 1,
+                         listingCount + 1, true);
+        ++listingCount;
+      }
+      block = Block();
+      block.first = k;
+      firsts.push_back(flat);
+      firstNumbers.push_back(k);
     }
-    listing.back().bytes += e;
-    ++listing.back().count;
-  }
-  std::string blocks;
-  const auto listingCount = static_cast<std::int32_t>(listing.size());
-  for (std::int32_t i = 0; i < listingCount; ++i)
-    blocks += finishBlock(listing[i], kListingHeader, i == 0 ? -1 : i - 1,
-                          i + 1 == listingCount ? -1 : i + 1, true);
+    block.bytes += e;
+    ++block.count;
+    ++k;
+  } while (keywords.next(flat));
+  h += finishBlock(block, kListingHeader, listingCount == 0 ? -1 : listingCount - 1, -1, true);
+  ++listingCount;
+  out.keywords = k;
+  // A block's first keyword by its number.
+  auto firstFlat = [&](std::uint32_t number) -> const Flat& {
+    const auto at = std::lower_bound(firstNumbers.begin(), firstNumbers.end(), number);
+    return firsts[static_cast<std::size_t>(at - firstNumbers.begin())];
+  };
 
   // Index levels above them, each entry the first keyword of a child block,
   // until one block holds the root.
@@ -226,7 +281,7 @@ KeywordLinks buildKeywordLinks(const std::vector<IndexNode>& roots, unsigned cod
   };
   std::vector<Child> level;
   for (std::int32_t i = 0; i < listingCount; ++i)
-    level.push_back({static_cast<std::uint32_t>(i), listing[i].first});
+    level.push_back({static_cast<std::uint32_t>(i), firstNumbers[static_cast<std::size_t>(i)]});
   std::uint32_t next = static_cast<std::uint32_t>(listingCount);
   std::uint16_t depth = 1;
   constexpr std::size_t indexRoom = kBlockSize - kIndexHeader;
@@ -236,7 +291,7 @@ KeywordLinks buildKeywordLinks(const std::vector<IndexNode>& roots, unsigned cod
     for (std::size_t i = 0; i < level.size(); ++i) {
       std::string e;
       if (i > 0) {
-        e = entryHead(flat[level[i].first], indexRoom - 4);
+        e = entryHead(firstFlat(level[i].first), indexRoom - 4);
         appendLe32(e, level[i].block);
       }
       if (i == 0 || made.back().bytes.size() + e.size() > indexRoom) {
@@ -250,40 +305,40 @@ KeywordLinks buildKeywordLinks(const std::vector<IndexNode>& roots, unsigned cod
     }
     std::vector<Child> above;
     for (std::size_t i = 0; i < made.size(); ++i) {
-      blocks +=
-          finishBlock(made[i], kIndexHeader, static_cast<std::int32_t>(leftmost[i]), 0, false);
+      h += finishBlock(made[i], kIndexHeader, static_cast<std::int32_t>(leftmost[i]), 0, false);
       above.push_back({next++, made[i].first});
     }
     level = std::move(above);
     ++depth;
   }
 
-  std::string& h = out.btree;
-  appendLe16(h, kMagic);
-  appendLe16(h, kTreeFlags);
-  appendLe16(h, kBlockSize);
+  std::string header;
+  appendLe16(header, kMagic);
+  appendLe16(header, kTreeFlags);
+  appendLe16(header, kBlockSize);
   std::string format(kFormatField, '\0');
   std::memcpy(format.data(), kFormat, sizeof kFormat - 1);
-  h += format;
-  appendLe32(h, 0);
-  appendLe32(h, static_cast<std::uint32_t>(listingCount - 1));  // last listing block
-  appendLe32(h, level.front().block);                           // root
-  appendLe32(h, 0xFFFFFFFFu);
-  appendLe32(h, next);  // blocks
-  appendLe16(h, depth);
-  appendLe32(h, out.keywords);
-  appendLe32(h, codePage);
-  appendLe32(h, lcid);
-  appendLe32(h, 1);
-  appendLe32(h, kHeaderConstant);
-  h.resize(kHeaderSize, '\0');
-  h += blocks;
+  header += format;
+  appendLe32(header, 0);
+  appendLe32(header, static_cast<std::uint32_t>(listingCount - 1));  // last listing block
+  appendLe32(header, level.front().block);                           // root
+  appendLe32(header, 0xFFFFFFFFu);
+  appendLe32(header, next);  // blocks
+  appendLe16(header, depth);
+  appendLe32(header, out.keywords);
+  appendLe32(header, codePage);
+  appendLe32(header, lcid);
+  appendLe32(header, 1);
+  appendLe32(header, kHeaderConstant);
+  header.resize(kHeaderSize, '\0');
+  h.replace(0, kHeaderSize, header);
 
-  for (std::size_t k = 0; k < flat.size(); ++k)
+  out.data.reserve(kDataRecord * out.keywords);
+  for (std::uint32_t n = 0; n < out.keywords; ++n)
     out.data.append(reinterpret_cast<const char*>(kDataBytes), kDataRecord);
   appendLe16(out.map, static_cast<std::uint16_t>(listingCount));
   for (std::int32_t i = 0; i < listingCount; ++i) {
-    appendLe32(out.map, listing[i].first);
+    appendLe32(out.map, firstNumbers[static_cast<std::size_t>(i)]);
     appendLe32(out.map, static_cast<std::uint32_t>(i));
   }
   for (std::uint32_t v : kProperty) appendLe32(out.property, v);

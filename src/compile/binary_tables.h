@@ -78,6 +78,8 @@ struct BinaryTables {
   // pages' links there whether or not the index is binary.
   KeywordLinks keywords, associative;
   bool sitemapIndex = false;  // keywords hold an index file's entries
+  // The contents or index file nested its lists deeper than they are read.
+  bool contentsTooDeep = false, indexTooDeep = false;
 };
 
 // Builds both tables. A link to a page among topics takes that page's

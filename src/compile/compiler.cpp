@@ -626,6 +626,8 @@ bool Compiler::write() {
   sources.codePage = project_.codePage();
   sources.lcid = project_.lcid();
   const BinaryTables binary = buildBinaryTables(sources, topics, strings);
+  if (binary.contentsTooDeep) warn(IDS_COMPILE_NESTED_TOO_DEEP, contentsName);
+  if (binary.indexTooDeep) warn(IDS_COMPILE_NESTED_TOO_DEEP, indexName);
   const TopicTables topicTables = buildTopicTables(topics, strings);
   result_.topics = topics.size();
 

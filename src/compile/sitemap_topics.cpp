@@ -124,6 +124,13 @@ IndexNode pageKeyword(std::string_view utf8, std::uint32_t topic) {
     if (!part.empty()) parts.emplace_back(part);
     pos = end + 1;
   }
+  // As deep as an index file may nest: the levels beyond stay in the last
+  // one's text.
+  if (parts.size() > kMaxIndexDepth) {
+    for (std::size_t i = kMaxIndexDepth; i < parts.size(); ++i)
+      parts[kMaxIndexDepth - 1] += ", " + parts[i];
+    parts.resize(kMaxIndexDepth);
+  }
   IndexNode leaf;
   leaf.keyword = parts.empty() ? std::string() : parts.back();
   leaf.topics.push_back(topic);
@@ -159,7 +166,8 @@ BinaryTables buildBinaryTables(const SitemapSources& sources, std::vector<TopicR
   BinaryTables out;
   Linker linker(topics, sources.codePage);
   if (sources.contents) {
-    const std::vector<TocNode> tree = linker.contents(parseSitemap(*sources.contents));
+    const std::vector<TocNode> tree =
+        linker.contents(parseSitemap(*sources.contents, kMaxSitemapDepth, &out.contentsTooDeep));
     if (!tree.empty()) {
       out.contents = buildTocIndex(tree, strings);
       for (const auto& [topic, offset] : out.contents->topicEntries)
@@ -167,7 +175,8 @@ BinaryTables buildBinaryTables(const SitemapSources& sources, std::vector<TopicR
     }
   }
   std::vector<IndexNode> keywords, alinks;
-  if (sources.index) keywords = linker.index(parseSitemap(*sources.index));
+  if (sources.index)
+    keywords = linker.index(parseSitemap(*sources.index, kMaxIndexDepth, &out.indexTooDeep));
   out.sitemapIndex = !keywords.empty();
   addPageWords(sources.pages, false, keywords);
   addPageWords(sources.pages, true, alinks);

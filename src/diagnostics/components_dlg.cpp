@@ -13,6 +13,7 @@
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
+#include "res/text_format.h"
 #include "ui/program_help.h"
 #include "ui/round_button.h"
 #include "ui/sort_list_ctrl.h"
@@ -114,6 +115,12 @@ bool CComponentsDlg::OnInitDialog() {
   }
   insertColumns();
   runSearch();
+  // Folders the walk could not open are told in the caption, without a
+  // question in the way of the list.
+  if (unopenedFolders_ > 0)
+    setWindowTitle(windowTitle() + "  " +
+                   QString::fromUtf8(FormatMessageText(LoadStr(IDS_FOLDERS_SKIPPED),
+                                                       std::to_string(unopenedFolders_))));
   list_->SetOwnerDraw(true);
   list_->SortItems(0, true);
   return true;
@@ -135,6 +142,7 @@ void CComponentsDlg::runSearch() {
   ProgressBinding binding(*this, progress_);
   search.run(drivesToSearch ? *drivesToSearch : finders::finderDrives(), binding);
   cancelled_ = search.cancelled();
+  unopenedFolders_ = search.unopenedFolders();
   for (finders::FinderRow& found : search.rows()) {
     auto* row = new SortListRow;
     for (int c = 0; c < 4; ++c) row->text[c] = std::move(found.text[c]);

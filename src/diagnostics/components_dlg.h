@@ -26,6 +26,8 @@ class CComponentsDlg : public CNSFlexDialog {
   CSortListCtrl* list() const { return list_; }
   CProgressWnd& progress() { return progress_; }
   bool searchCancelled() const { return cancelled_; }
+  // Folders the search skipped because they could not be opened.
+  std::uint32_t unopenedFolders() const { return unopenedFolders_; }
 
   // The drives the search walks: the machine's fixed drives unless a caller
   // sets others before the dialog is created.
@@ -51,6 +53,7 @@ class CComponentsDlg : public CNSFlexDialog {
   std::vector<CRndBtn*> buttons_;
   CProgressWnd progress_;
   bool cancelled_ = false;
+  std::uint32_t unopenedFolders_ = 0;
 };
 
 // Menu commands 32782, 32783, 32778 and 32779: the dialog in its mode, modal,

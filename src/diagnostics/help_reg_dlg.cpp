@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <set>
 
 #include "common/browse_open_file.h"
 #include "common/messages.h"
@@ -13,6 +14,7 @@
 #include "diagnostics/edit_reg_dlg.h"
 #include "diagnostics/missing_files_dlg.h"
 #include "platform/dialogs/dialog_builder.h"
+#include "platform/registry/reg_text.h"
 #include "platform/system/sysdirs.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
@@ -140,22 +142,22 @@ void CHelpRegDlg::offerMissingCleanUp(const std::vector<helpreg::MissingFile>& m
     if (!r.refusal.empty()) reportFailure(r);
     return;
   }
+  // Sets and one pass over the snapshot: thousands of missing files cost
+  // no more than reading them did.
+  const std::set<std::string> failed(r.failed.begin(), r.failed.end());
+  std::set<std::string> removed;  // folded names
   for (auto m = missing.rbegin(); m != missing.rend(); ++m) {
     const int rowNumber = static_cast<int>(m->row);
     const SortListRow* row = list_->GetItemData(rowNumber);
     if (!row || !row->text[0]) continue;
     const std::string name = helpreg::stripMissingSuffix(*row->text[0]);
-    bool failed = false;
-    for (const std::string& f : r.failed) failed = failed || f == name;
-    if (failed) continue;  // the value is still there: its row stays marked
-    for (auto s = snapshot_.begin(); s != snapshot_.end(); ++s) {
-      if (EqualsNoCase(s->name, name)) {
-        snapshot_.erase(s);
-        break;
-      }
-    }
+    if (failed.contains(name)) continue;  // the value is still there: its row stays marked
+    removed.insert(reg::foldName(name));
     list_->DeleteItem(rowNumber);
   }
+  // The first snapshot entry of each removed name goes.
+  std::erase_if(snapshot_,
+                [&](const helpreg::Entry& e) { return removed.erase(reg::foldName(e.name)) > 0; });
   if (!r.failed.empty()) reportFailure(r);
 }
 

@@ -56,6 +56,7 @@ class SearchHooks : public walk::WalkHooks {
     progress_.pump();
   }
   void pump() override { progress_.pump(); }
+  void unopened(const std::string&) override { search_.countUnopened(); }
   bool cancelled() override { return progress_.cancelled(); }
 
  private:

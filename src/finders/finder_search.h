@@ -49,6 +49,9 @@ class FinderSearch {
   const std::vector<FinderRow>& rows() const { return rows_; }
   std::vector<FinderRow>& rows() { return rows_; }
   std::uint32_t found() const { return found_; }
+  // Folders the walk could not open or read, and so skipped.
+  std::uint32_t unopenedFolders() const { return unopened_; }
+  void countUnopened() { ++unopened_; }
   bool cancelled() const { return cancelled_; }
   FinderMode mode() const { return mode_; }
 
@@ -68,6 +71,7 @@ class FinderSearch {
   std::vector<FinderRow> rows_;
   std::vector<std::string> listedPaths_;
   std::uint32_t found_ = 0;
+  std::uint32_t unopened_ = 0;
   bool cancelled_ = false;
 };
 

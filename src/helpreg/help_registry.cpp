@@ -3,6 +3,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <set>
+#include <unordered_map>
+
 #include "helpreg/installation.h"
 #include "platform/registry/reg_text.h"
 #include "platform/registry/registry.h"
@@ -22,10 +25,6 @@ std::string textOf(const std::vector<std::uint8_t>& data) {
   std::string text(data.begin(), data.end());
   if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
   return text;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  return reg::foldName(a) == reg::foldName(b);
 }
 
 bool isDriveFolder(std::string_view folder) { return folder.size() >= 2 && folder[1] == ':'; }
@@ -55,7 +54,7 @@ std::string findNoCase(const std::string& folder, const std::string& name) {
 
 // A native path from a prefix's drive path, each element matched without
 // regard to case where the exact name does not exist.
-bool existsNoCase(const std::string& native, std::size_t fixedPart) {
+bool existsNoCase(const std::string& native, std::size_t fixedPart, ExistenceCache* cache) {
   std::string path = native.substr(0, fixedPart);
   std::size_t pos = fixedPart;
   while (pos < native.size()) {
@@ -66,8 +65,12 @@ bool existsNoCase(const std::string& native, std::size_t fixedPart) {
     const std::string element = native.substr(pos, end - pos);
     pos = end;
     std::string next = path + "/" + element;
-    if (!exists(next)) {
-      const std::string match = findNoCase(path, element);
+    // Folders on the way are looked at once per listing; the file itself
+    // each time.
+    const bool last = pos >= native.size();
+    if (!(cache && !last ? cache->exists(next) : exists(next))) {
+      const std::string match =
+          cache ? cache->findNoCase(path, element) : findNoCase(path, element);
       if (match.empty()) return false;
       next = path + "/" + match;
     }
@@ -89,15 +92,30 @@ WriteResult openForWriting(Mode mode, reg::UniqueKey& key) {
   return r;
 }
 
-bool writeValue(reg::HKEY key, const Entry& e) {
-  // REG_SZ with the terminating zero counted in the length.
-  return reg::RegSetValueEx(key, e.name, reg::REG_SZ, e.folder.c_str(), e.folder.size() + 1) ==
-         reg::ERROR_SUCCESS;
-}
-
-bool deleteValue(reg::HKEY key, const std::string& name) {
-  const reg::LONG status = reg::RegDeleteValue(key, name);
-  return status == reg::ERROR_SUCCESS || status == reg::ERROR_FILE_NOT_FOUND;
+// Carries out the changes with one write of the hive: a list of any length
+// costs one pass over the key, and a failed write fails every change.
+void applyToKey(reg::HKEY key, const std::vector<Change>& changes, WriteResult& r) {
+  std::vector<reg::RegValueChange> batch;
+  batch.reserve(changes.size());
+  for (const Change& c : changes) {
+    reg::RegValueChange v{c.entry.name, c.kind == Change::Delete, reg::REG_SZ, {}};
+    // REG_SZ with the terminating zero counted in the length.
+    if (!v.remove)
+      v.data.assign(c.entry.folder.c_str(), c.entry.folder.c_str() + c.entry.folder.size() + 1);
+    batch.push_back(std::move(v));
+  }
+  std::vector<reg::LONG> results;
+  const reg::LONG status = reg::RegChangeValues(key, batch, &results);
+  std::set<std::string> listed;
+  for (std::size_t k = 0; k < changes.size(); ++k) {
+    // A value already gone counts as deleted.
+    const bool done =
+        status == reg::ERROR_SUCCESS &&
+        (results[k] == reg::ERROR_SUCCESS ||
+         (changes[k].kind == Change::Delete && results[k] == reg::ERROR_FILE_NOT_FOUND));
+    if (!done && listed.insert(reg::foldName(changes[k].entry.name)).second)
+      r.failed.push_back(changes[k].entry.name);
+  }
 }
 
 }  // namespace
@@ -149,27 +167,51 @@ std::string fullPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
-bool registeredFileExists(const std::string& path) {
+bool ExistenceCache::exists(const std::string& path) {
+  auto [it, fresh] = exists_.try_emplace(path, false);
+  if (fresh) it->second = helpreg::exists(path);
+  return it->second;
+}
+
+std::string ExistenceCache::findNoCase(const std::string& folder, const std::string& name) {
+  auto [it, fresh] = listings_.try_emplace(folder);
+  if (fresh) {
+    if (DIR* dir = ::opendir(folder.c_str())) {
+      while (const dirent* e = ::readdir(dir))
+        it->second.try_emplace(reg::foldName(e->d_name), e->d_name);
+      ::closedir(dir);
+    }
+  }
+  const auto found = it->second.find(reg::foldName(name));
+  return found == it->second.end() ? std::string() : found->second;
+}
+
+bool registeredFileExists(const std::string& path, ExistenceCache* cache) {
   const std::string native = sysdirs::nativePath(path);
   if (exists(native)) return true;
   const std::string prefix = sysdirs::winePrefix();
   if (prefix.empty() || !isDriveFolder(path)) return false;
   // "<prefix>/dosdevices/x:" is taken as it is; below it, case is ignored.
   const std::size_t fixedPart = prefix.size() + std::string("/dosdevices/x:").size();
-  return native.size() >= fixedPart && existsNoCase(native, fixedPart);
+  return native.size() >= fixedPart && existsNoCase(native, fixedPart, cache);
 }
 
 Listing readEntries(Mode mode, const FixedDrives& drives) {
   Listing out;
   reg::UniqueKey key;
-  if (reg::RegOpenKeyEx(reg::HKEY_LOCAL_MACHINE, keyPath(mode), 0, reg::KEY_READ, key.put()) !=
-      reg::ERROR_SUCCESS)
-    return out;
+  const reg::LONG status =
+      reg::RegOpenKeyEx(reg::HKEY_LOCAL_MACHINE, keyPath(mode), 0, reg::KEY_READ, key.put());
+  out.unreadable = status == reg::ERROR_BADDB;
+  if (status != reg::ERROR_SUCCESS) return out;
   out.keyOpened = true;
-  for (reg::DWORD i = 0;; ++i) {
-    std::string name;
-    std::vector<std::uint8_t> data;
-    if (reg::RegEnumValue(key.get(), i, &name, nullptr, &data) != reg::ERROR_SUCCESS) break;
+  // All values in one read of the hive, and each folder looked at once:
+  // a key of any size costs a pass over it and a look at each file.
+  std::vector<reg::RegValue> values;
+  reg::RegEnumValues(key.get(), &values);
+  ExistenceCache cache;
+  for (reg::DWORD i = 0; i < values.size(); ++i) {
+    const std::string& name = values[i].name;
+    const std::vector<std::uint8_t>& data = values[i].data;
     // The buffers hold the terminating zero too.
     if (name.size() + 1 > kNameBuffer || data.size() > kDataBuffer) {
       out.cutShort = true;
@@ -178,7 +220,7 @@ Listing readEntries(Mode mode, const FixedDrives& drives) {
     Entry e{name, textOf(data)};
     if (drives.holds(e.folder)) {
       const std::string path = fullPath(e.folder, e.name);
-      if (!registeredFileExists(path)) out.missing.push_back({i, path});
+      if (!registeredFileExists(path, &cache)) out.missing.push_back({i, path});
     }
     out.entries.push_back(std::move(e));
   }
@@ -189,8 +231,10 @@ WriteResult deleteValues(Mode mode, const std::vector<std::string>& names) {
   reg::UniqueKey key;
   WriteResult r = openForWriting(mode, key);
   if (!r.keyOpened) return r;
-  for (const std::string& name : names)
-    if (!deleteValue(key.get(), name)) r.failed.push_back(name);
+  std::vector<Change> changes;
+  changes.reserve(names.size());
+  for (const std::string& name : names) changes.push_back({Change::Delete, {name, {}}});
+  applyToKey(key.get(), changes, r);
   return r;
 }
 
@@ -200,22 +244,26 @@ WriteResult setValue(Mode mode, const Entry& entry) {
 
 std::vector<Change> planSave(const std::vector<Entry>& snapshot, const std::vector<Entry>& edited) {
   std::vector<Change> plan;
-  auto findIn = [](const std::vector<Entry>& list, std::string_view name) -> const Entry* {
-    for (const Entry& e : list)
-      if (sameName(e.name, name)) return &e;
-    return nullptr;
+  // The first entry of each name (case ignored), looked up in constant time
+  // so that lists of any length plan in linear time.
+  auto firstByName = [](const std::vector<Entry>& list) {
+    std::unordered_map<std::string, const Entry*> out;
+    for (const Entry& e : list) out.emplace(reg::foldName(e.name), &e);
+    return out;
   };
+  const auto editedByName = firstByName(edited);
+  const auto snapshotByName = firstByName(snapshot);
   for (const Entry& old : snapshot) {
-    const Entry* now = findIn(edited, old.name);
-    if (!now) {
+    const auto now = editedByName.find(reg::foldName(old.name));
+    if (now == editedByName.end()) {
       plan.push_back({Change::Delete, old});
-    } else if (now->folder != old.folder) {
+    } else if (now->second->folder != old.folder) {
       plan.push_back({Change::Delete, old});
-      plan.push_back({Change::Write, *now});
+      plan.push_back({Change::Write, *now->second});
     }
   }
   for (const Entry& e : edited)
-    if (!findIn(snapshot, e.name)) plan.push_back({Change::Write, e});
+    if (!snapshotByName.contains(reg::foldName(e.name))) plan.push_back({Change::Write, e});
   return plan;
 }
 
@@ -223,15 +271,7 @@ WriteResult applyChanges(Mode mode, const std::vector<Change>& changes) {
   reg::UniqueKey key;
   WriteResult r = openForWriting(mode, key);
   if (!r.keyOpened) return r;
-  for (const Change& c : changes) {
-    const bool done = c.kind == Change::Delete ? deleteValue(key.get(), c.entry.name)
-                                               : writeValue(key.get(), c.entry);
-    if (!done) {
-      bool listed = false;
-      for (const std::string& f : r.failed) listed = listed || sameName(f, c.entry.name);
-      if (!listed) r.failed.push_back(c.entry.name);
-    }
-  }
+  applyToKey(key.get(), changes, r);
   return r;
 }
 

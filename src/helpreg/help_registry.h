@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/system/drives.h"
@@ -62,13 +63,29 @@ std::string fullPath(std::string_view folder, std::string_view name);
 // installation (or, outside a prefix, a POSIX path). In a prefix a path
 // that does not exist letter for letter is looked up the way Wine finds
 // files, without regard to case.
-bool registeredFileExists(const std::string& path);
+//
+// `cache`, when given, keeps what was learnt about the folders on the way
+// (whether they exist, their names) for the next files of the same listing,
+// so that thousands of files in a few folders cost a look at each file.
+class ExistenceCache {
+ public:
+  bool exists(const std::string& path);
+  // The name in folder equal to `name` without regard to ASCII case (the
+  // first one listed), or empty.
+  std::string findNoCase(const std::string& folder, const std::string& name);
+
+ private:
+  std::unordered_map<std::string, bool> exists_;
+  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
+};
+bool registeredFileExists(const std::string& path, ExistenceCache* cache = nullptr);
 
 struct Listing {
   bool keyOpened = false;
   std::vector<Entry> entries;        // enumeration order: the snapshot
   std::vector<MissingFile> missing;  // entries on fixed drives whose file is gone
   bool cutShort = false;             // a value too long for the buffers ended the list
+  bool unreadable = false;           // the hive file exists but could not be read
 };
 
 // Reads the mode's key. Files are tested only for folders on fixed drives.

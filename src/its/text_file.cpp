@@ -16,7 +16,18 @@ TextFile::~TextFile() { close(); }
 bool TextFile::openWrite(const std::string& path, bool replace) {
   close();
   if (!out_.begin(path, replace)) return false;
-  fd_ = out_.fd();
+  return startWriting(out_.fd());
+}
+
+bool TextFile::createNew(const std::string& path) {
+  close();
+  return startWriting(
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+}
+
+bool TextFile::startWriting(int fd) {
+  fd_ = fd;
+  if (fd_ < 0) return false;
   writing_ = true;
   error_ = false;
   eof_ = false;
@@ -110,15 +121,15 @@ bool TextFile::readLine(std::string& line) {
 
 bool TextFile::close() {
   if (fd_ < 0) return !error_;
-  if (writing_) {
-    flush();
+  if (writing_) flush();
+  if (writing_ && out_.fd() >= 0) {
     // The file takes its path's place only when every write went through.
     if (error_)
       out_.discard();
     else if (!out_.commit())
       error_ = true;
-  } else {
-    ::close(fd_);
+  } else if (::close(fd_) != 0 && writing_) {
+    error_ = true;
   }
   fd_ = -1;
   buffer_.clear();

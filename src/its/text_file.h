@@ -25,6 +25,9 @@ class TextFile {
   // in a read-only folder, or not a regular file. replace false: an existing
   // file is never replaced (then close() fails).
   bool openWrite(const std::string& path, bool replace = true);
+  // Creates a new file for writing, readable by its owner only, in place at
+  // once; fails when anything (a symbolic link included) already has the name.
+  bool createNew(const std::string& path);
   // Opens an existing file and reads its first piece.
   bool openRead(const std::string& path);
 
@@ -48,6 +51,7 @@ class TextFile {
  private:
   bool fill();
   void flush();
+  bool startWriting(int fd);
 
   int fd_ = -1;
   sysfile::AtomicOutput out_;  // writing: the new file

@@ -10,9 +10,7 @@ namespace {
 // Clicking a caption or its arrow (class "Outline") swaps the collapsed line
 // (id + "Arrow") for the opened block (id + "details") and back; both carry
 // the same ids so one handler serves both.
-constexpr const char* kOutlineScript =
-    "<HTML><BODY>\r\n"
-    "<SCRIPT>\r\n"
+constexpr const char* kOutlineFunction =
     "function clickHandler() {\r\n"
     "  var source = window.event.srcElement;\r\n"
     "  if (source.className != \"Outline\") return;\r\n"
@@ -22,8 +20,13 @@ constexpr const char* kOutlineScript =
     "    if (part) part.style.display = part.style.display == \"none\" ? \"\" : \"none\";\r\n"
     "  }\r\n"
     "}\r\n"
-    "document.onclick = clickHandler;\r\n"
-    "</SCRIPT>";
+    "document.onclick = clickHandler;\r\n";
+
+// The script block that opens the page. It carries the page's nonce: the
+// page's policy runs no other script.
+std::string outlineScript(const std::string& nonce) {
+  return "<HTML><BODY>\r\n<SCRIPT nonce=\"" + nonce + "\">\r\n" + kOutlineFunction + "</SCRIPT>";
+}
 
 // The nine lines of a section header: the collapsed line, then the opened
 // block with its inner list. The arrows are drawn as triangles of the text
@@ -51,8 +54,10 @@ std::string sectionHeader(const char* id, const char* caption) {
 PageResult ReportPages::generalInfo() {
   TextFile file;
   PageResult result;
-  if (!create(file, kGeneralInfoPage, result)) return result;  // nothing is shown
-  std::string out = kOutlineScript;
+  const std::string nonce = newScriptNonce();
+  if (!create(file, kGeneralInfoPage, result, PageType::kHtml, nonce))
+    return result;  // nothing is shown
+  std::string out = outlineScript(nonce);
   out += "\r\n<H1>常规信息</H1><P>\r\n";
 
   std::vector<std::string> defaults;  // the window-defaults lines, in file order
@@ -88,7 +93,7 @@ PageResult ReportPages::generalInfo() {
         }
         case kSysCompilerVersion: {
           const std::string version = recordText(data);
-          out += "<DT>编译器版本: " + text(version) + releaseSuffix(version) + "</DT>\r\n";
+          out += "<DT>编译器版本: " + html(version) + releaseSuffix(version) + "</DT>\r\n";
           break;
         }
         case kSysTimeStamp:
@@ -100,7 +105,7 @@ PageResult ReportPages::generalInfo() {
             out += "<DT>信息类型数: " + std::to_string(recordValue(data)) + "</DT>\r\n";
           break;
         case kSysDefaultFont:
-          out += "<DT>默认字体: " + text(recordText(data)) + "</DT>\r\n";
+          out += "<DT>默认字体: " + html(recordText(data)) + "</DT>\r\n";
           break;
         case kSysMergePrompt:
           out += std::string("<DT>当合并时 ") + mergePromptText(recordValue(data)) + "</DT>\r\n";
@@ -108,7 +113,7 @@ PageResult ReportPages::generalInfo() {
         default:
           break;
       }
-      if (label) defaults.push_back(label + text(recordText(data)) + "</DT>");
+      if (label) defaults.push_back(label + html(recordText(data)) + "</DT>");
     }
     out += "</DL><P>";
   }

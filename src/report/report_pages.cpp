@@ -10,6 +10,8 @@
 #include "chmfiles/ivb_idxhdr.h"
 #include "chmfiles/system_file.h"
 #include "chmfiles/topic_tables.h"
+#include "common/random_text.h"
+#include "common/string_utils.h"
 #include "its/text_file.h"
 #include "platform/itss/com_ptr.h"
 #include "platform/system/sysdirs.h"
@@ -18,6 +20,15 @@ namespace {
 constexpr const char* kPageEnd = "</DL></BODY></HTML>";
 constexpr const char* kUtf8Mark = "\xEF\xBB\xBF";
 }  // namespace
+
+std::string reportPagePolicy(std::string_view nonce) {
+  std::string policy = "default-src 'none'; script-src ";
+  policy += nonce.empty() ? std::string("'none'") : "'nonce-" + std::string(nonce) + "'";
+  policy += "; style-src 'unsafe-inline'; base-uri 'none'; form-action 'none'";
+  return policy;
+}
+
+std::string newScriptNonce() { return RandomHex(16); }
 
 std::string internalPageName(std::string_view internalPath, std::string_view suffix) {
   std::string name(internalPath);
@@ -51,13 +62,24 @@ std::string ReportPages::text(const std::string& bytes) const {
   return helpTextToUtf8(bytes, codePage_);
 }
 
-bool ReportPages::create(TextFile& file, const std::string& name, PageResult& result) {
+std::string ReportPages::html(const std::string& bytes) const { return HtmlEscape(text(bytes)); }
+
+bool ReportPages::create(TextFile& file, const std::string& name, PageResult& result, PageType type,
+                         std::string_view nonce) {
   // Without a private folder there is nowhere safe to write.
   if (folder_.empty()) return false;
   result.path = folder_ + name;
-  if (!file.openWrite(result.path)) return false;
+  // The folder is the program's own; the page shown before under this name
+  // goes, and whatever is found there now is not written through.
+  ::unlink(result.path.c_str());
+  if (!file.createNew(result.path)) return false;
   tempPages_.push_back(result.path);
   file.write(kUtf8Mark);
+  // First in the page, before any text from the file: the parser puts it
+  // in the head, where the policy holds for everything after it.
+  if (type == PageType::kHtml)
+    file.write("<META http-equiv=\"Content-Security-Policy\" content=\"" + reportPagePolicy(nonce) +
+               "\">");
   return true;
 }
 
@@ -83,7 +105,7 @@ PageResult ReportPages::listing(const char* stream, const char* heading, bool ur
   file.write("\r\n");
   auto entry = [&](const std::string& t) {
     file.write("<DT>");
-    file.write(text(t));
+    file.write(html(t));
     file.write("</DT>\r\n");
   };
   if (urlStr)
@@ -111,7 +133,7 @@ PageResult ReportPages::ivb() {
   TopicLookup lookup(root_);
   for (const MapEntry& e : entries) {
     // Topic numbers are written unsigned: 2^31 and above stay positive.
-    file.write("<DT>" + std::to_string(e.topic) + " = " + text(lookup.text(e.file)) + "</DT>\r\n");
+    file.write("<DT>" + std::to_string(e.topic) + " = " + html(lookup.text(e.file)) + "</DT>\r\n");
   }
   return finish(file, result, kPageEnd);
 }
@@ -130,7 +152,7 @@ PageResult ReportPages::idxHeader() {
   std::string out = "<HTML><BODY><H1>#IDXHDR</H1><P><DL>\r\n";
   TopicLookup lookup(root_);
   renderIdxHeader(Bytes(reinterpret_cast<const std::uint8_t*>(header.data()), header.size()),
-                  lookup, out, [this](const std::string& t) { return text(t); });
+                  lookup, out, [this](const std::string& t) { return html(t); });
   file.write(out);
   return finish(file, result, kPageEnd);
 }
@@ -193,7 +215,7 @@ PageResult ReportPages::system() {
           out += "<DT>信息类型数: " + std::to_string(recordValue(data)) + "</DT>\r\n";
         break;
       case kSysIdxHeader:
-        renderIdxHeader(data, lookup, out, [this](const std::string& t) { return text(t); });
+        renderIdxHeader(data, lookup, out, [this](const std::string& t) { return html(t); });
         break;
       case kSysInfoTypeChecksum:
         if (recordValue(data))
@@ -205,7 +227,7 @@ PageResult ReportPages::system() {
       default:
         break;
     }
-    if (prefix) out += prefix + text(recordText(data)) + "</DT>\r\n";
+    if (prefix) out += prefix + html(recordText(data)) + "</DT>\r\n";
   }
   file.write(out);
   return finish(file, result, kPageEnd);
@@ -213,7 +235,7 @@ PageResult ReportPages::system() {
 
 void ReportPages::windowBlock(const WindowTypeEntry& w, TopicLookup& lookup,
                               std::string& out) const {
-  if (w.name) out += "<DT>" + text(lookup.text(w.name)) + "</DT>";
+  if (w.name) out += "<DT>" + html(lookup.text(w.name)) + "</DT>";
   const std::pair<const char*, std::uint32_t> fields[] = {
       {"<DD>标题: ", w.caption},         {"<DD>目录: ", w.contentsFile},
       {"<DD>索引: ", w.indexFile},       {"<DD>默认主题: ", w.defaultFile},
@@ -221,7 +243,7 @@ void ReportPages::windowBlock(const WindowTypeEntry& w, TopicLookup& lookup,
       {"<DD>跳转 1 主题: ", w.jump1Url}, {"<DD>跳转 2 文本: ", w.jump2Text},
       {"<DD>跳转 2 主题: ", w.jump2Url}};
   for (const auto& [prefix, offset] : fields)
-    if (offset) out += prefix + text(lookup.text(offset)) + "</DD>";
+    if (offset) out += prefix + html(lookup.text(offset)) + "</DD>";
   if (w.validMembers & kWinValidButtons)
     out += "<DD>按钮: " + windowButtonNames(w.buttons) + "</DD>\r\n";
   if (w.validMembers && !w.position.empty()) {
@@ -272,9 +294,9 @@ PageResult ReportPages::topics() {
   for (const TopicEntry& t : entries) {
     const TopicText joined = joinTopic(t, lookup);
     file.write("<DT>标题: ");
-    file.write(text(joined.title));
+    file.write(html(joined.title));
     file.write("</DT>\r\n<DD>链接: ");
-    file.write(text(joined.link));
+    file.write(html(joined.link));
     file.write("</DD>\r\n");
   }
   return finish(file, result, kPageEnd);

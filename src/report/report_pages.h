@@ -7,7 +7,12 @@
 //
 // Texts taken from the help file are converted from its code page to UTF-8
 // and every page starts with a UTF-8 byte-order mark, which browsers take as
-// the page's encoding; nothing else is added and nothing is escaped.
+// the page's encoding. Every text from the file is escaped before it becomes
+// HTML (the help file is a download from anywhere), and every HTML page
+// then declares a Content-Security-Policy that loads nothing and runs no
+// script but the builder's own, marked with a nonce made for that page.
+// Pages are created anew, never through a symbolic link, readable by their
+// owner only.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +45,14 @@ inline constexpr const char* kUrlStrPage = "~urlstr.htm";
 inline constexpr const char* kStringsPage = "~strings.htm";
 inline constexpr const char* kIvbPage = "~ivb.htm";
 inline constexpr const char* kIdxHdrPage = "~idxhdr.htm";
+
+// The Content-Security-Policy of a report page: nothing is loaded from
+// anywhere; script runs only when it carries nonce (none when it is empty);
+// styles only from the page itself.
+std::string reportPagePolicy(std::string_view nonce);
+
+// A fresh nonce for one page: 128 random bits as 32 hexadecimal digits.
+std::string newScriptNonce();
 
 // The page file name of an internal file: "\" and "/" turned into "_", then
 // suffix ("html\style.css" with ".htm" gives "html_style.css.htm").
@@ -89,8 +102,15 @@ class ReportPages {
 
  private:
   std::string text(const std::string& bytes) const;
-  // Creates folder + name for writing and records it; false when that fails.
-  bool create(TextFile& file, const std::string& name, PageResult& result);
+  // text(), escaped for HTML text and attribute values.
+  std::string html(const std::string& bytes) const;
+  // Creates folder + name anew for writing (an old page of that name is
+  // removed first), records it and writes the byte-order mark, and for an
+  // HTML page the policy (scripts allowed by nonce only). False when the
+  // file cannot be created.
+  enum class PageType { kHtml, kText };
+  bool create(TextFile& file, const std::string& name, PageResult& result,
+              PageType type = PageType::kHtml, std::string_view nonce = {});
   void windowBlock(const WindowTypeEntry& entry, TopicLookup& lookup, std::string& out) const;
   // Writes closing (when given) and closes: kShow, or kBinaryFile when a
   // write failed.

@@ -1,9 +1,11 @@
 // Pages of single internal files: the text-file page, the text view of an
 // HTML file with its word wrap, and the contents tree of a sitemap.
+#include <optional>
 #include <string>
 
 #include "chmfiles/help_code_page.h"
 #include "chmfiles/sitemap.h"
+#include "common/string_utils.h"
 #include "its/stream_reader.h"
 #include "its/text_file.h"
 #include "platform/itss/com_ptr.h"
@@ -55,14 +57,14 @@ PageResult ReportPages::textFile(const std::string& internalPath) {
   if (!openInternal(root_, internalPath, reader, kLineBlock)) return binaryFile(result);
   TextFile file;
   if (!create(file, internalPageName(internalPath, ".htm"), result)) return binaryFile(result);
-  file.write("<HTML><BODY><H1>" + internalPath + "</H1><P><DL>\r\n");
+  file.write("<HTML><BODY><H1>" + HtmlEscape(internalPath) + "</H1><P><DL>\r\n");
   std::string line;
   while (reader.readLine(line)) {
     if (line.empty()) {
       file.write("<P>\r\n");
     } else {
       file.write("<DT>");
-      file.write(text(line));
+      file.write(html(line));
       file.write("</DT>\r\n");
     }
   }
@@ -74,7 +76,9 @@ PageResult ReportPages::textView(const std::string& path) {
   PageResult result;
   if (!openInternal(root_, path, reader, kLineBlock)) return binaryFile(result);
   TextFile file;
-  if (!create(file, internalPageName(path, ".txt"), result)) return binaryFile(result);
+  // Plain text: the browser shows the source as it is and runs none of it.
+  if (!create(file, internalPageName(path, ".txt"), result, PageType::kText))
+    return binaryFile(result);
   file.write("文件: " + path + "\r\n\r\n");
   std::string line;
   while (reader.readLine(line)) {
@@ -92,14 +96,20 @@ PageResult ReportPages::textView(const std::string& path) {
 
 namespace {
 
-// An attribute value inside double quotes.
-std::string quoted(std::string_view value) {
+// A help file path as it may stand in a URL: the bytes that would end the
+// path or start an escape ("%", "#", "?"), blanks and control bytes are
+// percent-encoded; the address is decoded again when it is followed.
+std::string urlPath(std::string_view path) {
+  static const char* hex = "0123456789ABCDEF";
   std::string out;
-  for (char c : value) {
-    if (c == '"')
-      out += "&quot;";
-    else
-      out += c;
+  for (unsigned char c : path) {
+    if (c <= ' ' || c == '%' || c == '#' || c == '?' || c == 0x7F) {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
   }
   return out;
 }
@@ -109,27 +119,35 @@ class ContentsWriter {
   ContentsWriter(const std::string& helpPath, unsigned codePage)
       : helpPath_(helpPath), codePage_(codePage) {}
 
-  // A Local value as a URL: one with a scheme ("its:", "ms-its:",
-  // "mk:@MSITStore:", "http:") is taken as it is; a path inside the help file
-  // is made absolute under "its:".
-  std::string url(std::string local) const {
+  // A Local value as a link target: a path inside the help file, made
+  // absolute under "its:", or an address that names a help file by one of
+  // the its: schemes, taken as it is. Anything else (script, the network,
+  // local files) gives no link: the entry is shown as text.
+  std::optional<std::string> url(std::string local) const {
     for (char& c : local)
       if (c == '\\') c = '/';
     const std::size_t colon = local.find(':');
     const std::size_t slash = local.find('/');
-    if (colon != std::string::npos && (slash == std::string::npos || colon < slash)) return local;
+    if (colon != std::string::npos && (slash == std::string::npos || colon < slash)) {
+      for (std::string_view scheme : {"its:", "ms-its:", "mk:@MSITStore:"})
+        if (StartsWithNoCase(local, scheme)) return local;
+      return std::nullopt;
+    }
     while (!local.empty() && local.front() == '/') local.erase(0, 1);
-    return "its:" + helpPath_ + "::/" + local;
+    return "its:" + urlPath(helpPath_) + "::/" + local;
   }
 
   void list(const std::vector<SitemapEntry>& entries, std::string& out) const {
     out += "<UL>\r\n";
     for (const SitemapEntry& e : entries) {
-      const std::string name = helpTextToUtf8(e.name.empty() ? e.local : e.name, codePage_);
-      std::string label = e.local.empty()
-                              ? "<SPAN>" + name + "</SPAN>"
-                              : "<A href=\"" + quoted(helpTextToUtf8(url(e.local), codePage_)) +
-                                    "\">" + name + "</A>";
+      const std::string name =
+          HtmlEscape(helpTextToUtf8(e.name.empty() ? e.local : e.name, codePage_));
+      // The help file's path is the program's text already; only Local
+      // comes in the file's code page.
+      const std::optional<std::string> target =
+          e.local.empty() ? std::nullopt : url(helpTextToUtf8(e.local, codePage_));
+      const std::string label = target ? "<A href=\"" + HtmlEscape(*target) + "\">" + name + "</A>"
+                                       : "<SPAN>" + name + "</SPAN>";
       if (e.children.empty()) {
         out += "<LI class=page>" + label + "</LI>\r\n";
       } else {
@@ -172,7 +190,7 @@ PageResult ReportPages::contents(const std::string& internalPath) {
   // The browser takes a local file's type from its name: without ".htm" the
   // tree would be shown as its source text.
   if (!create(file, internalPageName(internalPath, ".htm"), result)) return binaryFile(result);
-  std::string out = "<HTML><HEAD><TITLE>" + internalPath + "</TITLE>\r\n";
+  std::string out = "<HTML><HEAD><TITLE>" + HtmlEscape(internalPath) + "</TITLE>\r\n";
   out += kContentsStyle;
   out += "</HEAD><BODY>\r\n";
   ContentsWriter(helpPath_, codePage_).list(parseSitemap(sitemap), out);

@@ -270,17 +270,20 @@ constexpr int IDS_TIP_BROWSE_SOURCE = 4063;
 constexpr int IDS_TIP_BROWSE_TARGET = 4064;
 constexpr int IDS_CONTAINS_NO_FILES = 4065;
 constexpr int IDS_CREATED = 4066;
-constexpr int IDS_REGISTERED_SUFFIX = 4067;  // " (已注册)", leading blank
+constexpr int IDS_REGISTERED_SUFFIX = 4067;   // " (已注册)", leading blank
 constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entries out
 // Create-ITS lines of this program's own.
 constexpr int IDS_ITS_NAME_CLIMBS = 4160;   // a listed name with ".." stored under another
 constexpr int IDS_ITS_LINK_OUTSIDE = 4161;  // a link leading out of the folder, skipped
 constexpr int IDS_ITS_NOT_STORED = 4162;    // a file read or written only in part
 // The help registry editors' messages of this program's own.
-constexpr int IDS_WINE_SERVER_RUNNING = 4170;   // the prefix's wine server owns its hives
-constexpr int IDS_NOT_A_WINE_PREFIX = 4171;     // a folder without system.reg and dosdevices
-constexpr int IDS_REGISTRY_NAMES_FAILED = 4172;  // 4054's text, then the names not saved
+constexpr int IDS_WINE_SERVER_RUNNING = 4170;       // the prefix's wine server owns its hives
+constexpr int IDS_NOT_A_WINE_PREFIX = 4171;         // a folder without system.reg and dosdevices
+constexpr int IDS_REGISTRY_NAMES_FAILED = 4172;     // 4054's text, then the names not saved
 constexpr int IDS_REGISTRY_FILE_UNREADABLE = 4173;  // a hive file the program works on without
+// Folders a walk could not open, skipped and counted.
+constexpr int IDS_FOLDERS_SKIPPED = 4180;     // the finders: how many
+constexpr int IDS_ITS_FOLDER_SKIPPED = 4181;  // create-ITS folder mode: which one
 
 // The compiler's messages; the id is the number shown with a warning or error.
 constexpr int IDS_COMPILE_WARNING = 4400;  // "警告"
@@ -302,6 +305,7 @@ constexpr int IDS_COMPILE_COUNTS = 4416;    // three inserts, filled one after a
 constexpr int IDS_COMPILE_PROBLEMS = 4417;  // two inserts
 constexpr int IDS_COMPILE_UNKNOWN_WINDOW = 4418;
 constexpr int IDS_COMPILE_FAILED = 4419;
+constexpr int IDS_COMPILE_NESTED_TOO_DEEP = 4430;  // a sitemap's lists beyond the depth limit
 
 // Saving the results box to a file (command 1018).
 constexpr int IDS_RESULTS_FILE_FILTER = 4450;  // Qt's form: "name (*.ext);;..."
@@ -332,6 +336,7 @@ constexpr int IDS_READER_ADD = 21111;
 constexpr int IDS_READER_REMOVE = 21112;
 constexpr int IDS_READER_FIND = 21113;
 constexpr int IDS_READER_CHOOSE_TOPIC = 21114;
+constexpr int IDS_READER_SCANNING = 21115;
 
 // ---------------------------------------------------------------------------
 // Help topics of the program's own help file

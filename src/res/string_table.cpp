@@ -102,7 +102,10 @@ constexpr StringEntry kStrings[] = {
      "（wineserver -k），然后再更改注册表。"},
     {IDS_NOT_A_WINE_PREFIX, "“%s”不是一个 Wine 前缀（没有 system.reg 或 dosdevices）。"},
     {IDS_REGISTRY_NAMES_FAILED, "%s\r\n\r\n下列注册表项没有保存:\r\n%s"},
-    {IDS_REGISTRY_FILE_UNREADABLE, "注册表文件“%s”无法读取：程序不使用其中的设置，也不改动这个文件。"},
+    {IDS_REGISTRY_FILE_UNREADABLE,
+     "注册表文件“%s”无法读取：程序不使用其中的设置，也不改动这个文件。"},
+    {IDS_FOLDERS_SKIPPED, "有 %s 个文件夹无法打开，已跳过。"},
+    {IDS_ITS_FOLDER_SKIPPED, "不能打开文件夹“%s”，其中的文件没有存入 ITS 文件。"},
 
     // The compiler.
     {IDS_COMPILE_WARNING, "警告"},
@@ -124,6 +127,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_COMPILE_PROBLEMS, "%s 个错误,%s 个警告"},
     {IDS_COMPILE_UNKNOWN_WINDOW, "默认窗口“%s”没有在 [WINDOWS] 节中定义。"},
     {IDS_COMPILE_FAILED, "编译失败,没有写入“%s”。"},
+    {IDS_COMPILE_NESTED_TOO_DEEP, "“%s”中的列表嵌套层数超过上限,更深的条目放在最深的一层。"},
     {IDS_RESULTS_FILE_FILTER, "文本文件 (*.txt);;所有文件 (*)"},
 
     // Shared library texts.
@@ -154,6 +158,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_READER_REMOVE, "删除(&R)"},
     {IDS_READER_FIND, "查找(&F):"},
     {IDS_READER_CHOOSE_TOPIC, "此关键字有多个主题，请选择一个:"},
+    {IDS_READER_SCANNING, "此帮助文件没有全文搜索索引，正在逐页查找..."},
 
     // Status-bar prompts of the menu commands ("prompt\ntooltip" where a
     // tooltip is given).

@@ -14,8 +14,8 @@
 #include "res/bitmaps.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
+#include "ui/browse_chm.h"
 #include "ui/program_help.h"
-#include "viewer/browse_chm.h"
 
 namespace {
 

@@ -35,10 +35,10 @@
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
 #include "tests/platform/browser/browser_page_wait.h"
+#include "tool_dialogs/decompile_dialog.h"
 #include "ui/help_page_pane.h"
 #include "ui/program_help.h"
 #include "ui/tip_pane.h"
-#include "viewer/decompile_dialog.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "chmfiles/fulltext_reader.h"
 #include "chmfiles/help_trees.h"
+#include "chmfiles/page_scan.h"
 #include "compile/binary_tables.h"
 #include "compile/fulltext_index.h"
 #include "table_bytes.h"
@@ -310,6 +311,37 @@ TEST(FullTextReader, LocationListsAreCheckedAgainstTheirSize) {
   e = first;
   e.listSize = 0;
   EXPECT_TRUE(reader.topicsOf(e).empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Page text and word matching of the search that reads pages.
+TEST(PageScan, TextAndWords) {
+  EXPECT_EQ(pageText("<p>a&amp;b</p><!-- hidden --><SCRIPT>var x = '<p>';</Script>c<style>d"
+                     "</style >e"),
+            " a&b   c e");                     // one blank for each tag, comment, script and style
+  EXPECT_EQ(pageText("x<scripted>y"), "x y");  // not a script element
+  EXPECT_EQ(pageText("unclosed <b"), "unclosed  ");
+  struct Case {
+    const char* text;
+    const char* word;
+    bool prefix, holds;
+  };
+  const Case cases[] = {
+      {"Using Pageant.", "pageant", false, true},
+      {"pageants", "pageant", false, false},
+      {"pageants", "pageant", true, true},
+      {"subpageant", "pageant", true, false},
+      {"a_pageant", "pageant", false, false},
+      {"控制面板概述", "面板", false, true},
+      {"x面板y", "面板", false, true},
+      {"", "a", true, false},
+      {"abc", "", true, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(textHoldsWord(c.text, c.word, c.prefix), c.holds) << c.text << " / " << c.word;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "helpreg/installation.h"
+#include "platform/registry/hive_file.h"
 #include "platform/registry/registry.h"
 
 namespace fs = std::filesystem;
@@ -144,6 +145,34 @@ TEST_F(HelpRegistry, SavingRemovesExactlyTheDeletedRowAndNoEditWritesNothing) {
   edited.erase(edited.begin() + 1);
   ASSERT_TRUE(helpreg::applyChanges(Mode::HtmlHelp, helpreg::planSave(snapshot, edited)).ok());
   EXPECT_EQ(entries(), (std::vector<Entry>{{"a.chm", "/a"}, {"c.chm", "/c"}}));
+}
+
+// A save or a clean-up of any length replaces the hive once, and leaves
+// the rows in the order a change at a time would.
+TEST_F(HelpRegistry, ThousandsOfChangesAreOneWrite) {
+  put("f0.chm", "/old");  // the key exists: making it is a write of its own
+  int writes = 0;
+  reg::HiveFile::setBeforeRenameHook([&] { ++writes; });
+  std::vector<Change> adds;
+  for (int i = 0; i < 3000; ++i)
+    adds.push_back({Change::Write, {"f" + std::to_string(i) + ".chm", "/x"}});
+  ASSERT_TRUE(helpreg::applyChanges(Mode::HtmlHelp, adds).ok());
+  EXPECT_EQ(writes, 1);
+  std::vector<std::string> gone;
+  for (int i = 0; i < 3000; i += 2) gone.push_back("F" + std::to_string(i) + ".CHM");
+  gone.push_back("never-there.chm");  // already gone counts as deleted
+  EXPECT_TRUE(helpreg::deleteValues(Mode::HtmlHelp, gone).ok());
+  EXPECT_EQ(writes, 2);
+  // Delete then write again (a changed folder) moves the row to the end.
+  ASSERT_TRUE(helpreg::applyChanges(Mode::HtmlHelp, {{Change::Delete, {"f1.chm", ""}},
+                                                     {Change::Write, {"f1.chm", "/y"}}})
+                  .ok());
+  EXPECT_EQ(writes, 3);
+  reg::HiveFile::setBeforeRenameHook({});
+  const auto now = entries();
+  ASSERT_EQ(now.size(), 1500u);
+  EXPECT_EQ(now.front(), (Entry{"f3.chm", "/x"}));
+  EXPECT_EQ(now.back(), (Entry{"f1.chm", "/y"}));
 }
 
 TEST_F(HelpRegistry, AHiveThatCannotBeParsedIsNeverWritten) {

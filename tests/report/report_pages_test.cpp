@@ -81,11 +81,14 @@ class ReportPagesTest : public ::testing::Test {
     storage_.close();
     write(tree);
   }
-  // The page's text without its byte-order mark.
+  // The page's text without its byte-order mark and, for HTML pages, the
+  // policy that follows it.
   static std::string body(const PageResult& r) {
     const std::string all = crafted::readFile(r.path);
     EXPECT_EQ(all.substr(0, 3), kBom);
-    return all.substr(3);
+    const std::string meta = "<META http-equiv=\"Content-Security-Policy\" content=\"";
+    if (all.compare(3, meta.size(), meta) != 0) return all.substr(3);
+    return all.substr(all.find("\">", 3 + meta.size()) + 2);
   }
 
   crafted::TempDir dir_;
@@ -155,7 +158,7 @@ TEST_F(ReportPagesTest, MissingOrShortSourcesFallBackToTheBinaryFilePage) {
 
 TEST_F(ReportPagesTest, GeneralInformationSections) {
   const std::string page = body(pages_->generalInfo());
-  EXPECT_EQ(page.find("<HTML><BODY>\r\n<SCRIPT>"), 0u);
+  EXPECT_EQ(page.find("<HTML><BODY>\r\n<SCRIPT nonce=\""), 0u);
   EXPECT_NE(page.find("document.onclick = clickHandler;"), std::string::npos);
   const std::string facts =
       "</SCRIPT>\r\n<H1>常规信息</H1><P>\r\n<DL><DT>CHM 文件版本: 3</DT>\r\n<DT>DBCS: 是</DT>\r\n"
@@ -186,13 +189,13 @@ TEST_F(ReportPagesTest, GeneralInformationSections) {
   EXPECT_EQ(bare.find("Out2"), std::string::npos);
 }
 
-TEST_F(ReportPagesTest, TextFilesAreWrittenUnescapedAndNamedByPath) {
+TEST_F(ReportPagesTest, TextFilesAreWrittenEscapedAndNamedByPath) {
   PageResult css = pages_->textFile("html\\style.css");
   ASSERT_EQ(css.outcome, PageOutcome::kShow);
   EXPECT_EQ(css.path, dir_ / "pages/html_style.css.htm");
   EXPECT_EQ(body(css),
             "<HTML><BODY><H1>html\\style.css</H1><P><DL>\r\n<DT>b { color: red }</DT>\r\n"
-            "<P>\r\n<DT><b>bold</b></DT>\r\n<DT>last</DT>\r\n</DL></BODY></HTML>");
+            "<P>\r\n<DT>&lt;b&gt;bold&lt;/b&gt;</DT>\r\n<DT>last</DT>\r\n</DL></BODY></HTML>");
 
   // The word wrap: 200 bytes without blanks stay whole; 100 bytes whose only
   // blank is the 61st byte give pieces of 60 and 39 bytes.

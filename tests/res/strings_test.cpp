@@ -191,6 +191,10 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_COMPILE_PROBLEMS, "ss"},
       {IDS_COMPILE_UNKNOWN_WINDOW, "s"},
       {IDS_COMPILE_FAILED, "s"},
+      {IDS_READER_TOPICS_FOUND, "u"},
+      {IDS_FOLDERS_SKIPPED, "s"},
+      {IDS_ITS_FOLDER_SKIPPED, "s"},
+      {IDS_COMPILE_NESTED_TOO_DEEP, "s"},
   };
   for (const auto& e : res::stringTable()) {
     auto it = expected.find(e.id);

@@ -1,5 +1,7 @@
 #include "platform/browser/hh_ctrl.h"
 
+#include <QChildEvent>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QPixmap>
@@ -17,6 +19,7 @@
 #include "common/messages.h"
 #include "its/its_storage.h"
 #include "platform/browser/closed_profile.h"
+#include "platform/browser/its_scheme_handler.h"
 #include "platform/browser/its_url.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "res/bitmaps.h"
@@ -24,35 +27,71 @@
 
 using namespace itss;
 
-// A URL as the host's operations see it: every escape decoded.
-static std::string urlText(const QUrl& url) {
-  return QUrl::fromPercentEncoding(url.toEncoded()).toStdString();
-}
+// A URL as the host's operations see it: a help page as its its: address,
+// every escape decoded.
+static std::string urlText(const QUrl& url) { return browser::displayAddress(url); }
 
 // The page of a host: asks the host before each navigation, keeps every page
-// in its own view, and shows no dialogs of its own.
+// in its own view, and shows no dialogs of its own. A web address opens in
+// the desktop's browser, and only right after the user clicked or pressed a
+// key in the view: a page's script alone starts nothing outside.
 class HHPage : public QWebEnginePage {
  public:
+  // How long after the user's click a web address may still open.
+  static constexpr qint64 kClickWindowMs = 1500;
+
   HHPage(CHHCtrl* host, QObject* parent)
       : QWebEnginePage(browser::closedProfile(), parent), host_(host) {
     connect(this, &QWebEnginePage::newWindowRequested, this,
             [this](QWebEngineNewWindowRequest& request) {
               bool cancel = false;
               if (host_) host_->OnNewWindow(cancel);
+              if (cancel || !request.isUserInitiated()) return;
               // Never a second window: a link that asks for one opens here,
-              // when the user followed it.
-              if (!cancel && request.isUserInitiated()) load(request.requestedUrl());
+              // or in the desktop's browser when it leads to the web.
+              if (browser::isWebAddress(request.requestedUrl()))
+                openWebAddress(request.requestedUrl());
+              else
+                load(request.requestedUrl());
             });
   }
 
+  // Watches the view (and the widget inside it that takes the input) for
+  // the user's clicks and keys.
+  void watchInput(QWidget* view) {
+    view->installEventFilter(this);
+    for (QWidget* child : view->findChildren<QWidget*>()) child->installEventFilter(this);
+  }
+
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::ChildAdded:
+        if (auto* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType())
+          child->installEventFilter(this);
+        break;
+      case QEvent::MouseButtonRelease:
+      case QEvent::KeyPress:
+        userInput_.start();
+        break;
+      default:
+        break;
+    }
+    return QWebEnginePage::eventFilter(watched, event);
+  }
+
   bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
     bool cancel = false;
     if (host_)
       host_->OnBeforeNavigate(urlText(url), 0, isMainFrame ? std::string() : std::string("_frame"),
                               {}, {}, cancel);
     if (cancel) return false;
-    return browser::requestAllowed(url, this->url(), true);
+    if (browser::isWebAddress(url)) {
+      if (isMainFrame) openWebAddress(url);
+      return false;
+    }
+    return browser::requestAllowed(
+        url, this->url(), isMainFrame ? browser::RequestKind::Page : browser::RequestKind::Frame);
   }
   QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
   void javaScriptAlert(const QUrl&, const QString&) override {}
@@ -67,7 +106,15 @@ class HHPage : public QWebEnginePage {
                                 const QString&) override {}
 
  private:
+  // One click opens at most one address.
+  void openWebAddress(const QUrl& url) {
+    if (!userInput_.isValid() || userInput_.elapsed() > kClickWindowMs) return;
+    userInput_.invalidate();
+    browser::openInDesktopBrowser(url);
+  }
+
   QPointer<CHHCtrl> host_;
+  QElapsedTimer userInput_;
 };
 
 namespace {
@@ -82,17 +129,15 @@ QPixmap stripImage(int bitmapId, int i) {
   return strip.copy(i * bitmap->imageWidth, 0, bitmap->imageWidth, bitmap->height);
 }
 
-// A navigation target as a URL: its: addresses rebuilt so that relative
-// links resolve inside the help file, local paths as file: URLs.
+// A navigation target as a URL: its: addresses as the help file's own
+// origin (relative links then resolve inside the help file), local paths as
+// file: URLs.
 QUrl toUrl(const std::string& text) {
   if (auto address = browser::parseItsUrl(text)) {
-    QUrl url;
-    url.setScheme(QStringLiteral("its"));
-    url.setPath(QString::fromStdString(address->helpFile + "::" + address->internalPath),
-                QUrl::DecodedMode);
     const std::size_t hash = text.find('#', text.find("::"));
-    if (hash != std::string::npos) url.setFragment(QString::fromStdString(text.substr(hash + 1)));
-    return url;
+    return browser::originUrl(
+        address->helpFile, address->internalPath,
+        hash == std::string::npos ? QString() : QString::fromStdString(text.substr(hash + 1)));
   }
   if (!text.empty() && text.front() == '/')
     return QUrl::fromLocalFile(QString::fromStdString(text));
@@ -174,6 +219,7 @@ bool CHHCtrl::Create(QWidget* parent, const QRect& rect, unsigned buttonMask, co
   view->setProperty("controlId", AFX_IDW_PANE_FIRST);
   auto* page = new HHPage(this, view);
   view->setPage(page);
+  page->watchInput(view);
   view->setContextMenuPolicy(Qt::NoContextMenu);
   view->setGeometry(viewRect);
   browser_ = view;

@@ -14,6 +14,7 @@
 #include "platform/browser/help_file_source.h"
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/htmlhelp/popup_text.h"
+#include "platform/htmlhelp/reader_window.h"
 #include "platform/system/codepage.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
@@ -74,9 +75,21 @@ bool readWindowTypeLook(const std::string& helpFile, std::string_view type, Wind
     if (w.caption && strings.readStringAt(w.caption, caption, sizeof caption))
       look.caption = helpText(caption, codePage);
     look.buttonMask = hostButtonsForWindowFlags(w.buttons);
+    if (w.validMembers & kWinValidProperties) {
+      look.navigationPane = (w.properties & kWinPropTriPane) != 0;
+      look.searchTab = (w.properties & kWinPropSearchTab) != 0;
+      look.favoritesTab = (w.properties & kWinPropFavoritesTab) != 0;
+      look.savePlace = (w.properties & kWinPropSavePlace) != 0;
+    }
+    if (w.validMembers & kWinValidNavWidth) look.navWidth = static_cast<int>(w.navWidth);
     return true;
   }
   return false;
+}
+
+ReaderWindow* QtHtmlHelp::readerFor(const std::string& helpFile, const std::string& type) const {
+  auto it = readers_.find(helpFile + ">" + type);
+  return it == readers_.end() ? nullptr : it->second.data();
 }
 
 CHelpPageWnd* QtHtmlHelp::windowFor(const std::string& helpFile, const std::string& type) const {
@@ -105,6 +118,12 @@ std::intptr_t QtHtmlHelp::showTopic(QWidget* caller, std::string_view reference,
   std::string helpFile;
   if (!LocateHelpFile(reference.substr(0, gt), helpFile)) return 0;
   const std::string key = helpFile + ">" + type;
+  if (QPointer<ReaderWindow>& reader = readers_[key]) {
+    if (itss::FAILED(reader->host().NavigateTopic(topic))) return 0;
+    reader->raise();
+    reader->activateWindow();
+    return reinterpret_cast<std::intptr_t>(reader.data());
+  }
   QPointer<CHelpPageWnd>& open = windows_[key];
   if (open) {
     if (itss::FAILED(open->control().NavigateTopic(topic))) return 0;
@@ -123,6 +142,7 @@ std::intptr_t QtHtmlHelp::showTopic(QWidget* caller, std::string_view reference,
     rect = QRect(anchor.right() + 1, anchor.top(), kDefaultWidth, kDefaultHeight);
     if (rect.right() > area.right()) rect.moveRight(area.right());
   }
+  if (look.navigationPane) return showInReader(caller, helpFile, key, look, rect, topic);
   auto* page = new CHelpPageWnd(caller ? caller->window() : nullptr);
   page->setObjectName(QStringLiteral("HtmlHelpWindow"));
   if (!page->control().SetHelpFile(helpFile)) {
@@ -138,6 +158,32 @@ std::intptr_t QtHtmlHelp::showTopic(QWidget* caller, std::string_view reference,
   }
   open = page;
   return reinterpret_cast<std::intptr_t>(page);
+}
+
+std::intptr_t QtHtmlHelp::showInReader(QWidget* caller, const std::string& helpFile,
+                                       const std::string& key, const WindowTypeLook& look,
+                                       const QRect& rect, std::uint32_t topic) {
+  auto* reader = new ReaderWindow(caller ? caller->window() : nullptr);
+  reader->setWindowFlag(Qt::Window);
+  reader->setAttribute(Qt::WA_DeleteOnClose);
+  reader->setObjectName(QStringLiteral("HtmlHelpReader"));
+  reader->setGeometry(rect);
+  reader->remembersPlace = look.savePlace;
+  reader->show();
+  // The type's pane width, unless the user's own was remembered.
+  if (look.navWidth > 0) reader->setPaneWidth(look.navWidth);
+  if (!reader->open(helpFile, std::string())) {
+    reader->close();
+    return 0;
+  }
+  reader->showTabs(look.searchTab, look.favoritesTab);
+  if (!look.caption.empty()) reader->setWindowTitle(QString::fromStdString(look.caption));
+  if (itss::FAILED(reader->host().NavigateTopic(topic))) {
+    reader->close();
+    return 0;
+  }
+  readers_[key] = reader;
+  return reinterpret_cast<std::intptr_t>(reader);
 }
 
 std::intptr_t QtHtmlHelp::showPopup(QWidget* control, std::string_view reference,

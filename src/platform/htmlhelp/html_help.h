@@ -21,12 +21,18 @@ class QWidget;
 
 namespace htmlhelp {
 
+class ReaderWindow;
+
 // What a window type asks of its window: its place (empty when the type
 // gives none), its caption and the host buttons its tool-bar flags map to.
 struct WindowTypeLook {
   QRect rect;
   std::string caption;  // UTF-8
   unsigned buttonMask = 0;
+  // A navigation pane beside the page (contents and index; search and
+  // favourites when asked), and its width (0: none given).
+  bool navigationPane = false, searchTab = false, favoritesTab = false, savePlace = false;
+  int navWidth = 0;
 };
 // The host buttons (home, back, forward, print) of a window type's flags.
 unsigned hostButtonsForWindowFlags(std::uint32_t flags);
@@ -47,6 +53,8 @@ class QtHtmlHelp : public HtmlHelpService {
 
   // The open window of a help file's window type, or nullptr.
   CHelpPageWnd* windowFor(const std::string& helpFile, const std::string& type) const;
+  // The same for a type with a navigation pane.
+  ReaderWindow* readerFor(const std::string& helpFile, const std::string& type) const;
   // The pop-up shown last, while it is open.
   QLabel* popup() const { return popup_; }
 
@@ -54,7 +62,11 @@ class QtHtmlHelp : public HtmlHelpService {
   std::intptr_t showTopic(QWidget* caller, std::string_view reference, std::uint32_t topic);
   std::intptr_t showPopup(QWidget* control, std::string_view reference, const unsigned* table);
 
+  std::intptr_t showInReader(QWidget* caller, const std::string& helpFile, const std::string& key,
+                             const WindowTypeLook& look, const QRect& rect, std::uint32_t topic);
+
   std::map<std::string, QPointer<CHelpPageWnd>> windows_;  // by "file>type"
+  std::map<std::string, QPointer<ReaderWindow>> readers_;  // by "file>type"
   QPointer<QLabel> popup_;
 };
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
@@ -21,6 +22,7 @@
 
 #include "chmfiles/fulltext_reader.h"
 #include "chmfiles/help_code_page.h"
+#include "chmfiles/page_scan.h"
 #include "chmfiles/system_file.h"
 #include "common/settings_store.h"
 #include "its/its_storage.h"
@@ -37,8 +39,16 @@ constexpr int kTopicsRole = Qt::UserRole + 1;   // an index keyword's pages
 constexpr int kTitlesRole = Qt::UserRole + 2;   // and their titles
 constexpr int kSeeAlsoRole = Qt::UserRole + 3;  // a keyword's reference
 constexpr const char kFavoritesKey[] = "Reader\\Favorites";
+constexpr const char kPlacesKey[] = "Reader\\Places";
+// A remembered place: left, top, width, height and the pane's width.
+struct Place {
+  std::int32_t left, top, width, height, pane;
+};
+constexpr int kMinPlaceSize = 100;
 // Favourites of one file are stored in one value of at most this many bytes.
 constexpr std::size_t kMaxFavoritesBytes = 64 * 1024;
+// The page scan shows its progress box only when it takes longer than this.
+constexpr int kScanBoxDelayMs = 400;
 constexpr double kZoomStep = 1.1, kMinZoom = 0.25, kMaxZoom = 5.0;
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -202,6 +212,14 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
     QTreeWidgetItem* item = index_->topLevelItem(i);
     keywords_.emplace_back(item->text(0).toCaseFolded(), item);
   }
+  if (remembersPlace) {
+    Place place{};
+    if (ReadSetting(kPlacesKey, helpFile_, &place, sizeof place) == sizeof place &&
+        place.width >= kMinPlaceSize && place.height >= kMinPlaceSize) {
+      setGeometry(place.left, place.top, place.width, place.height);
+      if (place.pane > 0) paneWidth_ = place.pane;
+    }
+  }
   favoriteList_ = loadFavorites(helpFile_);
   showFavorites();
 
@@ -209,7 +227,7 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   const std::string home = isAddress(start) ? start : browser::makeItsUrl(helpFile_, start);
   const unsigned buttons =
       HHBTN_MASK_HOME | HHBTN_MASK_BACK | HHBTN_MASK_FORWARD | HHBTN_MASK_PRINT;
-  splitter_->setSizes({kPaneWidth, std::max(width() - kPaneWidth, kPaneWidth)});
+  splitter_->setSizes({paneWidth_, std::max(width() - paneWidth_, paneWidth_)});
   if (!host_->Create(pagePane_, QRect(QPoint(0, 0), pagePane_->size()), buttons, HHHome::url(home),
                      false))
     return false;
@@ -340,6 +358,18 @@ void ReaderWindow::buildFavoritesTab() {
   });
 }
 
+void ReaderWindow::showTabs(bool search, bool favorites) {
+  for (QWidget* tab : {search ? nullptr : searchResults_->parentWidget(),
+                       favorites ? nullptr : favorites_->parentWidget()})
+    if (tab) tabs_->removeTab(tabs_->indexOf(tab));
+}
+
+void ReaderWindow::setPaneWidth(int width) {
+  paneWidth_ = width;
+  const int total = splitter_->width();
+  splitter_->setSizes({width, std::max(total - width, 1)});
+}
+
 void ReaderWindow::showLocal(const std::string& local) {
   if (local.empty()) return;
   if (isAddress(local)) {
@@ -442,7 +472,20 @@ void ReaderWindow::runSearch() {
     search_ = std::make_unique<HelpFileSearch>(searchStorage_->root());
   }
   std::vector<SearchHit> hits;
-  const SearchStatus status = search_->search(words, options, hits);
+  SearchStatus status = search_->search(words, options, hits);
+  if (status == SearchStatus::kNoIndex) {
+    // No index of its own: read the pages, with a progress box that cancels.
+    QProgressDialog box(qs(LoadStr(IDS_READER_SCANNING)), qs(LoadStr(IDS_CANCEL)), 0, 100, this);
+    box.setObjectName(QStringLiteral("ScanProgress"));
+    box.setWindowModality(Qt::WindowModal);
+    box.setMinimumDuration(kScanBoxDelayMs);
+    status = scanHelpPages(searchStorage_->root(), words, options, hits,
+                           [&box](std::size_t done, std::size_t total) {
+                             box.setMaximum(static_cast<int>(total));
+                             box.setValue(static_cast<int>(done));
+                             return !box.wasCanceled();
+                           });
+  }
   if (status != SearchStatus::kOk) {
     searchStatus_->setText(qs(LoadStr(IDS_READER_NO_SEARCH_INDEX)));
     return;
@@ -501,6 +544,16 @@ void ReaderWindow::zoom(double factor) {
   if (!view) return;
   const double z = factor == 0 ? 1.0 : std::clamp(view->zoomFactor() * factor, kMinZoom, kMaxZoom);
   view->setZoomFactor(z);
+}
+
+void ReaderWindow::closeEvent(QCloseEvent* event) {
+  if (remembersPlace && !helpFile_.empty()) {
+    const QRect r = geometry();
+    const QList<int> sizes = splitter_->sizes();
+    const Place place{r.left(), r.top(), r.width(), r.height(), sizes.isEmpty() ? 0 : sizes[0]};
+    WriteSetting(kPlacesKey, helpFile_, &place, sizeof place);
+  }
+  QWidget::closeEvent(event);
 }
 
 bool ReaderWindow::eventFilter(QObject* watched, QEvent* event) {

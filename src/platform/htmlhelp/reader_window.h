@@ -60,6 +60,15 @@ class ReaderWindow : public QWidget {
   // file's default topic). False when the file cannot be opened.
   bool open(const std::string& helpFile, const std::string& page);
 
+  // Keeps the search and favourites tabs only when asked (a window type
+  // names the tabs it wants; a file opened to read has all four).
+  void showTabs(bool search, bool favorites);
+  void setPaneWidth(int width);
+
+  // When set before open(), the window takes the place and pane width it
+  // had when it last closed on this file, and keeps them when it closes.
+  bool remembersPlace = false;
+
   // Shows a page named as a contents or index entry names it.
   void showLocal(const std::string& local);
 
@@ -72,6 +81,7 @@ class ReaderWindow : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void buildContentsTab();
@@ -93,6 +103,7 @@ class ReaderWindow : public QWidget {
   std::string currentPage() const;
 
   std::string helpFile_;
+  int paneWidth_ = kPaneWidth;
   HelpTree contentsData_, indexData_;
   std::unique_ptr<CHHCtrl> host_;
   QSplitter* splitter_ = nullptr;

@@ -275,10 +275,12 @@ bool HiveDocument::parse(std::string_view text) {
     ++i;
     if (line.starts_with("\"") || line.starts_with("@")) {
       // A hex value may continue on the next lines after a trailing '\'.
+      // The logical line grows in place: each continuation costs its own length.
       std::string logical(line);
-      while (i < lines.size() && trimEnd(logical).ends_with("\\") && isHexContinuation(lines[i])) {
-        logical = std::string(trimEnd(logical));
-        logical.pop_back();
+      while (i < lines.size()) {
+        const std::size_t end = trimEnd(logical).size();
+        if (end == 0 || logical[end - 1] != '\\' || !isHexContinuation(lines[i])) break;
+        logical.resize(end - 1);
         logical += lines[i];
         l.raw += lines[i];
         ++i;
@@ -331,10 +333,44 @@ std::string HiveDocument::serialize() const {
 }
 
 std::string HiveDocument::pathOf(const Node* node) {
+  std::vector<const Node*> chain;
+  for (; node && node->parent; node = node->parent) chain.push_back(node);
   std::string path;
-  for (; node && node->parent; node = node->parent)
-    path = path.empty() ? node->name : node->name + "\\" + path;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!path.empty()) path += '\\';
+    path += (*it)->name;
+  }
   return path;
+}
+
+HiveDocument::Node::~Node() {
+  std::vector<std::unique_ptr<Node>> pending;
+  for (auto& [folded, child] : children) pending.push_back(std::move(child));
+  children.clear();
+  while (!pending.empty()) {
+    std::unique_ptr<Node> n = std::move(pending.back());
+    pending.pop_back();
+    for (auto& [folded, child] : n->children) pending.push_back(std::move(child));
+    n->children.clear();
+  }
+}
+
+void HiveDocument::buildIndex(const Section& s) {
+  if (s.indexed) return;
+  s.valueLines.clear();
+  s.byName.clear();
+  for (std::size_t i = 0; i < s.lines.size(); ++i) {
+    if (!s.lines[i].isValue) continue;
+    s.valueLines.push_back(i);
+    s.byName.emplace(foldName(s.lines[i].value.name), i);
+  }
+  s.indexed = true;
+}
+
+const HiveDocument::Line* HiveDocument::lineOf(const Section& s, std::string_view name) {
+  buildIndex(s);
+  auto it = s.byName.find(foldName(name));
+  return it == s.byName.end() ? nullptr : &s.lines[it->second];
 }
 
 HiveDocument::Node* HiveDocument::find(std::string_view path) {
@@ -410,10 +446,8 @@ bool HiveDocument::removeKey(Node* node) {
 
 const StoredValue* HiveDocument::getValue(const Node* node, std::string_view name) const {
   if (!node || !node->section) return nullptr;
-  std::string folded = foldName(name);
-  for (const Line& l : node->section->lines)
-    if (l.isValue && foldName(l.value.name) == folded) return &l.value;
-  return nullptr;
+  const Line* l = lineOf(*node->section, name);
+  return l ? &l->value : nullptr;
 }
 
 std::vector<const StoredValue*> HiveDocument::values(const Node* node) const {
@@ -424,40 +458,124 @@ std::vector<const StoredValue*> HiveDocument::values(const Node* node) const {
   return out;
 }
 
-bool HiveDocument::setValue(Node* node, const StoredValue& value) {
-  Section* s = node->section ? node->section : addSection(node);
-  std::string folded = foldName(value.name);
-  for (Line& l : s->lines) {
-    if (l.isValue && foldName(l.value.name) == folded) {
-      if (l.value.type == value.type && l.value.data == value.data) return false;
-      l.value.type = value.type;
-      l.value.data = value.data;  // the name keeps the case it was stored with
-      l.raw = formatValue(l.value);
-      return true;
-    }
-  }
-  Line l;
+std::size_t HiveDocument::valueCount(const Node* node) const {
+  if (!node || !node->section) return 0;
+  buildIndex(*node->section);
+  return node->section->valueLines.size();
+}
+
+const StoredValue* HiveDocument::valueAt(const Node* node, std::size_t index) const {
+  if (index >= valueCount(node)) return nullptr;
+  return &node->section->lines[node->section->valueLines[index]].value;
+}
+
+namespace {
+
+// Gives a changed value its new data; false when it already had it.
+bool assign(HiveDocument::Line& l, const StoredValue& value) {
+  if (l.value.type == value.type && l.value.data == value.data) return false;
+  l.value.type = value.type;
+  l.value.data = value.data;  // the name keeps the case it was stored with
+  l.raw = formatValue(l.value);
+  return true;
+}
+
+HiveDocument::Line valueLine(const StoredValue& value) {
+  HiveDocument::Line l;
   l.isValue = true;
   l.value = value;
   l.raw = formatValue(value);
-  std::size_t at = s->lines.size();
-  while (at > 0 && isBlank(s->lines[at - 1].raw)) --at;
-  std::string& before = at > 0 ? s->lines[at - 1].raw : s->header;
+  return l;
+}
+
+// Moves the lines from `first` on (new values appended at the end) in
+// front of the section's trailing blank lines.
+void placeNewLines(HiveDocument::Section& s, std::size_t first) {
+  std::size_t at = first;
+  while (at > 0 && isBlank(s.lines[at - 1].raw)) --at;
+  std::string& before = at > 0 ? s.lines[at - 1].raw : s.header;
   if (!before.ends_with("\n")) before += '\n';  // a key line may end the file
-  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(l));
+  std::rotate(s.lines.begin() + static_cast<std::ptrdiff_t>(at),
+              s.lines.begin() + static_cast<std::ptrdiff_t>(first), s.lines.end());
+}
+
+}  // namespace
+
+bool HiveDocument::setValue(Node* node, const StoredValue& value) {
+  Section* s = node->section ? node->section : addSection(node);
+  buildIndex(*s);
+  if (auto it = s->byName.find(foldName(value.name)); it != s->byName.end())
+    return assign(s->lines[it->second], value);
+  const std::size_t first = s->lines.size();
+  s->lines.push_back(valueLine(value));
+  placeNewLines(*s, first);
+  s->indexed = false;
   return true;
 }
 
 bool HiveDocument::deleteValue(Node* node, std::string_view name) {
   if (!node || !node->section) return false;
-  std::string folded = foldName(name);
-  auto& lines = node->section->lines;
-  for (auto it = lines.begin(); it != lines.end(); ++it)
-    if (it->isValue && foldName(it->value.name) == folded) {
-      lines.erase(it);
-      return true;
+  Section& s = *node->section;
+  buildIndex(s);
+  auto it = s.byName.find(foldName(name));
+  if (it == s.byName.end()) return false;
+  s.lines.erase(s.lines.begin() + static_cast<std::ptrdiff_t>(it->second));
+  s.indexed = false;
+  return true;
+}
+
+bool HiveDocument::changeValues(Node* node, const std::vector<ValueChange>& changes,
+                                std::vector<bool>& done) {
+  done.assign(changes.size(), false);
+  if (!node || changes.empty()) return false;
+  const bool anySet =
+      std::any_of(changes.begin(), changes.end(), [](const ValueChange& c) { return !c.remove; });
+  if (!node->section && !anySet) return false;
+  Section& s = node->section ? *node->section : *addSection(node);
+  // Every line of each name, in file order: a file may repeat a name, and
+  // deleting the first makes the next one the value, as deleteValue does.
+  struct Slots {
+    std::vector<std::size_t> lines;
+    std::size_t head = 0;
+  };
+  std::unordered_map<std::string, Slots> byName;
+  for (std::size_t i = 0; i < s.lines.size(); ++i)
+    if (s.lines[i].isValue) byName[foldName(s.lines[i].value.name)].lines.push_back(i);
+  // Deleted lines are marked and dropped in one pass at the end; new values
+  // go to the end meanwhile and are then moved before the trailing blanks.
+  const std::size_t first = s.lines.size();
+  std::vector<bool> gone(first, false);
+  bool changed = false;
+  for (std::size_t k = 0; k < changes.size(); ++k) {
+    const ValueChange& c = changes[k];
+    Slots& slots = byName[foldName(c.value.name)];
+    const bool present = slots.head < slots.lines.size();
+    if (c.remove) {
+      if (!present) continue;
+      gone[slots.lines[slots.head++]] = true;
+      done[k] = changed = true;
+    } else if (present) {
+      done[k] = assign(s.lines[slots.lines[slots.head]], c.value);
+      changed = changed || done[k];
+    } else {
+      slots.lines.push_back(s.lines.size());
+      s.lines.push_back(valueLine(c.value));
+      gone.push_back(false);
+      done[k] = changed = true;
     }
-  return false;
+  }
+  if (!changed) return false;
+  std::size_t kept = 0, keptOld = 0;
+  for (std::size_t i = 0; i < s.lines.size(); ++i) {
+    if (gone[i]) continue;
+    if (kept != i) s.lines[kept] = std::move(s.lines[i]);
+    ++kept;
+    if (i < first) keptOld = kept;
+  }
+  s.lines.resize(kept);
+  if (kept > keptOld) placeNewLines(s, keptOld);
+  s.indexed = false;
+  return true;
 }
 
 }  // namespace reg

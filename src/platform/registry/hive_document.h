@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace reg {
@@ -18,6 +19,13 @@ struct StoredValue {
   std::string name;  // UTF-8, empty for the default value ("@")
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
+};
+
+// One change of a batch: the value `value.name` is deleted (`remove`) or
+// set to `value`.
+struct ValueChange {
+  bool remove = false;
+  StoredValue value;
 };
 
 class HiveDocument {
@@ -35,12 +43,24 @@ class HiveDocument {
     std::vector<Line> lines;  // everything after the header up to the next one
     bool generated = false;
     Node* node = nullptr;  // set for sections this program added
+    // The lines holding values, and each value's line by folded name (the
+    // first one wins), built when first needed and dropped when lines are
+    // added or removed.
+    mutable bool indexed = false;
+    mutable std::vector<std::size_t> valueLines;
+    mutable std::unordered_map<std::string, std::size_t> byName;
   };
   struct Node {
     std::string name;
     Node* parent = nullptr;
     std::map<std::string, std::unique_ptr<Node>> children;  // by folded name
     Section* section = nullptr;
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    // Takes the sub-keys apart without recursion: a file may nest keys far
+    // deeper than the stack would allow.
+    ~Node();
   };
 
   // An empty hive with the header Wine writes, relative to `root`
@@ -67,14 +87,23 @@ class HiveDocument {
 
   const StoredValue* getValue(const Node* node, std::string_view name) const;
   std::vector<const StoredValue*> values(const Node* node) const;
+  std::size_t valueCount(const Node* node) const;
+  // The index-th value in file order, or null.
+  const StoredValue* valueAt(const Node* node, std::size_t index) const;
   // True when something changed.
   bool setValue(Node* node, const StoredValue& value);
   bool deleteValue(Node* node, std::string_view name);
+  // Applies the changes in order, in time linear in the key's lines plus
+  // the changes. `done` receives for each change whether it found (delete)
+  // or changed (set) its value. True when something changed.
+  bool changeValues(Node* node, const std::vector<ValueChange>& changes, std::vector<bool>& done);
 
   Node* root() { return root_.get(); }
 
  private:
   Section* addSection(Node* node);
+  static void buildIndex(const Section& s);
+  static const Line* lineOf(const Section& s, std::string_view name);
   static std::string pathOf(const Node* node);
 
   std::string preamble_;                                   // everything before the first key line

@@ -108,9 +108,12 @@ void HiveFile::refreshLocked() {
   size_ = st.st_size;
   mtimeNs_ = mtimeNs;
 
+  // Only a regular file is read: a FIFO or device in the hive's place
+  // would block or never end.
   std::string text;
-  int fd = sysfile::openRegularFile(path_);
-  bool ok = fd >= 0 && readWhole(fd, text);
+  int fd = S_ISREG(st.st_mode) ? ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
+  struct stat opened {};
+  bool ok = fd >= 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && readWhole(fd, text);
   if (fd >= 0) ::close(fd);
   auto doc = std::make_unique<HiveDocument>();
   if (ok && doc->parse(text)) {
@@ -125,6 +128,12 @@ void HiveFile::refreshLocked() {
     reported_ = true;
     reportProblem(FormatMessageText(LoadStr(IDS_REGISTRY_FILE_UNREADABLE), path_));
   }
+}
+
+bool HiveFile::unreadable() {
+  std::lock_guard guard(mutex_);
+  refreshLocked();
+  return broken_;
 }
 
 void HiveFile::read(const std::function<void(HiveDocument&)>& reader) {

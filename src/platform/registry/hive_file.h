@@ -34,6 +34,10 @@ class HiveFile {
   // when the file could not be replaced (then nothing changed).
   long modify(const std::function<long(HiveDocument&, bool& changed)>& change);
 
+  // Whether the file exists but could not be read or parsed (its keys are
+  // then unknown, and nothing is written over it).
+  bool unreadable();
+
   // Whether a change could be written: neither the file nor its folder is
   // read-only (sysfile::isReadOnly).
   bool writable() const;

@@ -246,7 +246,11 @@ LONG RegOpenKeyEx(HKEY key, std::string_view subKey, DWORD, REGSAM sam, HKEY* re
   if (!validKey(s, key)) return key ? ERROR_KEY_DELETED : ERROR_INVALID_HANDLE;
   std::string path = join(key->path, subKey);
   if (!path.empty() || !key->predefined) {
-    if (!locate(s, key->root, path).hive) return ERROR_FILE_NOT_FOUND;
+    // A key missing from a hive that could not be read is not known to be
+    // missing.
+    if (!locate(s, key->root, path).hive)
+      return locateForWrite(s, key->root, path).hive->unreadable() ? ERROR_BADDB
+                                                                   : ERROR_FILE_NOT_FOUND;
   }
   // Full access is refused when the hive that holds the key cannot be
   // written, so that callers can tell it before they try a change.
@@ -380,6 +384,35 @@ LONG RegDeleteValue(HKEY key, std::string_view valueName) {
   });
 }
 
+LONG RegChangeValues(HKEY key, const std::vector<RegValueChange>& changes,
+                     std::vector<LONG>* results) {
+  State& s = state();
+  std::lock_guard guard(s.mutex);
+  ready();
+  if (results) results->assign(changes.size(), ERROR_WRITE_FAULT);
+  if (!key) return ERROR_INVALID_HANDLE;
+  if (!validKey(s, key)) return ERROR_KEY_DELETED;
+  Location loc = locateForWrite(s, key->root, key->path);
+  std::vector<ValueChange> batch;
+  batch.reserve(changes.size());
+  for (const RegValueChange& c : changes)
+    batch.push_back({c.remove,
+                     {c.name, c.type,
+                      c.remove ? std::vector<std::uint8_t>{}
+                               : toStored(c.type, c.data.data(), c.data.size())}});
+  std::vector<bool> done;
+  guardWrites(s);
+  const LONG status = loc.hive->modify([&](HiveDocument& doc, bool& changed) -> long {
+    bool created;
+    changed = doc.changeValues(doc.create(loc.path, created), batch, done);
+    return ERROR_SUCCESS;
+  });
+  if (status == ERROR_SUCCESS && results)
+    for (std::size_t k = 0; k < changes.size(); ++k)
+      (*results)[k] = changes[k].remove && !done[k] ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+  return status;
+}
+
 LONG RegDeleteKey(HKEY key, std::string_view subKey) {
   State& s = state();
   std::lock_guard guard(s.mutex);
@@ -420,15 +453,35 @@ LONG RegEnumValue(HKEY key, DWORD index, std::string* name, DWORD* type,
   if (!loc.hive) return key->predefined ? ERROR_NO_MORE_ITEMS : ERROR_KEY_DELETED;
   LONG status = ERROR_NO_MORE_ITEMS;
   loc.hive->read([&](HiveDocument& doc) {
-    auto values = doc.values(doc.find(loc.path));
-    if (index >= values.size()) return;
-    const StoredValue* v = values[index];
+    const StoredValue* v = doc.valueAt(doc.find(loc.path), index);
+    if (!v) return;
     if (name) *name = v->name;
     if (type) *type = v->type;
     if (data) *data = toExternal(*v);
     status = ERROR_SUCCESS;
   });
   return status;
+}
+
+LONG RegEnumValues(HKEY key, std::vector<RegValue>* values) {
+  State& s = state();
+  std::lock_guard guard(s.mutex);
+  ready();
+  if (values) values->clear();
+  if (!key) return ERROR_INVALID_HANDLE;
+  Location loc = locate(s, key->root, key->path);
+  if (!loc.hive) return key->predefined ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+  loc.hive->read([&](HiveDocument& doc) {
+    const HiveDocument::Node* node = doc.find(loc.path);
+    const std::size_t count = doc.valueCount(node);
+    if (!values) return;
+    values->reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const StoredValue* v = doc.valueAt(node, i);
+      values->push_back({v->name, v->type, toExternal(*v)});
+    }
+  });
+  return ERROR_SUCCESS;
 }
 
 LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values) {
@@ -442,7 +495,7 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values) {
     Location loc = locate(s, key->root, key->path);
     if (loc.hive)
       loc.hive->read([&](HiveDocument& doc) {
-        *values = static_cast<DWORD>(doc.values(doc.find(loc.path)).size());
+        *values = static_cast<DWORD>(doc.valueCount(doc.find(loc.path)));
       });
   }
   return ERROR_SUCCESS;

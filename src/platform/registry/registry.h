@@ -75,6 +75,8 @@ std::string currentFolder();
 // shows a message box. nullptr restores the default.
 void setProblemReporter(std::function<void(const std::string& message)> reporter);
 
+// ERROR_BADDB when the key is not found in a hive file that could not be
+// read or parsed.
 LONG RegOpenKeyEx(HKEY key, std::string_view subKey, DWORD options, REGSAM sam, HKEY* result);
 LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM sam, HKEY* result,
                     bool* created = nullptr);
@@ -93,12 +95,33 @@ LONG RegSetValueEx(HKEY key, std::string_view valueName, DWORD type, const void*
 LONG RegSetValue(HKEY key, std::string_view subKey, std::string_view text);
 LONG RegQueryValue(HKEY key, std::string_view subKey, std::string* text);
 LONG RegDeleteValue(HKEY key, std::string_view valueName);
+// Several changes to the values of one key, written to its file at once
+// (the key is created when missing): a delete of `name` when `remove`, else
+// a set. `results` receives each change's status (ERROR_FILE_NOT_FOUND for
+// a value already gone); the return is the status of the write, and when it
+// fails nothing changed.
+struct RegValueChange {
+  std::string name;
+  bool remove = false;
+  DWORD type = REG_NONE;
+  std::vector<std::uint8_t> data;  // as RegSetValueEx takes it
+};
+LONG RegChangeValues(HKEY key, const std::vector<RegValueChange>& changes,
+                     std::vector<LONG>* results = nullptr);
 // Deletes a sub-key that has no sub-keys of its own.
 LONG RegDeleteKey(HKEY key, std::string_view subKey);
 LONG RegEnumKeyEx(HKEY key, DWORD index, std::string* name);
 LONG RegEnumValue(HKEY key, DWORD index, std::string* name, DWORD* type,
                   std::vector<std::uint8_t>* data);
 LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* values);
+// Every value of a key in enumeration order, read in one pass: what
+// RegEnumValue gives for each index.
+struct RegValue {
+  std::string name;
+  DWORD type = REG_NONE;
+  std::vector<std::uint8_t> data;
+};
+LONG RegEnumValues(HKEY key, std::vector<RegValue>* values);
 
 // Owns an open key and closes it.
 class UniqueKey {

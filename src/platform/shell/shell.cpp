@@ -66,6 +66,10 @@ bool run(const std::vector<std::string>& args) {
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  // A handler started in the background outlives us: it must not hold our
+  // open files, sockets or the pipes of whoever started us (a test runner
+  // waits for those to close).
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid;
   int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -90,6 +94,7 @@ std::string capture(const std::vector<std::string>& args, std::size_t limit) {
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid;
   const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

@@ -7,6 +7,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -19,6 +20,8 @@ namespace {
 // when it passes this many entries of one folder.
 constexpr int kEntriesBetweenChecks = 100;
 constexpr std::size_t kDirentBuffer = 32 * 1024;
+// Folders kept open on the way down; those above are closed.
+constexpr std::size_t kOpenFolders = 16;
 
 // The records getdents64 fills: inode (8 bytes), offset (8), record length
 // (2), type (1), then the zero-terminated name.
@@ -29,27 +32,149 @@ constexpr std::size_t kDirentName = 19;
 class Walker {
  public:
   Walker(WalkHooks& hooks, std::span<const FolderId> skip) : hooks_(hooks), skip_(skip) {}
+  ~Walker() {
+    for (Frame& f : frames_)
+      if (f.fd >= 0) ::close(f.fd);
+  }
 
   bool run(const std::string& root) {
+    path_ = root;
+    if (path_.empty() || path_.back() != '/') path_ += '/';
     const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return !hooks_.cancelled();
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-      ::close(fd);
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+      if (fd >= 0) ::close(fd);
+      hooks_.unopened(path_);
       return !hooks_.cancelled();
     }
     device_ = st.st_dev;
-    path_ = root;
-    if (path_.empty() || path_.back() != '/') path_ += '/';
-    return folder(fd, 0);
+    hooks_.shallowFolder();
+    if (!enter(fd, st.st_ino)) return !hooks_.cancelled();
+    while (!frames_.empty()) {
+      if (!step()) return false;
+    }
+    return true;
   }
 
  private:
+  // A folder on the way down: its entries as read (type byte, name, zero),
+  // the next one to look at, and its descriptor while it is open.
+  struct Frame {
+    int fd = -1;
+    ino_t inode = 0;
+    std::string entries;
+    std::size_t next = 0;
+    std::size_t pathLength = 0;
+    int counter = 0;
+  };
+
+  // Reads the open folder at path_ whole and makes it the deepest frame;
+  // false (fd closed, the folder told as unopened) when it cannot be read.
+  bool enter(int fd, ino_t inode) {
+    Frame f;
+    f.fd = fd;
+    f.inode = inode;
+    f.pathLength = path_.size();
+    for (;;) {
+      const long got = ::syscall(SYS_getdents64, fd, buffer_.get(), kDirentBuffer);
+      if (got == 0) break;
+      if (got < 0) {
+        ::close(fd);
+        hooks_.unopened(path_);
+        return false;
+      }
+      for (long at = 0; at < got;) {
+        const char* record = buffer_.get() + at;
+        unsigned short recordLength;
+        std::memcpy(&recordLength, record + kDirentRecLen, sizeof recordLength);
+        f.entries.push_back(record[kDirentType]);
+        f.entries.append(record + kDirentName).push_back('\0');
+        at += recordLength;
+      }
+    }
+    frames_.push_back(std::move(f));
+    // A deep chain of small folders never reaches the entry counter: events
+    // are pumped every so many folders too.
+    if (++entered_ % kEntriesBetweenChecks == 0) hooks_.pump();
+    // Only the deepest folders stay open; the others are found again
+    // through ".." from below when the walk climbs back to them.
+    if (frames_.size() - lowestOpen_ > kOpenFolders) {
+      ::close(frames_[lowestOpen_].fd);
+      frames_[lowestOpen_].fd = -1;
+      ++lowestOpen_;
+    }
+    return true;
+  }
+
+  // The deepest folder is done: back to its parent, opened again when it
+  // was closed. A parent that is not the folder it was (moved meanwhile) is
+  // given up, told as unopened.
+  void leave() {
+    Frame done = std::move(frames_.back());
+    frames_.pop_back();
+    if (!frames_.empty() && frames_.back().fd < 0) {
+      Frame& parent = frames_.back();
+      const int fd = ::openat(done.fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      struct stat st {};
+      if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == device_ && st.st_ino == parent.inode) {
+        parent.fd = fd;
+        lowestOpen_ = frames_.size() - 1;
+      } else {
+        if (fd >= 0) ::close(fd);
+        // The way up is lost: the closed folders above are given up.
+        while (!frames_.empty() && frames_.back().fd < 0) {
+          path_.resize(frames_.back().pathLength);
+          hooks_.unopened(path_);
+          frames_.pop_back();
+        }
+      }
+    }
+    ::close(done.fd);
+    if (lowestOpen_ > frames_.size()) lowestOpen_ = frames_.size();
+    if (!frames_.empty()) path_.resize(frames_.back().pathLength);
+  }
+
+  // One entry of the deepest folder; false when the walk was cancelled.
+  bool step() {
+    Frame& f = frames_.back();
+    if (f.next >= f.entries.size()) {
+      leave();
+      return frames_.empty() || !hooks_.cancelled();
+    }
+    const auto type = static_cast<unsigned char>(f.entries[f.next]);
+    const char* name = f.entries.data() + f.next + 1;
+    f.next += 2 + std::strlen(name);
+    if (f.counter > kEntriesBetweenChecks) {
+      f.counter = 0;
+      hooks_.pump();
+      if (hooks_.cancelled()) return false;
+    } else {
+      ++f.counter;
+    }
+    if (isFolderEntry(f.fd, name, type)) {
+      ino_t inode = 0;
+      if (name[0] == '.' || !enterable(f.fd, name, inode)) return true;
+      const int child = ::openat(f.fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      const std::size_t pathLength = path_.size();
+      path_.append(name).push_back('/');
+      if (child < 0) {  // unreadable, or gone since
+        if (errno != ENOENT) hooks_.unopened(path_);
+        path_.resize(pathLength);
+        return true;
+      }
+      if (frames_.size() < 2) hooks_.shallowFolder();
+      if (!enter(child, inode)) path_.resize(pathLength);
+    } else if (isFileEntry(f.fd, name, type)) {
+      hooks_.file(path_, name);
+    }
+    return true;
+  }
+
   // Whether the entry `name` of the folder `dirFd` is a folder the walk may
   // enter: a real folder (not a link), on the root's file system, not the
   // root of a mount (bind mounts share the device number) and not another
   // drive's root.
-  bool enterable(int dirFd, const char* name) {
+  bool enterable(int dirFd, const char* name, ino_t& inode) {
     struct statx sx {};
     if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &sx) !=
         0)
@@ -61,6 +186,7 @@ class Walker {
     if (makedev(sx.stx_dev_major, sx.stx_dev_minor) != device_) return false;
     for (const FolderId& id : skip_)
       if (id.device == device_ && id.inode == sx.stx_ino) return false;
+    inode = sx.stx_ino;
     return true;
   }
 
@@ -85,60 +211,14 @@ class Walker {
     return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
   }
 
-  // Walks the open folder at path_; closes fd. False when cancelled.
-  bool folder(int fd, int depth) {
-    if (depth < 2) hooks_.shallowFolder();
-    // One buffer per depth: a folder's batch stays intact while its
-    // sub-folders are walked.
-    if (buffers_.size() <= static_cast<std::size_t>(depth))
-      buffers_.push_back(std::make_unique<char[]>(kDirentBuffer));
-    char* const buffer = buffers_[static_cast<std::size_t>(depth)].get();
-    int counter = 0;
-    bool stopped = false;
-    const std::size_t pathLength = path_.size();
-    for (;;) {
-      const long got = ::syscall(SYS_getdents64, fd, buffer, kDirentBuffer);
-      if (got <= 0) break;
-      for (long at = 0; at < got && !stopped;) {
-        const char* record = buffer + at;
-        unsigned short recordLength;
-        std::memcpy(&recordLength, record + kDirentRecLen, sizeof recordLength);
-        const auto type = static_cast<unsigned char>(record[kDirentType]);
-        const char* name = record + kDirentName;
-        at += recordLength;
-        if (counter > kEntriesBetweenChecks) {
-          counter = 0;
-          hooks_.pump();
-          if (hooks_.cancelled()) {
-            stopped = true;
-            break;
-          }
-        } else {
-          ++counter;
-        }
-        if (isFolderEntry(fd, name, type)) {
-          if (name[0] == '.' || !enterable(fd, name)) continue;
-          const int child = ::openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-          if (child < 0) continue;  // unreadable, or gone since
-          path_.append(name).push_back('/');
-          const bool ok = folder(child, depth + 1);
-          path_.resize(pathLength);
-          if (!ok || hooks_.cancelled()) stopped = true;
-        } else if (isFileEntry(fd, name, type)) {
-          hooks_.file(path_, name);
-        }
-      }
-      if (stopped) break;
-    }
-    ::close(fd);
-    return !stopped;
-  }
-
   WalkHooks& hooks_;
   std::span<const FolderId> skip_;
   dev_t device_ = 0;
   std::string path_;
-  std::vector<std::unique_ptr<char[]>> buffers_;
+  std::vector<Frame> frames_;
+  std::size_t lowestOpen_ = 0;  // frames below this one are closed
+  std::uint64_t entered_ = 0;
+  std::unique_ptr<char[]> buffer_ = std::make_unique<char[]>(kDirentBuffer);
 };
 
 }  // namespace

@@ -3,7 +3,10 @@
 // depth first, never leaving the root's file system (no step into another
 // mount, a bind mount included), never following a symbolic link to a folder,
 // and skipping folders whose name begins with "." and folders it may not
-// read. The caller sees each file, is called back at the points where the
+// read (each one told to the caller). Memory and open descriptors stay
+// bounded however deep the tree: a folder's entries are read whole and the
+// folders above the deepest few are closed, to be opened again through
+// "..". The caller sees each file, is called back at the points where the
 // finders step their progress bar and pump their events, and stops the walk
 // through its cancelled flag.
 #include <sys/types.h>
@@ -28,6 +31,9 @@ class WalkHooks {
   virtual void shallowFolder() {}
   // Once every 102 entries of a folder, before the cancelled flag is read.
   virtual void pump() {}
+  // A folder (a native path ending in "/") that the walk would enter but
+  // could not open or read: it is skipped.
+  virtual void unopened(const std::string& folder) { (void)folder; }
   virtual bool cancelled() = 0;
 };
 

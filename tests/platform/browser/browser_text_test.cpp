@@ -1,7 +1,15 @@
-// The plain-text rules of the help-page host: its: addresses, MIME types and
+// The plain-text rules of the help-page host: its: addresses, the per-file
+// origins and which requests the profile lets through, MIME types and
 // charsets, and training-card links.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "platform/browser/closed_profile.h"
+#include "platform/browser/help_origins.h"
+#include "platform/browser/its_scheme_handler.h"
 #include "platform/browser/its_url.h"
 #include "platform/browser/page_types.h"
 #include "platform/browser/tcard_link.h"
@@ -86,4 +94,65 @@ TEST(TCardLinks, ParsedAsThePaneExpects) {
 
   const std::string_view about[] = {"Tamblin:"};
   EXPECT_EQ(parseTCardLink("Corrie:TCard(5)", about).kind, TCardLink::NotALink);
+}
+
+TEST(HelpOrigins, OneHostPerFileWhateverItsPathsSpelling) {
+  char folder[] = "/tmp/wl-origins-XXXXXX";
+  ASSERT_NE(::mkdtemp(folder), nullptr);
+  const std::string dir = folder;
+  std::ofstream(dir + "/a.chm") << "x";
+  std::ofstream(dir + "/b.chm") << "x";
+  ASSERT_EQ(::symlink((dir + "/a.chm").c_str(), (dir + "/link.chm").c_str()), 0);
+  const std::string a = originHost(dir + "/a.chm");
+  EXPECT_EQ(a.size(), 16u);
+  EXPECT_EQ(a.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_EQ(originHost(dir + "/./a.chm"), a);
+  EXPECT_EQ(originHost(dir + "/link.chm"), a);
+  EXPECT_NE(originHost(dir + "/b.chm"), a);
+  EXPECT_EQ(helpFileOfHost(a), dir + "/a.chm");
+  EXPECT_FALSE(helpFileOfHost("0000000000000000"));
+
+  // Addresses as the hosts see them name the file, never the host.
+  const QUrl page = originUrl(dir + "/a.chm", "/d/p q.htm", QStringLiteral("top"));
+  EXPECT_EQ(page.scheme(), QStringLiteral("helpfile"));
+  EXPECT_FALSE(page.toString().contains(QStringLiteral("a.chm")));
+  EXPECT_EQ(displayAddress(page), "its:" + dir + "/a.chm::/d/p q.htm#top");
+  // Links by file name, absolute or beside the page's file.
+  EXPECT_EQ(*originUrlOfLink(QUrl(QStringLiteral("ms-its:b.chm::/x.htm")), dir + "/a.chm"),
+            originUrl(dir + "/b.chm", "/x.htm"));
+  EXPECT_EQ(originUrlOfLink(QUrl(QStringLiteral("ms-its:b.chm::/x.htm")), ""), std::nullopt);
+
+  // What the profile lets through, for a page of a.chm as the top page.
+  const QUrl top = originUrl(dir + "/a.chm", "/p.htm");
+  const QUrl report = QUrl::fromLocalFile(QStringLiteral("/nonexistent/~system.htm"));
+  auto u = [](const std::string& text) { return QUrl(QString::fromStdString(text)); };
+  const struct {
+    QUrl url;
+    QUrl firstParty;
+    RequestKind kind;
+    bool allowed;
+  } cases[] = {
+      {originUrl(dir + "/a.chm", "/s.css"), top, RequestKind::Resource, true},
+      {originUrl(dir + "/a.chm", "/f.htm"), top, RequestKind::Frame, true},
+      {originUrl(dir + "/b.chm", "/q.htm"), top, RequestKind::Page, true},  // a link to b
+      {originUrl(dir + "/b.chm", "/q.htm"), top, RequestKind::Frame, false},
+      {originUrl(dir + "/b.chm", "/q.htm"), top, RequestKind::Resource, false},
+      {u("its:" + dir + "/b.chm::/q.htm"), top, RequestKind::Page, true},
+      {u("its:" + dir + "/b.chm::/q.htm"), top, RequestKind::Frame, false},
+      {u("ms-its:b.chm::/q.htm"), top, RequestKind::Resource, false},
+      {u("ms-its:a.chm::/s.css"), top, RequestKind::Resource, true},
+      {u("mk:@MSITStore:" + dir + "/link.chm::/s.css"), top, RequestKind::Frame, true},
+      {u("its:" + dir + "/a.chm::/s.css"), report, RequestKind::Resource, false},
+      {top, report, RequestKind::Frame, false},
+      {u("http://127.0.0.1:9/"), top, RequestKind::Page, false},
+      {u("ws://127.0.0.1:9/"), top, RequestKind::Resource, false},
+      {u("file:///etc/hostname"), top, RequestKind::Page, false},
+      {u("javascript:alert(1)"), top, RequestKind::Page, false},
+      {u("data:text/html,x"), top, RequestKind::Frame, true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(requestAllowed(c.url, c.firstParty, c.kind), c.allowed)
+        << c.url.toString().toStdString() << " from " << c.firstParty.toString().toStdString()
+        << " kind " << static_cast<int>(c.kind);
+  std::filesystem::remove_all(dir);
 }

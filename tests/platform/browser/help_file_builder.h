@@ -16,6 +16,8 @@ struct WindowType {
   std::string caption;
   std::int32_t left = 0, top = 0, right = 0, bottom = 0;  // 0 × 0: no position
   std::uint32_t buttons = 0;
+  std::uint32_t properties = 0;  // written as valid when not 0
+  std::uint32_t navWidth = 0;    // likewise
 };
 
 struct Spec {
@@ -53,7 +55,10 @@ inline bool write(const std::string& path, Spec spec) {
       };
       put(0, kEntry);
       put(8, addString(w.name));
-      put(12, 0x10 | 0x100);  // position and buttons are valid
+      // Position and buttons are valid; properties and pane width when given.
+      put(12, 0x10 | 0x100 | (w.properties ? 0x2 : 0) | (w.navWidth ? 0x20 : 0));
+      put(16, w.properties);
+      put(76, w.navWidth);
       put(20, w.caption.empty() ? 0 : addString(w.caption));
       put(32, static_cast<std::uint32_t>(w.left));
       put(36, static_cast<std::uint32_t>(w.top));

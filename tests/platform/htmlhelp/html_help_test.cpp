@@ -8,11 +8,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
 #include "platform/browser/help_file_source.h"
 #include "platform/htmlhelp/popup_text.h"
+#include "platform/htmlhelp/reader_window.h"
 #include "res/ids.h"
 #include "tests/platform/browser/browser_page_wait.h"
 #include "tests/platform/browser/help_file_builder.h"
@@ -45,7 +47,9 @@ class HtmlHelpTest : public ::testing::Test {
     spec.topics = {{5, "/a.htm"}, {6, "/b.htm"}};
     // "帮助" in GBK as the caption; Home, Back and Print.
     spec.windows = {{"Other", "", 0, 0, 0, 0, 0},
-                    {"DlgHelp", "\xB0\xEF\xD6\xFA", 100, 120, 400, 520, 0x40 | 0x4 | 0x2000}};
+                    {"DlgHelp", "\xB0\xEF\xD6\xFA", 100, 120, 400, 520, 0x40 | 0x4 | 0x2000},
+                    // A navigation pane 180 pixels wide with the search tab.
+                    {"Main", "Main", 50, 60, 850, 660, 0x40, 0x20 | 0x400, 180}};
     ASSERT_TRUE(helpfile::write(dir_ / "help.chm", spec));
     file_ = dir_ / "help.chm";
   }
@@ -67,6 +71,29 @@ TEST_F(HtmlHelpTest, WindowTypeLookFromTheHelpFile) {
   EXPECT_EQ(look.buttonMask, 0u);
   EXPECT_FALSE(htmlhelp::readWindowTypeLook(file_, "Missing", look));
   EXPECT_FALSE(htmlhelp::readWindowTypeLook(dir_ / "none.chm", "DlgHelp", look));
+}
+
+TEST_F(HtmlHelpTest, TypeWithANavigationPaneOpensTheReadingWindow) {
+  htmlhelp::WindowTypeLook look;
+  ASSERT_TRUE(htmlhelp::readWindowTypeLook(file_, "Main", look));
+  EXPECT_TRUE(look.navigationPane);
+  EXPECT_TRUE(look.searchTab);
+  EXPECT_FALSE(look.favoritesTab);
+  EXPECT_EQ(look.navWidth, 180);
+  QWidget caller;
+  caller.show();
+  const std::intptr_t shown = viewer_.htmlHelp(&caller, file_ + ">Main", HH_HELP_CONTEXT, 6);
+  htmlhelp::ReaderWindow* reader = viewer_.readerFor(file_, "Main");
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reinterpret_cast<std::intptr_t>(reader), shown);
+  EXPECT_EQ(viewer_.windowFor(file_, "Main"), nullptr);
+  EXPECT_EQ(reader->tabs()->count(), 3);  // contents, index, search
+  EXPECT_EQ(reader->windowTitle(), QStringLiteral("Main"));
+  EXPECT_TRUE(pagewait::until(reader->host().browser(), "location.href.endsWith('/b.htm')"));
+  // The open window is reused for the next topic.
+  EXPECT_EQ(viewer_.htmlHelp(&caller, file_ + ">Main", HH_HELP_CONTEXT, 5), shown);
+  EXPECT_TRUE(pagewait::until(reader->host().browser(), "location.href.endsWith('/a.htm')"));
+  reader->close();
 }
 
 TEST_F(HtmlHelpTest, TopicWindowOfTheTypeIsPlacedAndReused) {

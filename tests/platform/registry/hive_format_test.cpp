@@ -171,3 +171,67 @@ TEST(HiveFormat, MutatedFilesRoundTripOrFailCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys nested far deeper than the stack would take in recursion, and hex
+// data continued over many lines, read, change and write back whole.
+TEST(HiveFormat, DeepKeysAndLongContinuationsRoundTrip) {
+  std::string deep = "WINE REGISTRY Version 2\n\n[";
+  for (int i = 0; i < 300000; ++i) deep += i ? "\\\\k" : "k";
+  deep += "] 1\n\n[Software\\\\Data] 1\n\"blob\"=hex:00,\\\n";
+  for (int i = 0; i < 50000; ++i) deep += "  01,02,03,04,\\\n";
+  deep += "  05\n";
+  {
+    HiveDocument doc;
+    ASSERT_TRUE(doc.parse(deep));
+    EXPECT_EQ(doc.serialize(), deep);
+    const reg::StoredValue* blob = doc.getValue(doc.find("software\\data"), "BLOB");
+    ASSERT_NE(blob, nullptr);
+    EXPECT_EQ(blob->data.size(), 1u + 4 * 50000 + 1);
+    bool created;
+    doc.setValue(doc.create("Software\\Data", created), {"n", 4, {1, 0, 0, 0}});
+    HiveDocument again;
+    ASSERT_TRUE(again.parse(doc.serialize()));
+    EXPECT_EQ(again.serialize(), doc.serialize());
+  }  // both documents are taken apart here: no recursion on the way
+}
+
+// A batch gives the file that the same changes made one at a time give,
+// also for a name the file repeats: deleting it makes the next line the
+// value, as it does one at a time.
+TEST(HiveFormat, BatchOfValueChangesEqualsChangesOneByOne) {
+  const std::string text =
+      "WINE REGISTRY Version 2\n\n[A] 1\n\"x\"=\"1\"\n\"X\"=\"2\"\n\"y\"=dword:00000001\n\n"
+      "[B] 1\n";
+  auto str = [](const char* s) {
+    std::vector<std::uint8_t> d;
+    for (; *s; ++s) d.insert(d.end(), {static_cast<std::uint8_t>(*s), 0});
+    d.insert(d.end(), {0, 0});
+    return d;
+  };
+  const std::vector<reg::ValueChange> changes{
+      {true, {"x", 1, {}}},           {false, {"x", 1, str("3")}}, {false, {"new", 1, str("n")}},
+      {false, {"NEW", 1, str("m")}},  {true, {"y", 0, {}}},        {true, {"absent", 0, {}}},
+      {false, {"y", 4, {2, 0, 0, 0}}}};
+  HiveDocument batch, single;
+  ASSERT_TRUE(batch.parse(text));
+  ASSERT_TRUE(single.parse(text));
+  std::vector<bool> done;
+  EXPECT_TRUE(batch.changeValues(batch.find("a"), changes, done));
+  std::vector<bool> expected;
+  for (const auto& c : changes)
+    expected.push_back(c.remove ? single.deleteValue(single.find("a"), c.value.name)
+                                : single.setValue(single.find("a"), c.value));
+  EXPECT_EQ(done, expected);
+  EXPECT_EQ(done, (std::vector<bool>{true, true, true, true, true, false, true}));
+  EXPECT_EQ(batch.serialize(), single.serialize());
+  EXPECT_EQ(batch.serialize(),
+            "WINE REGISTRY Version 2\n\n[A] 1\n\"X\"=\"3\"\n\"new\"=\"m\"\n\"y\"=dword:00000002\n\n"
+            "[B] 1\n");
+  EXPECT_EQ(batch.valueCount(batch.find("a")), 3u);
+  EXPECT_EQ(batch.valueAt(batch.find("a"), 1)->name, "new");
+  EXPECT_EQ(batch.valueAt(batch.find("a"), 3), nullptr);
+}
+
+}  // namespace

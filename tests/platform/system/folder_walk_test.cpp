@@ -8,6 +8,7 @@
 #include <sched.h>
 #include <stdlib.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -145,13 +146,18 @@ TEST_F(FolderWalkTest, UnreadableFoldersAreSkipped) {
   auto lines = inChild([&] {
     if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
       return std::vector<std::string>{"setuid"};
-    Collect c;
+    struct Told : Collect {
+      void unopened(const std::string& folder) override { files.push_back("unopened " + folder); }
+    } c;
     bool done = walk::walkDrive(root_, c);
     auto files = c.files;
     files.push_back(done ? "done" : "stopped");
     return files;
   });
-  EXPECT_EQ(lines, (std::vector<std::string>{root_ + "/open/seen.chm", "done"}));
+  // The closed folder is told, and the walk goes on past it.
+  std::sort(lines.begin(), lines.end() - 1);
+  EXPECT_EQ(lines, (std::vector<std::string>{root_ + "/open/seen.chm",
+                                             "unopened " + root_ + "/closed/", "done"}));
 }
 
 TEST_F(FolderWalkTest, NeverEntersAnotherFileSystemOrABindMount) {
@@ -207,6 +213,39 @@ TEST_F(FolderWalkTest, HundredThousandFilesAndACancel) {
   EXPECT_LT(afterCancel, 0.2);
   std::printf("longest gap between event pumps %.1f ms; cancel seen after %.3f ms\n",
               1e3 * std::chrono::duration<double>(all.longestGap).count(), 1e3 * afterCancel);
+}
+
+// A chain of folders far deeper than the descriptors a process may hold:
+// every level's file and its side folder's file are found, and the walk
+// climbs back through ".." to the folders it closed on the way down.
+TEST_F(FolderWalkTest, DeepChainWithFewDescriptors) {
+  constexpr int kDepth = 300;
+  int fd = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < kDepth; ++i) {
+    ::close(::openat(fd, ("f" + std::to_string(i) + ".chm").c_str(), O_CREAT | O_WRONLY, 0644));
+    ::mkdirat(fd, "s", 0755);
+    const int side = ::openat(fd, "s", O_RDONLY | O_DIRECTORY);
+    ::close(::openat(side, ("s" + std::to_string(i) + ".chm").c_str(), O_CREAT | O_WRONLY, 0644));
+    ::close(side);
+    ::mkdirat(fd, "d", 0755);
+    const int child = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = child;
+  }
+  ::close(fd);
+  auto lines = inChild([&] {
+    rlimit few{40, 40};
+    if (::setrlimit(RLIMIT_NOFILE, &few) != 0) return std::vector<std::string>{"setrlimit"};
+    struct Told : Collect {
+      void unopened(const std::string& folder) override { files.push_back("unopened " + folder); }
+    } c;
+    const bool done = walk::walkDrive(root_, c);
+    std::set<std::string> names;
+    for (const std::string& f : c.files) names.insert(f.substr(f.rfind('/') + 1));
+    return std::vector<std::string>{std::to_string(c.files.size()), std::to_string(names.size()),
+                                    done ? "done" : "stopped"};
+  });
+  EXPECT_EQ(lines, (std::vector<std::string>{"600", "600", "done"}));
 }
 
 TEST_F(FolderWalkTest, ShallowUnitsCountTheRootsFolders) {

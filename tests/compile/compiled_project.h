@@ -1,0 +1,46 @@
+#pragma once
+// Help files built the way a user builds them: a project folder written
+// here (pages, sitemaps, the .hhp) and compiled by our own compiler. Tests
+// that need hostile files use it to put their markup wherever a project can
+// carry text into a compiled file.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "compile/compiler.h"
+#include "tests/decompile/crafted_file.h"
+
+namespace compiled {
+
+// Project-relative file name → bytes; "project.hhp" is the project itself.
+using Files = std::map<std::string, std::string>;
+
+// Writes files into folder and compiles folder/project.hhp to chmPath.
+// False when the compiler wrote nothing.
+inline bool build(const std::string& folder, const Files& files, const std::string& chmPath) {
+  namespace fs = std::filesystem;
+  for (const auto& [name, bytes] : files) {
+    const fs::path path = fs::path(folder) / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  CompileOptions options;
+  options.projectPath = folder + "/project.hhp";
+  options.outputPath = chmPath;
+  options.timeStamp = 1700000000;
+  crafted::RecordingSink sink;
+  return compileProject(options, sink).written;
+}
+
+// A project listing pages (and any other files) under [FILES], with the
+// option lines given ("Title=...\r\n") and sections appended as they are.
+inline std::string project(const Files& listed, const std::string& options,
+                           const std::string& sections = {}) {
+  std::string hhp = "[OPTIONS]\r\n" + options + "\r\n[FILES]\r\n";
+  for (const auto& [name, bytes] : listed)
+    if (name != "project.hhp") hhp += name + "\r\n";
+  return hhp + "\r\n" + sections;
+}
+
+}  // namespace compiled
