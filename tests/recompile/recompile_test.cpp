@@ -112,6 +112,53 @@ TEST(RecompileDrops, ItsFileLosesItsSevenTables) {
   EXPECT_EQ(names(readBack(dir / "out.its")), (std::vector<std::string>{"$FIftiMain", "a.htm"}));
 }
 
+TEST(RecompileDrops, OnlyTheFileNamesOwnExtensionMakesAnItsOrCollectionFile) {
+  // A file with a binary index keeps its tables unless it is an ITS file; a
+  // plain one keeps them only when it is part of a collection. Folder names
+  // and text inside the name decide nothing.
+  Tree indexed, plain;
+  for (Tree* t : {&indexed, &plain}) {
+    for (const char* n : {"#TOPICS", "#URLSTR", "#URLTBL", "$OBJINST", "#STRINGS"})
+      (*t)[n] = "table";
+    (*t)["a.htm"] = kPage;
+  }
+  indexed["#SYSTEM"] = system(3, record(7, value(5)));
+  plain["#SYSTEM"] = system(3, "");
+  const std::vector<std::string> all = {"#STRINGS", "#SYSTEM",  "#TOPICS", "#URLSTR",
+                                        "#URLTBL",  "$OBJINST", "a.htm"};
+  const std::vector<std::string> itsKept = {"a.htm"};
+  const std::vector<std::string> plainKept = {"#STRINGS", "#SYSTEM", "a.htm"};
+  struct Case {
+    const char* source;
+    const Tree* tree;
+    const std::vector<std::string>* kept;
+  };
+  const Case cases[] = {
+      {"docs.its_backup/help.chm", &indexed, &all},
+      {"help.its.chm", &indexed, &all},
+      {"x.ITS/help.chm", &indexed, &all},
+      {"HELP.ITS", &indexed, &itsKept},
+      {"help.chm.its", &indexed, &itsKept},
+      {"a.chi_old/help.chm", &plain, &plainKept},
+      {"help.chw.chm", &plain, &plainKept},
+      {"help.ChI", &plain, &all},
+      {"help.chq", &plain, &all},
+      {"help.chw", &plain, &all},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source);
+    TempDir dir;
+    const std::string source = dir / c.source;
+    fs::create_directories(fs::path(source).parent_path());
+    ASSERT_TRUE(crafted::write(source, *c.tree));
+    // Recompiled onto itself: a source that lost its tables would be
+    // replaced by the smaller, poorer file.
+    auto run = recompileNow(source, source);
+    EXPECT_EQ(run->outcome.succeeded, 1);
+    EXPECT_EQ(names(readBack(source)), *c.kept);
+  }
+}
+
 // A keyword tree's header with its count of keywords; a binary contents
 // whose first entry lies past its header (or nowhere).
 std::string keywordTree(std::uint32_t keywords) {
