@@ -63,3 +63,6 @@ printf 'ratio ours/extract_chmLib %.2f, ours/7zz %.2f, ours/faster peer %.2f\n' 
 # --- x86 call translation in the LZX encoder: programs and HTML --------------
 cmake --build "$build" --target bench_lzx_e8 -j2 >/dev/null
 "$top/bench/e8_bench.sh" "$build" "$build/bench-e8" "$build/bench-work/proj/doc"
+
+# --- memory of compiling a project that lists a 3 GiB file -------------------
+"$top/bench/large_file_compile.sh" "$build" 3G "$build/bench-large"

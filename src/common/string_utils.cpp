@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "platform/system/codepage.h"
@@ -132,6 +134,21 @@ bool SamePath(std::string_view a, std::string_view b) {
   if (::stat(fullA.c_str(), &sa) == 0 && ::stat(fullB.c_str(), &sb) == 0)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   return fullA == fullB;
+}
+
+bool IsWithinFolder(std::string_view path, std::string_view folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec1, ec2;
+  // FullPathName leaves no trailing "/", so neither path ends in an empty part.
+  const fs::path real = fs::weakly_canonical(fs::path(FullPathName(path)), ec1);
+  const fs::path base = fs::weakly_canonical(fs::path(FullPathName(folder)), ec2);
+  if (ec1 || ec2) return false;
+  auto r = real.begin();
+  for (const fs::path& part : base) {
+    if (r == real.end() || *r != part) return false;
+    ++r;
+  }
+  return r != real.end();
 }
 
 std::u16string ToWide(std::string_view text) { return cp::utf8ToUtf16(text); }

@@ -66,6 +66,12 @@ std::string RemoveDotSegments(std::string_view path);
 // Letter case counts, as it does on disk.
 bool SamePath(std::string_view a, std::string_view b);
 
+// Whether path lies below folder once symbolic links are followed: the
+// longest existing part of each is resolved on disk, the rest taken by text.
+// A file reached through a link that leads out of the folder is outside; the
+// folder itself is not within itself.
+bool IsWithinFolder(std::string_view path, std::string_view folder);
+
 // The text as UTF-16 (bad UTF-8 bytes become U+FFFD).
 std::u16string ToWide(std::string_view text);
 

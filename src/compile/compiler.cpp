@@ -1,7 +1,9 @@
 #include "compile/compiler.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,10 +11,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <deque>
-#include <fstream>
+#include <filesystem>
 #include <map>
+#include <new>
 #include <set>
-#include <sstream>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -29,6 +32,7 @@
 #include "its/its_storage.h"
 #include "its/text_helpers.h"
 #include "platform/itss/com_ptr.h"
+#include "platform/system/atomic_file.h"
 #include "platform/system/codepage.h"
 #include "res/ids.h"
 #include "res/strings.h"
@@ -52,6 +56,10 @@ constexpr std::uint32_t kValidCurrentTab = 0x2000;
 // The directory block size of the files we write (the LZX parameters come
 // with the options).
 constexpr std::uint32_t kDirectoryBlockSize = 4096;
+
+// Files that are stored without being looked into go from disk to the
+// compiled file in pieces of this size: no file is held whole in memory.
+constexpr std::size_t kCopyPiece = 1u << 20;
 
 bool isPageName(std::string_view name) {
   return extensionIs(name, ".htm") || extensionIs(name, ".html") || extensionIs(name, ".xhtml") ||
@@ -93,15 +101,83 @@ bool normalise(std::string_view path, std::string& out) {
   return !out.empty();
 }
 
-bool readWholeFile(const std::string& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  out = std::move(s).str();
-  return true;
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+// Opens a regular file for reading; -1 for anything else (a folder, a FIFO,
+// a device), which is never waited on. size gets the file's size.
+int openRegular(const std::string& path, std::uint64_t& size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  size = static_cast<std::uint64_t>(st.st_size);
+  return fd;
 }
+
+// Reads up to n bytes; fewer only at the end of the file, -1 when a read fails.
+std::int64_t readUpTo(int fd, char* buffer, std::size_t n) {
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t r = ::read(fd, buffer + got, n - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return static_cast<std::int64_t>(got);
+}
+
+}  // namespace
+
+ReadStatus readOpenFile(int fd, std::uint64_t size, std::string& out) {
+  out.clear();
+  try {
+    out.resize(size);
+    const std::int64_t got = readUpTo(fd, out.data(), out.size());
+    if (got < 0 || static_cast<std::uint64_t>(got) < size) {
+      std::string().swap(out);
+      return ReadStatus::Incomplete;
+    }
+    // A file that grew since its size was taken is read to its end.
+    std::vector<char> more(1u << 16);
+    for (;;) {
+      const std::int64_t n = readUpTo(fd, more.data(), more.size());
+      if (n < 0) {
+        std::string().swap(out);
+        return ReadStatus::Incomplete;
+      }
+      out.append(more.data(), static_cast<std::size_t>(n));
+      if (static_cast<std::size_t>(n) < more.size()) break;
+    }
+  } catch (const std::bad_alloc&) {
+    std::string().swap(out);
+    return ReadStatus::NoMemory;
+  } catch (const std::length_error&) {
+    std::string().swap(out);
+    return ReadStatus::NoMemory;
+  }
+  return ReadStatus::Ok;
+}
+
+ReadStatus readWholeFile(const std::string& path, std::string& out) {
+  std::uint64_t size = 0;
+  const FdCloser file{openRegular(path, size)};
+  if (file.fd < 0) {
+    out.clear();
+    return ReadStatus::CannotOpen;
+  }
+  return readOpenFile(file.fd, size, out);
+}
+
+namespace {
 
 bool isRegularFile(const std::string& path) {
   struct stat st;
@@ -161,14 +237,14 @@ struct ContentFile {
 
 // A page, sitemap or style sheet as read, and the links it holds as written.
 struct ScannedFile {
-  bool read = false;
+  ReadStatus read = ReadStatus::CannotOpen;
   std::string bytes;
   std::vector<std::string> links;
 };
 
 void scanFile(const ContentFile& f, ScannedFile& out) {
   out.read = readWholeFile(f.local, out.bytes);
-  if (!out.read) return;
+  if (out.read != ReadStatus::Ok) return;
   if (extensionIs(f.internal, ".css"))
     styleLinks(out.bytes, out.links);
   else
@@ -209,6 +285,20 @@ class Compiler {
     ++result_.errors;
   }
   void report(unsigned kind, unsigned id, std::string_view arg, unsigned line);
+  // Reads a file the compiled file is made from; false when it cannot. A
+  // file read only in part, or not at all for want of memory, is an error
+  // that stops the compile; one that cannot be opened is the caller's to
+  // report.
+  bool readInput(const std::string& local, std::string_view shown, std::string& out,
+                 unsigned line = 0);
+  void readFailed(ReadStatus status, std::string_view shown, unsigned line);
+  // Says so, once per file, when a file is read from outside the project's
+  // folder.
+  void noteInput(const std::string& local, unsigned line = 0);
+  // The compiled file and the error log: never a file the run reads, and
+  // where the project names them, inside its folder.
+  bool checkOutputs();
+  void writeLog();
 
   void readOptions();
   void gatherFiles();
@@ -218,6 +308,7 @@ class Compiler {
   void readAliases();
   void readWindows();
   std::optional<std::string> topicTitle(const std::string& page) const;
+  std::string stopListFile() const;
   void readStopList(FullTextIndex& index);
   std::optional<std::string> sitemapFor(const char* binaryKey, bool contents, std::string& name);
   bool write();
@@ -226,14 +317,18 @@ class Compiler {
   ResultSink& sink_;
   CompileResult result_;
   ProjectFile project_;
-  std::string projectName_;  // for messages
-  std::ofstream log_;
+  std::string projectName_;          // for messages
+  std::string logPath_;              // the error log, when the project asks for one
+  std::string logText_;              // the lines it gets
+  bool inputFailed_ = false;         // a file was read only in part: nothing is written
+  std::vector<std::string> inputs_;  // every file read besides the project
+  std::set<std::string> outside_;    // files read from outside the folder, as reported
 
   std::vector<ContentFile> files_;
   std::set<std::string> known_;  // folded internal names
   std::map<std::string, std::string>
-      bytes_;  // internal name → content, pages and style sheets only
-  CaseBlindFinder finder_;
+      bytes_;                       // internal name → content, pages and style sheets only
+  mutable CaseBlindFinder finder_;  // a cache of folder listings
 
   std::map<std::string, MapDefinition> defines_;
   std::vector<std::pair<std::uint32_t, std::string>> aliases_;  // number, file text
@@ -248,7 +343,66 @@ void Compiler::report(unsigned kind, unsigned id, std::string_view arg, unsigned
   text += " C" + std::to_string(id) + ": ";
   text += FormatMessageText(LoadStr(id), arg);
   sink_.appendLine(text);
-  if (log_.is_open()) log_ << text << "\n";
+  logText_ += text;
+  logText_ += '\n';
+}
+
+bool Compiler::readInput(const std::string& local, std::string_view shown, std::string& out,
+                         unsigned line) {
+  const ReadStatus status = readWholeFile(local, out);
+  if (status == ReadStatus::Ok) return true;
+  readFailed(status, shown, line);
+  return false;
+}
+
+void Compiler::readFailed(ReadStatus status, std::string_view shown, unsigned line) {
+  if (status == ReadStatus::Ok || status == ReadStatus::CannotOpen) return;
+  error(status == ReadStatus::NoMemory ? IDS_READ_NO_MEMORY : IDS_READ_INCOMPLETE, shown, line);
+  inputFailed_ = true;
+}
+
+void Compiler::noteInput(const std::string& local, unsigned line) {
+  inputs_.push_back(local);
+  if (IsWithinFolder(local, project_.folder())) return;
+  std::error_code ec;
+  const std::string real = std::filesystem::weakly_canonical(local, ec).string();
+  if (outside_.insert(ec ? local : real).second)
+    warn(IDS_READ_OUTSIDE_PROJECT, ec ? local : real, line);
+}
+
+bool Compiler::checkOutputs() {
+  const std::string& output = result_.outputPath;
+  if (options_.outputPath.empty() && !project_.optionText("Compiled file").empty() &&
+      !IsWithinFolder(output, project_.folder())) {
+    error(IDS_OUTPUT_OUTSIDE_PROJECT, output);
+    return false;
+  }
+  const auto isInput = [this](const std::string& path) {
+    if (SamePath(path, options_.projectPath)) return true;
+    for (const std::string& in : inputs_)
+      if (SamePath(path, in)) return true;
+    return false;
+  };
+  if (!logPath_.empty()) {
+    if (!IsWithinFolder(logPath_, project_.folder())) {
+      warn(IDS_LOG_OUTSIDE_PROJECT, logPath_);
+      logPath_.clear();
+    } else if (isInput(logPath_) || SamePath(logPath_, output)) {
+      warn(IDS_LOG_IS_INPUT, logPath_);
+      logPath_.clear();
+    }
+  }
+  if (isInput(output)) {
+    error(IDS_OUTPUT_IS_INPUT, output);
+    return false;
+  }
+  return true;
+}
+
+void Compiler::writeLog() {
+  if (logPath_.empty()) return;
+  // Said on the screen only: the log is what could not be written.
+  if (!sysfile::writeFileAtomically(logPath_, logText_)) warn(IDS_LOG_CANNOT_WRITE, logPath_);
 }
 
 void Compiler::readOptions() {
@@ -280,7 +434,7 @@ void Compiler::readOptions() {
   if (!logName.empty()) {
     std::string rel = project_.toUtf8(logName);
     slashes(rel);
-    log_.open(rel.front() == '/' ? rel : project_.folder() + rel, std::ios::trunc);
+    logPath_ = FullPathName(rel.front() == '/' ? rel : project_.folder() + rel);
   }
 }
 
@@ -367,8 +521,9 @@ void Compiler::gatherFiles() {
     std::vector<ScannedFile> scanned(todo.size());
     onEveryCore(todo.size(), [&](std::size_t k) { scanFile(files_[todo[k]], scanned[k]); });
     for (std::size_t k = 0; k < todo.size(); ++k) {
-      if (!scanned[k].read) continue;  // reported when it is stored
       const ContentFile f = files_[todo[k]];
+      readFailed(scanned[k].read, f.internal, 0);
+      if (scanned[k].read != ReadStatus::Ok) continue;  // one not opened is reported when stored
       addLinked(f, scanned[k].links);
       if (isPageName(f.internal)) bytes_[f.internal] = std::move(scanned[k].bytes);
     }
@@ -388,8 +543,9 @@ void Compiler::readMap() {
       slashes(rel);
       std::string text;
       const std::string local = finder_.find(project_.folder(), rel);
-      if (local.empty() || !readWholeFile(local, text)) {
-        warn(IDS_COMPILE_FILE_MISSING, rel, l.line);
+      if (!local.empty()) noteInput(local, l.line);
+      if (local.empty() || !readInput(local, rel, text, l.line)) {
+        if (!inputFailed_) warn(IDS_COMPILE_FILE_MISSING, rel, l.line);
         continue;
       }
       std::vector<ProjectLine> bad;
@@ -505,7 +661,11 @@ std::optional<std::string> Compiler::sitemapFor(const char* binaryKey, bool cont
     std::string internal;
     if (!normalise(wanted, internal)) continue;
     for (const ContentFile& f : files_) {
-      if (folded(f.internal) != folded(internal) || !readWholeFile(f.local, bytes)) continue;
+      if (folded(f.internal) != folded(internal)) continue;
+      if (!readInput(f.local, f.internal, bytes)) {
+        if (inputFailed_) return std::nullopt;
+        continue;
+      }
       name = f.internal;
       return bytes;
     }
@@ -516,15 +676,23 @@ std::optional<std::string> Compiler::sitemapFor(const char* binaryKey, bool cont
 }
 
 // Words the project keeps out of the full-text index.
+std::string Compiler::stopListFile() const {
+  const ProjectOption* o = project_.option("Full text search stop list file");
+  if (!o || o->value.empty() || !project_.optionYes("Full-text search")) return std::string();
+  std::string rel = project_.toUtf8(o->value);
+  slashes(rel);
+  return finder_.find(project_.folder(), rel);
+}
+
 void Compiler::readStopList(FullTextIndex& index) {
   const ProjectOption* o = project_.option("Full text search stop list file");
   if (!o || o->value.empty()) return;
   std::string rel = project_.toUtf8(o->value);
   slashes(rel);
   std::string text;
-  const std::string local = finder_.find(project_.folder(), rel);
-  if (local.empty() || !readWholeFile(local, text)) {
-    warn(IDS_COMPILE_FILE_MISSING, rel, o->line);
+  const std::string local = stopListFile();
+  if (local.empty() || !readInput(local, rel, text, o->line)) {
+    if (!inputFailed_) warn(IDS_COMPILE_FILE_MISSING, rel, o->line);
     return;
   }
   index.addStopWords(text, pageCodePage(text, project_.codePage()));
@@ -631,6 +799,7 @@ bool Compiler::write() {
   sources.index = sitemapFor("Binary Index", false, indexName);
   sources.codePage = project_.codePage();
   sources.lcid = project_.lcid();
+  if (inputFailed_) return false;
   const BinaryTables binary = buildBinaryTables(sources, topics, strings);
   if (binary.contentsTooDeep) warn(IDS_COMPILE_NESTED_TOO_DEEP, contentsName);
   if (binary.indexTooDeep) warn(IDS_COMPILE_NESTED_TOO_DEEP, indexName);
@@ -680,40 +849,78 @@ bool Compiler::write() {
     return false;
   }
   bool ok = true;
-  auto put = [&](const std::string& name, std::string_view data) {
-    itss::ComPtr<itss::IStream> s;
-    if (itss::FAILED(storage.root()->CreateStream(name.c_str(), itss::STGM_WRITE, 0, 0, s.put())))
-      return false;
+  const auto writeAll = [](itss::IStream* s, const char* data, std::size_t size) {
     itss::ULONG written = 0;
-    for (std::size_t pos = 0; pos < data.size(); pos += written) {
-      const auto n = static_cast<itss::ULONG>(std::min<std::size_t>(data.size() - pos, 1u << 30));
-      if (itss::FAILED(s->Write(data.data() + pos, n, &written)) || written == 0) return false;
+    for (std::size_t pos = 0; pos < size; pos += written) {
+      const auto n = static_cast<itss::ULONG>(std::min<std::size_t>(size - pos, 1u << 30));
+      if (itss::FAILED(s->Write(data + pos, n, &written)) || written == 0) return false;
     }
     return true;
   };
+  const auto create = [&](const std::string& name, itss::ComPtr<itss::IStream>& s) {
+    return itss::SUCCEEDED(
+        storage.root()->CreateStream(name.c_str(), itss::STGM_WRITE, 0, 0, s.put()));
+  };
+  const auto put = [&](const std::string& name, std::string_view data) {
+    itss::ComPtr<itss::IStream> s;
+    return create(name, s) && writeAll(s.get(), data.data(), data.size());
+  };
 
   sink_.setRange(0, static_cast<int>(files_.size()));
+  std::vector<char> piece;
   for (const ContentFile& f : files_) {
     if (sink_.cancelled()) {
       ok = false;
       break;
     }
-    std::string bytes;
-    auto cached = bytes_.find(f.internal);
-    if (cached != bytes_.end()) {
-      bytes = std::move(cached->second);
+    if (auto cached = bytes_.find(f.internal); cached != bytes_.end()) {
+      const std::string bytes = std::move(cached->second);
       bytes_.erase(cached);
-    } else if (!readWholeFile(f.local, bytes)) {
+      if (!put(f.internal, bytes)) {
+        ok = false;
+        break;
+      }
+      ++result_.files;
+      result_.bytes += bytes.size();
+      sink_.step();
+      continue;
+    }
+    // Any other file goes from disk into its stream piece by piece.
+    std::uint64_t size = 0;
+    const FdCloser file{openRegular(f.local, size)};
+    if (file.fd < 0) {
       warn(IDS_COMPILE_FILE_UNREADABLE, f.internal);
       sink_.step();
       continue;
     }
-    if (!put(f.internal, bytes)) {
+    itss::ComPtr<itss::IStream> s;
+    if (!create(f.internal, s)) {
+      ok = false;
+      break;
+    }
+    if (piece.empty()) piece.resize(kCopyPiece);
+    std::uint64_t copied = 0;
+    bool readOk = true, writeOk = true;
+    for (;;) {
+      const std::int64_t n = readUpTo(file.fd, piece.data(), piece.size());
+      if (n <= 0) {
+        readOk = n == 0;
+        break;
+      }
+      if (!writeAll(s.get(), piece.data(), static_cast<std::size_t>(n))) {
+        writeOk = false;
+        break;
+      }
+      copied += static_cast<std::uint64_t>(n);
+      if (static_cast<std::size_t>(n) < piece.size()) break;
+    }
+    if (writeOk && (!readOk || copied < size)) readFailed(ReadStatus::Incomplete, f.internal, 0);
+    if (!writeOk || inputFailed_) {
       ok = false;
       break;
     }
     ++result_.files;
-    result_.bytes += bytes.size();
+    result_.bytes += copied;
     sink_.step();
   }
 
@@ -734,10 +941,15 @@ bool Compiler::write() {
   }
   // #STRINGS last: every table above adds to it.
   ok = ok && put("#STRINGS", strings.bytes());
-  storage.close();  // releasing the root writes the container
-  struct stat st;
-  if (!ok || ::stat(result_.outputPath.c_str(), &st) != 0 || st.st_size == 0) {
-    error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
+  // The compiled file takes the place of the old one only when complete: a
+  // failure or a cancel leaves the old one as it was.
+  if (ok)
+    ok = itss::SUCCEEDED(storage.commit());
+  else
+    storage.abandon();
+  storage.close();
+  if (!ok) {
+    if (!inputFailed_) error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
     return false;
   }
   return true;
@@ -763,6 +975,8 @@ CompileResult Compiler::run() {
   }
   readWindows();
   gatherFiles();
+  for (const ContentFile& f : files_) noteInput(f.local);
+  if (const std::string stopList = stopListFile(); !stopList.empty()) noteInput(stopList);
   readMap();
   readAliases();
   for (const ProjectLine& l : project_.infoTypes) {
@@ -772,7 +986,9 @@ CompileResult Compiler::run() {
   for (const ProjectLine& l : project_.otherSections)
     warn(IDS_COMPILE_SECTION_IGNORED, project_.toUtf8(l.text), l.line);
 
-  result_.written = write();
+  const bool outputsAllowed = checkOutputs();
+  result_.written = outputsAllowed && !inputFailed_ && write();
+  writeLog();
   if (result_.written) {
     std::string counts = FormatMessageText(LoadStr(IDS_COMPILE_COUNTS),
                                            thousands(static_cast<std::uint32_t>(result_.files)));

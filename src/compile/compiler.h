@@ -41,5 +41,18 @@ struct CompileResult {
 
 CompileResult compileProject(const CompileOptions& options, ResultSink& sink);
 
+// Reading the files of a project: all of a file or a plain failure, never a
+// part taken for the whole.
+enum class ReadStatus {
+  Ok,
+  CannotOpen,  // missing, unreadable, or not a regular file
+  Incomplete,  // a read failed, or the file ended before the size it had
+  NoMemory,    // there is no memory to hold it
+};
+// Reads the regular file at path into out.
+ReadStatus readWholeFile(const std::string& path, std::string& out);
+// Reads an open file of size bytes (and what it grew by since) into out.
+ReadStatus readOpenFile(int fd, std::uint64_t size, std::string& out);
+
 // The compiler's own version text, as #SYSTEM records it.
 extern const char* const kCompilerVersionText;

@@ -1,11 +1,10 @@
 #include "compile/project_file.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "chmfiles/help_code_page.h"
 #include "common/string_utils.h"
+#include "platform/system/atomic_file.h"
 #include "platform/system/codepage.h"
 
 namespace {
@@ -90,18 +89,13 @@ std::optional<std::uint32_t> parseProjectNumber(std::string_view t) {
 }
 
 bool ProjectFile::read(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open";
-    return false;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
+  // Only a regular file: a FIFO or a device would block the read.
+  std::string text;
+  if (!sysfile::readRegularFile(path, text)) {
     error = "cannot read";
     return false;
   }
-  parse(text.str(), path);
+  parse(text, path);
   return true;
 }
 

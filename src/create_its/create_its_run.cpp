@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "common/messages.h"
@@ -14,6 +15,7 @@
 #include "its/its_storage.h"
 #include "its/text_file.h"
 #include "its/text_helpers.h"
+#include "platform/system/atomic_file.h"
 #include "res/ids.h"
 #include "res/strings.h"
 
@@ -83,7 +85,8 @@ class ItsReport {
 
 class FileHandle {
  public:
-  explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  // Only a regular file: a FIFO or a device would block the open or the read.
+  explicit FileHandle(const std::string& path) : fd_(sysfile::openRegularFile(path)) {}
   ~FileHandle() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -99,18 +102,20 @@ struct StreamRelease {
   void operator()(itss::IStream* s) const { s->Release(); }
 };
 
-enum class CopyResult { Stored, NothingRead, Partial };
+enum class CopyResult { Stored, Partial };
 
-CopyResult copyFile(int fd, itss::IStream* stream, std::vector<char>& buffer,
+// Copies the file to its end; a file that ends before size bytes, or whose
+// read fails, is Partial.
+CopyResult copyFile(int fd, std::uint64_t size, itss::IStream* stream, std::vector<char>& buffer,
                     std::uint64_t& copied) {
   copied = 0;
   for (;;) {
     const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      return copied == 0 ? CopyResult::NothingRead : CopyResult::Partial;
+      return CopyResult::Partial;
     }
-    if (n == 0) return copied == 0 ? CopyResult::NothingRead : CopyResult::Stored;
+    if (n == 0) return copied < size ? CopyResult::Partial : CopyResult::Stored;
     itss::ULONG written = 0;
     if (itss::FAILED(stream->Write(buffer.data(), static_cast<itss::ULONG>(n), &written)) ||
         written != static_cast<itss::ULONG>(n))
@@ -195,16 +200,26 @@ CreateItsOutcome storeItsFiles(const std::string& itsPath, const std::string& di
   ItsReport report(sink);
   ItsStorage its;
   its.resetBlocks = its.windowBlocks = its.partitionBlocks = kLzxBlocks;
-  if (itsPath.empty() ||
-      itss::FAILED(its.create(itsPath.c_str(), true, true, itsDirectoryBlockSize(sources)))) {
-    report.message(IDS_CANNOT_OPEN, displayName);
+  // The new file takes the target's place only when complete; a failure or
+  // a cancel leaves the target as it was.
+  const itss::HRESULT created =
+      itsPath.empty() ? itss::STG_E_INVALIDNAME
+                      : its.create(itsPath.c_str(), true, true, itsDirectoryBlockSize(sources));
+  if (itss::FAILED(created)) {
+    const bool readOnly = created == itss::STG_E_ACCESSDENIED && sysfile::isReadOnly(itsPath);
+    report.message(readOnly ? IDS_FILE_READ_ONLY : IDS_CANNOT_OPEN, displayName);
     return CreateItsOutcome::Failed;
   }
   sink.setRange(0, static_cast<int>(std::min<std::size_t>(sources.size(), 0x7FFFFFFF)));
   CreateItsTotals totals;
   std::vector<char> buffer;
+  bool incomplete = false;
   for (const ItsSource& source : sources) {
-    if (sink.cancelled()) break;
+    if (sink.cancelled()) {
+      its.abandon();
+      its.close();
+      return CreateItsOutcome::Cancelled;
+    }
     const FileHandle file(source.path);
     struct stat st {};
     if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -240,23 +255,33 @@ CreateItsOutcome storeItsFiles(const std::string& itsPath, const std::string& di
     if (st.st_size > 0) {
       if (buffer.empty()) buffer.resize(kCopyPiece);
       std::uint64_t copied = 0;
-      switch (copyFile(file.fd(), stream.get(), buffer, copied)) {
-        case CopyResult::Stored:
-          totals.count += 1;
-          totals.bytes += copied;
-          if (totals.count % kFilesPerMark == 0) report.mark();
-          break;
-        case CopyResult::Partial:
-          report.message(IDS_ITS_NOT_STORED, source.name);
-          break;
-        case CopyResult::NothingRead:
-          break;
+      if (copyFile(file.fd(), static_cast<std::uint64_t>(st.st_size), stream.get(), buffer,
+                   copied) == CopyResult::Partial) {
+        // A stream shorter than its file would pass for the whole: the
+        // run stops and the new file is not kept.
+        report.message(IDS_ITS_NOT_STORED, source.name);
+        incomplete = true;
+        break;
       }
+      totals.count += 1;
+      totals.bytes += copied;
+      if (totals.count % kFilesPerMark == 0) report.mark();
     }
     sink.step();
   }
+  // An incomplete file is dropped: whatever was at its path stays as it was.
+  if (incomplete) {
+    its.abandon();
+    its.close();
+    return CreateItsOutcome::Failed;
+  }
+  const bool written = itss::SUCCEEDED(its.commit());
   its.close();
   report.line("");
+  if (!written) {
+    report.message(IDS_CANNOT_CREATE, displayName);
+    return CreateItsOutcome::Failed;
+  }
 
   ItsStorage check;
   struct stat st {};
@@ -286,14 +311,40 @@ CreateItsOutcome createItsFromProject(const std::string& projectPath, const std:
   const std::string base = folderOf(projectPath);
   std::string display = itsName;
   std::string itsPath = itsName;
+  ItsReport report(sink);
   if (itsName.empty() && project.compiledFile) {
     display = *project.compiledFile;
     itsPath = display.empty() ? display : sourcePath(base, display);
+    // The project's own option writes only inside its folder; a name given
+    // by the user goes where the user puts it.
+    if (!itsPath.empty() && !IsWithinFolder(itsPath, base)) {
+      report.message(IDS_OUTPUT_OUTSIDE_PROJECT, display);
+      return CreateItsOutcome::Failed;
+    }
   }
   std::vector<ItsSource> sources;
   sources.reserve(project.files.size());
   for (const std::string& entry : project.files)
     sources.push_back({sourcePath(base, entry), entry});
+  if (!itsPath.empty()) {
+    bool namesInput = SamePath(itsPath, projectPath);
+    for (const ItsSource& s : sources) namesInput = namesInput || SamePath(itsPath, s.path);
+    if (namesInput) {
+      report.message(IDS_OUTPUT_IS_INPUT, display);
+      return CreateItsOutcome::Failed;
+    }
+  }
+  // Files may be shared with other projects; reading one from elsewhere is
+  // said once per file.
+  std::set<std::string> outside;
+  for (const ItsSource& s : sources) {
+    struct stat st {};
+    if (s.name.empty() || ::stat(s.path.c_str(), &st) != 0 || IsWithinFolder(s.path, base))
+      continue;
+    std::error_code ec;
+    const std::string real = fs::weakly_canonical(s.path, ec).string();
+    if (outside.insert(real).second) report.message(IDS_READ_OUTSIDE_PROJECT, real);
+  }
   return storeItsFiles(itsPath, display, sources, sink, totals);
 }
 

@@ -291,6 +291,7 @@ WalkStep DecompileRun::stream(const WalkElement& element) {
   ask(IDS_WRITE_ERROR, local, MB_ICONERROR);
   line(IDS_WRITE_ERROR_LINE, local);
   cancelled_ = true;
+  writeFailed_ = true;
   return WalkStep::EndLevel;
 }
 
@@ -313,7 +314,8 @@ DecompileOutcome decompile(const DecompileRequest& request, ResultSink& sink, Pr
   run.close();
   if (run.cancelled()) {
     sink.appendLine(LoadStr(IDS_CANCELLED_LINE));
-    return DecompileOutcome::Cancelled;
+    // A run stopped by a failed write failed; only the user cancels.
+    return run.writeFailed() ? DecompileOutcome::Failed : DecompileOutcome::Cancelled;
   }
   return run.problems() ? DecompileOutcome::Incomplete : DecompileOutcome::Completed;
 }

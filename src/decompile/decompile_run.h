@@ -65,6 +65,8 @@ class DecompileRun : private ElementAction {
   void close();
 
   bool cancelled() const { return cancelled_; }
+  // The run was stopped by a write that failed (not by the user).
+  bool writeFailed() const { return writeFailed_; }
   std::int32_t files() const { return files_; }
   std::int32_t folders() const { return folders_; }
   // Elements left out because of an error (not by the user's answer): folders
@@ -115,6 +117,7 @@ class DecompileRun : private ElementAction {
   std::int32_t files_ = 0;
   std::int32_t folders_ = 0;
   bool cancelled_ = false;
+  bool writeFailed_ = false;
   int problems_ = 0;
 };
 
@@ -126,5 +129,6 @@ enum class DecompileOutcome { Completed, Incomplete, Cancelled, Failed };
 // progress range (a source that cannot be opened stops here, after the
 // count's own message 20482), checks that the target is an existing folder
 // (message 4007, error icon), opens the source and runs. The sink also gets
-// the line 4057 after a cancelled run.
+// the line 4057 after a cancelled run, and after a run stopped by a failed
+// write, which counts as Failed.
 DecompileOutcome decompile(const DecompileRequest& request, ResultSink& sink, Prompter& prompter);

@@ -410,12 +410,16 @@ std::string ProjectRebuilder::text(const std::string& compiledName) const {
 }
 
 bool ProjectRebuilder::write(const std::string& projectPath, const std::string& compiledName) {
+  // Never in place of a file that appeared since the caller looked.
   TextFile file;
-  if (!file.openWrite(projectPath)) {
+  if (!file.openWrite(projectPath, false)) {
     prompter_.ask(FormatMessageText(LoadStr(IDS_CANNOT_OPEN), projectPath), MB_ICONWARNING);
     return false;
   }
   file.write(text(compiledName));
-  file.close();
+  if (!file.close()) {
+    prompter_.ask(FormatMessageText(LoadStr(IDS_CANNOT_CREATE_FILE), projectPath), MB_ICONWARNING);
+    return false;
+  }
   return true;
 }

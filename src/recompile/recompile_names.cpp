@@ -86,10 +86,12 @@ bool listRecompileNames(itss::IStorage* root, RecompileNames& out) {
 }
 
 void factsFromSourceName(std::string_view source, RecompileFacts& facts) {
-  facts.isCollectionFile = findNoCase(source, ".chi") != std::string_view::npos ||
-                           findNoCase(source, ".chw") != std::string_view::npos ||
-                           findNoCase(source, ".chq") != std::string_view::npos;
-  facts.isIts = findNoCase(source, ".its") != std::string_view::npos;
+  // The file's own extension decides, never a folder's name or text in the
+  // middle of the name ("docs.its_backup/help.chm" is a compiled help file).
+  const std::string_view name = fileNamePart(source);
+  facts.isCollectionFile =
+      extensionIs(name, ".chi") || extensionIs(name, ".chw") || extensionIs(name, ".chq");
+  facts.isIts = extensionIs(name, ".its");
 }
 
 void factsFromNames(const RecompileNames& names, RecompileFacts& facts) {

@@ -38,8 +38,8 @@ bool listRecompileNames(itss::IStorage* root, RecompileNames& out);
 
 // The facts of a source that the drop rules read.
 struct RecompileFacts {
-  bool isIts = false;             // the source's name holds ".its"
-  bool isCollectionFile = false;  // the source's name holds ".chi", ".chw" or ".chq"
+  bool isIts = false;             // the source's file name ends in ".its"
+  bool isCollectionFile = false;  // the source's file name ends in ".chi", ".chw" or ".chq"
   std::uint32_t systemVersion = 0;
   std::uint32_t binaryIndexValue = 0;     // #SYSTEM record 7
   std::uint32_t binaryContentsValue = 0;  // #SYSTEM record 11
@@ -54,7 +54,8 @@ struct RecompileFacts {
   bool hasContentsTree = false;
 };
 
-// Sets isIts and isCollectionFile from the source path as given.
+// Sets isIts and isCollectionFile from the extension of the source's file
+// name, letters compared without case.
 void factsFromSourceName(std::string_view source, RecompileFacts& facts);
 // Sets the five has… flags from the listed names.
 void factsFromNames(const RecompileNames& names, RecompileFacts& facts);

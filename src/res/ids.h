@@ -308,6 +308,16 @@ constexpr int IDS_COMPILE_PROBLEMS = 4417;  // two inserts
 constexpr int IDS_COMPILE_UNKNOWN_WINDOW = 4418;
 constexpr int IDS_COMPILE_FAILED = 4419;
 constexpr int IDS_COMPILE_NESTED_TOO_DEEP = 4430;  // a sitemap's lists beyond the depth limit
+// Outputs that would overwrite what the run reads or lie outside the project,
+// and inputs read from outside it or only in part (compile and create-its).
+constexpr int IDS_OUTPUT_IS_INPUT = 4440;         // an output naming a file the run reads
+constexpr int IDS_OUTPUT_OUTSIDE_PROJECT = 4441;  // a project option naming a file elsewhere
+constexpr int IDS_LOG_OUTSIDE_PROJECT = 4442;     // the error log refused; the run goes on
+constexpr int IDS_LOG_IS_INPUT = 4443;            // likewise, a log naming an input or the output
+constexpr int IDS_READ_OUTSIDE_PROJECT = 4444;    // a file read from outside the project folder
+constexpr int IDS_READ_INCOMPLETE = 4445;         // a file that ended before its size
+constexpr int IDS_READ_NO_MEMORY = 4446;          // no memory to hold a file
+constexpr int IDS_LOG_CANNOT_WRITE = 4447;        // the error log could not be written
 
 // Saving the results box to a file (command 1018).
 constexpr int IDS_RESULTS_FILE_FILTER = 4450;  // Qt's form: "name (*.ext);;..."

@@ -130,6 +130,16 @@ constexpr StringEntry kStrings[] = {
     {IDS_COMPILE_UNKNOWN_WINDOW, "默认窗口“%s”没有在 [WINDOWS] 节中定义。"},
     {IDS_COMPILE_FAILED, "编译失败,没有写入“%s”。"},
     {IDS_COMPILE_NESTED_TOO_DEEP, "“%s”中的列表嵌套层数超过上限,更深的条目放在最深的一层。"},
+    {IDS_OUTPUT_IS_INPUT, "“%s”是本次运行要读取的文件，不能被输出覆盖。"},
+    {IDS_OUTPUT_OUTSIDE_PROJECT,
+     "工程选项指定的“%s”在工程文件夹之外，不会写入；要写到那里，请直接指定输出文件（如命令行的 "
+     "-o）。"},
+    {IDS_LOG_OUTSIDE_PROJECT, "错误日志文件“%s”在工程文件夹之外，不会写入。"},
+    {IDS_LOG_IS_INPUT, "错误日志文件“%s”是本次运行要读取或写入的另一个文件，不会写入。"},
+    {IDS_READ_OUTSIDE_PROJECT, "“%s”在工程文件夹之外，仍从那里读取。"},
+    {IDS_READ_INCOMPLETE, "不能完整读取文件“%s”：读到的字节比文件的大小少。"},
+    {IDS_READ_NO_MEMORY, "内存不足，不能读取文件“%s”。"},
+    {IDS_LOG_CANNOT_WRITE, "不能写入错误日志文件“%s”。"},
     {IDS_RESULTS_FILE_FILTER, "文本文件 (*.txt);;所有文件 (*)"},
 
     // Shared library texts.

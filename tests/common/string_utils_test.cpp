@@ -161,6 +161,35 @@ TEST_F(CreateFolderPathTest, FailsBelowAFile) {
   EXPECT_FALSE(CreateFolderPath(""));
 }
 
+TEST_F(CreateFolderPathTest, WithinAFolderAsTheFileSystemSeesIt) {
+  namespace fs = std::filesystem;
+  fs::create_directories(root_ + "/p/sub");
+  fs::create_directories(root_ + "/pq");
+  fs::create_directory_symlink(root_ + "/pq", root_ + "/p/out");
+  fs::create_directory_symlink(root_ + "/p/sub", root_ + "/pq/in");
+  const std::string p = root_ + "/p";
+  struct Case {
+    std::string path;
+    bool within;
+  };
+  const Case cases[] = {
+      {p + "/a.chm", true},
+      {p + "/sub/../a.chm", true},
+      {p + "/sub/new/x.log", true},
+      {p + "/../p/a.chm", true},
+      {p + "/../pq/a.chm", false},
+      {root_ + "/pq/a.chm", false},  // a name that only begins alike
+      {p, false},
+      {p + "/.", false},
+      {p + "/..", false},
+      {p + "/out/a.chm", false},  // a link leading out
+      {root_ + "/pq/in/a.chm", true},
+      {"/etc/passwd", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsWithinFolder(c.path, p), c.within) << c.path;
+  EXPECT_TRUE(IsWithinFolder(p + "/a.chm", p + "/"));
+}
+
 TEST(ToWide, ConvertsUtf8ToUtf16) {
   EXPECT_EQ(ToWide("帮助 a"), u"帮助 a");
   EXPECT_EQ(ToWide(""), u"");

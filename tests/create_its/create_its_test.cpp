@@ -97,15 +97,18 @@ TEST(CreateItsProject, StoresTheListAsLowerCaseStreamsThatEveryReaderReads) {
   ASSERT_TRUE(fs::exists(its));
   // Ten files make one mark; "Sub/A.htm" and "sub\a.htm" are both counted.
   EXPECT_EQ(totals.count, 15u);
-  const std::vector<std::string> expected = {"不能打开“”。",
-                                             "“..\\outside.txt”指向根之外，存为“outside.txt”。",
-                                             "不能打开“missing.htm”。",
-                                             ".",
-                                             "",
-                                             "",
-                                             "15 个文件, , 200,097 字节"};
+  // A file read from outside the project's folder is named first.
+  const std::vector<std::string> expected = {
+      "“" + fs::canonical(dir / "outside.txt").string() + "”在工程文件夹之外，仍从那里读取。",
+      "不能打开“”。",
+      "“..\\outside.txt”指向根之外，存为“outside.txt”。",
+      "不能打开“missing.htm”。",
+      ".",
+      "",
+      "",
+      "15 个文件, , 200,097 字节"};
   ASSERT_EQ(sink.lines.size(), expected.size() + 1);
-  EXPECT_EQ(std::vector<std::string>(sink.lines.begin(), sink.lines.begin() + 7), expected);
+  EXPECT_EQ(std::vector<std::string>(sink.lines.begin(), sink.lines.begin() + 8), expected);
   EXPECT_EQ(sink.lines.back().rfind("Out.ITS: ", 0), 0u);
   EXPECT_EQ(totals.bytes, logo.size() + 18 + 5 + 6 + 7 + 9 * 6 + 7);
 
@@ -146,6 +149,80 @@ TEST(CreateItsProject, NameOptionAndFailures) {
   // The dialog's look-up is looser: blanks around "=", any case.
   EXPECT_EQ(compiledFileOption(dir / "nofiles.hhp"), "X.chm");
   EXPECT_EQ(compiledFileOption(dir / "unnamed.hhp"), std::nullopt);
+}
+
+TEST(CreateItsProject, TheNewFileNeverReplacesAnInputNorLeavesTheProjectsFolder) {
+  struct Case {
+    const char* what;
+    std::string option;  // "compiled file=" value
+    std::string given;   // the name given instead, relative to the root
+    std::string made;    // the ITS file made, relative to the root; "" for none
+    std::string line;    // part of the line reported
+  };
+  const std::vector<Case> cases = {
+      {"option names the project", "p.hhp", "", "", "是本次运行要读取的文件"},
+      {"option names a listed file", "pic.gif", "", "", "是本次运行要读取的文件"},
+      {"option climbs out", "../outside/new.its", "", "", "在工程文件夹之外"},
+      {"option is absolute", "@/outside/abs.its", "", "", "在工程文件夹之外"},
+      {"option through a link", "out/l.its", "", "", "在工程文件夹之外"},
+      {"given name is a listed file", "x.its", "proj/a.htm", "", "是本次运行要读取的文件"},
+      {"given name is a hard link of one", "x.its", "outside/hard.htm", "",
+       "是本次运行要读取的文件"},
+      {"given name elsewhere", "../outside/new.its", "outside/ok.its", "outside/ok.its", ""},
+      {"option inside", "sub/../made.its", "", "proj/made.its", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string root = dir.path();
+    std::string option = c.option;
+    if (option[0] == '@') option = root + option.substr(1);
+    put(root + "/proj/p.hhp", "[options]\ncompiled file=" + option + "\n[files]\na.htm\npic.gif\n");
+    put(root + "/proj/a.htm", "page");
+    put(root + "/proj/pic.gif", "GIF89a");
+    put(root + "/outside/victim.txt", "keep me");
+    fs::create_directory(root + "/proj/sub");
+    fs::create_directory_symlink(root + "/outside", root + "/proj/out");
+    fs::create_hard_link(root + "/proj/a.htm", root + "/outside/hard.htm");
+    const Tree before = readTree(root);
+    crafted::RecordingSink sink;
+    const CreateItsOutcome outcome = createItsFromProject(
+        root + "/proj/p.hhp", c.given.empty() ? "" : root + "/" + c.given, sink);
+    EXPECT_EQ(outcome, c.made.empty() ? CreateItsOutcome::Failed : CreateItsOutcome::Created);
+    if (!c.line.empty()) {
+      ASSERT_EQ(sink.lines.size(), 1u);
+      EXPECT_NE(sink.lines[0].find(c.line), std::string::npos) << sink.lines[0];
+    }
+    Tree after = readTree(root);
+    if (!c.made.empty()) {
+      EXPECT_EQ(streamSize(root + "/" + c.made, "a.htm"), 4u);
+      after.erase(c.made);
+    }
+    EXPECT_EQ(after, before);
+  }
+}
+
+TEST(CreateItsProject, FilesReadFromOutsideTheFolderAreNamed) {
+  TempDir dir;
+  const std::string root = dir.path();
+  put(root + "/shared/s.htm", "shared");
+  put(root + "/shared/t.htm", "linked");
+  put(root + "/proj/in.htm", "inside");
+  fs::create_symlink(root + "/shared/t.htm", root + "/proj/link.htm");
+  put(root + "/proj/p.hhp", "[files]\n../shared/s.htm\nlink.htm\nin.htm\n");
+  crafted::RecordingSink sink;
+  ASSERT_EQ(createItsFromProject(root + "/proj/p.hhp", root + "/proj/p.its", sink),
+            CreateItsOutcome::Created);
+  std::vector<std::string> outside;
+  for (const std::string& l : sink.lines)
+    if (l.find("在工程文件夹之外") != std::string::npos) outside.push_back(l);
+  EXPECT_EQ(outside,
+            (std::vector<std::string>{"“" + fs::canonical(root + "/shared/s.htm").string() +
+                                          "”在工程文件夹之外，仍从那里读取。",
+                                      "“" + fs::canonical(root + "/shared/t.htm").string() +
+                                          "”在工程文件夹之外，仍从那里读取。"}));
+  EXPECT_EQ(streamSize(root + "/proj/p.its", "link.htm"), 6u);
+  EXPECT_EQ(streamSize(root + "/proj/p.its", "shared/s.htm"), 6u);
 }
 
 TEST(CreateItsNames, StayBelowTheRoot) {

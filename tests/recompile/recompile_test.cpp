@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include "common/string_utils.h"
 #include "its/element_walk.h"
 #include "platform/itss/com_ptr.h"
@@ -108,6 +110,53 @@ TEST(RecompileDrops, ItsFileLosesItsSevenTables) {
   auto run = recompileNow(dir / "in.its", dir / "out.its");
   EXPECT_EQ(run->outcome.succeeded, 1);
   EXPECT_EQ(names(readBack(dir / "out.its")), (std::vector<std::string>{"$FIftiMain", "a.htm"}));
+}
+
+TEST(RecompileDrops, OnlyTheFileNamesOwnExtensionMakesAnItsOrCollectionFile) {
+  // A file with a binary index keeps its tables unless it is an ITS file; a
+  // plain one keeps them only when it is part of a collection. Folder names
+  // and text inside the name decide nothing.
+  Tree indexed, plain;
+  for (Tree* t : {&indexed, &plain}) {
+    for (const char* n : {"#TOPICS", "#URLSTR", "#URLTBL", "$OBJINST", "#STRINGS"})
+      (*t)[n] = "table";
+    (*t)["a.htm"] = kPage;
+  }
+  indexed["#SYSTEM"] = system(3, record(7, value(5)));
+  plain["#SYSTEM"] = system(3, "");
+  const std::vector<std::string> all = {"#STRINGS", "#SYSTEM",  "#TOPICS", "#URLSTR",
+                                        "#URLTBL",  "$OBJINST", "a.htm"};
+  const std::vector<std::string> itsKept = {"a.htm"};
+  const std::vector<std::string> plainKept = {"#STRINGS", "#SYSTEM", "a.htm"};
+  struct Case {
+    const char* source;
+    const Tree* tree;
+    const std::vector<std::string>* kept;
+  };
+  const Case cases[] = {
+      {"docs.its_backup/help.chm", &indexed, &all},
+      {"help.its.chm", &indexed, &all},
+      {"x.ITS/help.chm", &indexed, &all},
+      {"HELP.ITS", &indexed, &itsKept},
+      {"help.chm.its", &indexed, &itsKept},
+      {"a.chi_old/help.chm", &plain, &plainKept},
+      {"help.chw.chm", &plain, &plainKept},
+      {"help.ChI", &plain, &all},
+      {"help.chq", &plain, &all},
+      {"help.chw", &plain, &all},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source);
+    TempDir dir;
+    const std::string source = dir / c.source;
+    fs::create_directories(fs::path(source).parent_path());
+    ASSERT_TRUE(crafted::write(source, *c.tree));
+    // Recompiled onto itself: a source that lost its tables would be
+    // replaced by the smaller, poorer file.
+    auto run = recompileNow(source, source);
+    EXPECT_EQ(run->outcome.succeeded, 1);
+    EXPECT_EQ(names(readBack(source)), *c.kept);
+  }
 }
 
 // A keyword tree's header with its count of keywords; a binary contents
@@ -269,6 +318,54 @@ TEST(RecompileInPlace, CancelledOrFailedJobLeavesTheSource) {
   EXPECT_EQ(odd->outcome.succeeded, 1);
   EXPECT_EQ(readBack(dir / "y.$")["b.htm"], kPage);
   EXPECT_FALSE(fs::exists(dir / "y.$.$"));
+}
+
+// A job that fails, is cancelled or is refused leaves an existing target
+// byte for byte as it was, says why, and leaves nothing else in its folder.
+TEST(RecompileTarget, FailedCancelledOrRefusedJobsLeaveTheTargetAsItWas) {
+  TempDir dir;
+  Tree tree{{"#SYSTEM", system(3, "")}};
+  for (int i = 0; i < 40; ++i) tree["p" + std::to_string(i) + ".htm"] = kPage + std::to_string(i);
+  const std::string good = dir / "good.chm";
+  ASSERT_TRUE(crafted::write(good, tree));
+  // The directory is whole, the compressed data is cut short.
+  const std::string damaged = dir / "damaged.chm";
+  std::string bytes = crafted::readFile(good);
+  { std::ofstream(damaged, std::ios::binary) << bytes.substr(0, bytes.size() * 2 / 3); }
+  const std::string target = dir / "existing.chm";
+  const std::string old = "the user's own file";
+
+  const struct {
+    const char* what;
+    std::string source;
+    unsigned mode;
+    int cancelAfterSteps;
+    std::string message;  // the message shown, when it is known exactly
+  } cases[] = {
+      {"cancelled", good, 0644, 3, ""},
+      {"damaged source", damaged, 0644, -1, ""},
+      {"read-only target", good, 0444, -1,
+       FormatMessageText(LoadStr(IDS_FILE_READ_ONLY), FullPathName(target))},
+  };
+  for (const auto& c : cases) {
+    { std::ofstream(target, std::ios::binary) << old; }
+    ::chmod(target.c_str(), c.mode);
+    Outcome run;
+    run.sink.cancelAfterSteps = c.cancelAfterSteps;
+    run.outcome = recompile({c.source, target, {}}, run.sink, run.prompter);
+    EXPECT_EQ(run.outcome.succeeded, 0) << c.what;
+    EXPECT_EQ(crafted::readFile(target), old) << c.what;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3) << c.what;
+    if (c.cancelAfterSteps >= 0) {
+      EXPECT_TRUE(run.outcome.cancelled) << c.what;
+    } else {
+      ASSERT_EQ(run.prompter.count(), 1u) << c.what;
+      if (!c.message.empty()) {
+        EXPECT_EQ(run.prompter.questions()[0].text, c.message);
+      }
+    }
+    ::chmod(target.c_str(), 0644);
+  }
 }
 
 TEST(RecompileBatch, FolderSourceTakesItsChmFilesInNameOrder) {
