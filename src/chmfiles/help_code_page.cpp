@@ -67,3 +67,12 @@ std::string helpTextToUtf8(std::string_view bytes, unsigned codePage) {
   if (codePage != cp::kUtf8 && cp::isValidUtf8(bytes)) return std::string(bytes);
   return cp::toUtf8(bytes, codePage);
 }
+
+std::string helpNameToUtf8(std::string_view bytes, unsigned codePage,
+                           const std::function<bool(const std::string&)>& isFile) {
+  std::string decoded = cp::toUtf8(bytes, codePage);
+  if (codePage == cp::kUtf8 || decoded == bytes || !cp::isValidUtf8(bytes) || isFile(decoded) ||
+      !isFile(std::string(bytes)))
+    return decoded;
+  return std::string(bytes);
+}

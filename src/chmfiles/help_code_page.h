@@ -5,6 +5,7 @@
 // records and from the texts themselves, with a charset detector for files
 // whose language id lies.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,3 +39,11 @@ unsigned helpFileCodePage(itss::IStorage* root);
 // HTML as they were, so a text that is valid UTF-8 beyond ASCII stays as it
 // is whatever the file's code page says; others are converted.
 std::string helpTextToUtf8(std::string_view bytes, unsigned codePage);
+
+// A name of one of the help file's files (as #SYSTEM or #WINDOWS give it) in
+// UTF-8: decoded in the code page, unless that names no file while the bytes
+// taken as UTF-8 do; isFile says which names are files. (Short names in a
+// double-byte code page are often valid UTF-8 too: "目录" in GBK reads as
+// two Latin letters.)
+std::string helpNameToUtf8(std::string_view bytes, unsigned codePage,
+                           const std::function<bool(const std::string&)>& isFile);

@@ -82,12 +82,7 @@ int runCopy(const Args& args) {
                  static_cast<unsigned>(hr));
     return 1;
   }
-  hr = createOutput(args[1], o, out);
-  if (itss::FAILED(hr)) {
-    std::fprintf(stderr, "wrenlow-cli: cannot create %s (0x%08X)\n", args[1].c_str(),
-                 static_cast<unsigned>(hr));
-    return 1;
-  }
+  if (itss::FAILED(createOutput(args[1], o, out))) return 1;
   Counts c;
   if (auto container = itss::containerOf(in.get())) {
     std::uint64_t streams = 0;
@@ -97,9 +92,9 @@ int runCopy(const Args& args) {
   }
   copyLevel(in.get(), out.get(), "/", args[0], c);
   c.bar.clear();
-  out.reset();  // writes the container
+  if (!finishOutput(args[1], out, static_cast<int>(c.failures))) return 1;
   if (!quiet()) std::printf("%u streams copied\n", c.streams);
-  return c.failures ? 1 : 0;
+  return 0;
 }
 
 }  // namespace

@@ -36,7 +36,15 @@ int runCreateIts(const Args& args) {
   const CreateItsOutcome outcome = project.empty()
                                        ? createItsFromFolder(FullPathName(folder), out, sink)
                                        : createItsFromProject(FullPathName(project), out, sink);
-  return outcome == CreateItsOutcome::Created ? 0 : 1;
+  switch (outcome) {
+    case CreateItsOutcome::Created:
+      return 0;
+    case CreateItsOutcome::Cancelled:
+      return 3;
+    case CreateItsOutcome::Failed:
+      break;
+  }
+  return 1;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "platform/itss/itsf_bulk.h"
 #include "platform/itss/reader_storage.h"
 #include "platform/itss/storage.h"
+#include "platform/system/atomic_file.h"
 
 namespace cli {
 namespace {
@@ -49,7 +50,6 @@ class FileWriter final : public itss::BulkSink {
   }
 
   bool begin(const itss::DirEntry& e) override {
-    fd_ = -1;
     std::string rel = safeRelativePath(e.name);
     if (rel.empty()) {
       bar_.advance();
@@ -66,39 +66,42 @@ class FileWriter final : public itss::BulkSink {
       report(e, std::strerror(errno));
       return false;
     }
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
+    // Never through a symbolic link, and only in place of a regular file; the
+    // file takes its name only when complete and undamaged.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
       bar_.advance();
-      report(e, std::strerror(errno));
+      report(e, "not a regular file");
+      return false;
+    }
+    if (!file_.begin(path)) {
+      bar_.advance();
+      report(e, file_.problem() == sysfile::AtomicOutput::Problem::ReadOnly
+                    ? "read-only"
+                    : std::strerror(file_.error()));
       return false;
     }
     return true;
   }
   bool data(const std::uint8_t* p, std::size_t n) override {
-    while (n) {
-      ssize_t w = ::write(fd_, p, n);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        writeError_ = errno;
-        return false;
-      }
-      p += w;
-      n -= static_cast<std::size_t>(w);
-    }
-    return true;
+    if (file_.write(std::string_view(reinterpret_cast<const char*>(p), n))) return true;
+    writeError_ = errno ? errno : EIO;
+    return false;
   }
   void end(const itss::DirEntry& e, itss::HRESULT status) override {
-    if (fd_ < 0) return;
+    if (file_.fd() < 0) return;
     bar_.advance();
-    if (::close(fd_) != 0 && !writeError_) writeError_ = errno;
-    fd_ = -1;
     if (writeError_) {
+      file_.discard();
       report(e, std::strerror(writeError_));
       writeError_ = 0;
     } else if (itss::FAILED(status)) {
+      file_.discard();
       char buf[64];
       std::snprintf(buf, sizeof buf, "damaged data (0x%08X)", static_cast<unsigned>(status));
       report(e, buf);
+    } else if (!file_.commit({}, false)) {
+      report(e, std::strerror(file_.error()));
     } else {
       ++written_;
     }
@@ -134,7 +137,7 @@ class FileWriter final : public itss::BulkSink {
   std::string out_;
   const std::string& source_;
   std::unordered_set<std::string> made_;
-  int fd_ = -1;
+  sysfile::AtomicOutput file_;
   int writeError_ = 0;
   bool failed_ = false;
   unsigned long written_ = 0;

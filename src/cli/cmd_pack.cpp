@@ -16,6 +16,7 @@
 #include "cli/write_options.h"
 #include "platform/itss/com_ptr.h"
 #include "platform/itss/storage.h"
+#include "platform/system/atomic_file.h"
 
 namespace cli {
 
@@ -57,9 +58,39 @@ itss::HRESULT createOutput(const std::string& out, const WriteOptions& o,
   std::copy(words, words + 13, cd.words);
   cd.translateCalls = o.translateCalls;
   engine->SetControlData(&cd);
-  return engine->StgCreateDocfile(out.c_str(),
-                                  itss::STGM_CREATE | itss::STGM_SHARE_EXCLUSIVE | itss::STGM_WRITE,
-                                  0, root.put());
+  hr = engine->StgCreateDocfile(out.c_str(),
+                                itss::STGM_CREATE | itss::STGM_SHARE_EXCLUSIVE | itss::STGM_WRITE,
+                                0, root.put());
+  if (itss::FAILED(hr)) {
+    clearProgress();
+    const char* why = hr == itss::STG_E_ACCESSDENIED  ? "the file or its folder is read-only"
+                      : hr == itss::STG_E_INVALIDNAME ? "not a regular file"
+                                                      : nullptr;
+    if (why)
+      std::fprintf(stderr, "wrenlow-cli: cannot write %s: %s\n", out.c_str(), why);
+    else
+      std::fprintf(stderr, "wrenlow-cli: cannot create %s (0x%08X)\n", out.c_str(),
+                   static_cast<unsigned>(hr));
+  }
+  return hr;
+}
+
+bool finishOutput(const std::string& out, itss::ComPtr<itss::IStorage>& root, int failures) {
+  if (failures) {
+    root->Revert();
+    root.reset();
+    std::fprintf(stderr, "wrenlow-cli: %s not written: %d failure%s; any file there is unchanged\n",
+                 out.c_str(), failures, failures == 1 ? "" : "s");
+    return false;
+  }
+  const itss::HRESULT hr = root->Commit(itss::STGC_DEFAULT);
+  root.reset();
+  if (itss::FAILED(hr)) {
+    std::fprintf(stderr, "wrenlow-cli: cannot write %s (0x%08X); any file there is unchanged\n",
+                 out.c_str(), static_cast<unsigned>(hr));
+    return false;
+  }
+  return true;
 }
 
 namespace {
@@ -67,7 +98,7 @@ namespace {
 namespace fs = std::filesystem;
 
 bool copyFileIn(const fs::path& file, itss::IStream* s, std::vector<char>& buf) {
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = sysfile::openRegularFile(file.string());
   if (fd < 0) return false;
   bool ok = true;
   for (;;) {
@@ -119,12 +150,7 @@ int runPack(const Args& args) {
   std::sort(files.begin(), files.end());
 
   itss::ComPtr<itss::IStorage> root;
-  itss::HRESULT hr = createOutput(args[1], o, root);
-  if (itss::FAILED(hr)) {
-    std::fprintf(stderr, "wrenlow-cli: cannot create %s (0x%08X)\n", args[1].c_str(),
-                 static_cast<unsigned>(hr));
-    return 1;
-  }
+  if (itss::FAILED(createOutput(args[1], o, root))) return 1;
   int failures = 0;
   for (const fs::path& f : folders) {
     itss::ComPtr<itss::IStorage> sub;
@@ -152,7 +178,7 @@ int runPack(const Args& args) {
     total += fs::file_size(f, ec);
   }
   bar.clear();
-  root.reset();  // writes the container
+  if (!finishOutput(args[1], root, failures)) return 1;
   const double secs =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const auto outSize = fs::file_size(args[1], ec);
@@ -160,7 +186,7 @@ int runPack(const Args& args) {
     std::printf("%zu files, %llu bytes -> %llu bytes in %.2f s\n", files.size(),
                 static_cast<unsigned long long>(total), static_cast<unsigned long long>(outSize),
                 secs);
-  return failures ? 1 : 0;
+  return 0;
 }
 
 }  // namespace

@@ -38,6 +38,21 @@ std::string storedFolder(std::string folder) {
   return folder;
 }
 
+// Names the values that are too long for the editor's buffers (the editor
+// lists none of them, nor any value after the first); false when there are
+// any. A name is shown up to the buffer's size.
+bool reportTooLong(const helpreg::Listing& listing) {
+  for (const std::string& name : listing.tooLong) {
+    const bool cut = name.size() >= helpreg::kNameBuffer;
+    std::fprintf(stderr,
+                 "wrenlow-cli: registry: the value %s%s is longer than %zu bytes (name or data) "
+                 "and is not listed; the editor's list ends before it\n",
+                 (cut ? name.substr(0, helpreg::kNameBuffer - 1) : name).c_str(), cut ? "..." : "",
+                 helpreg::kDataBuffer - 1);
+  }
+  return listing.tooLong.empty();
+}
+
 // Tells what a change could not do; true when everything was written.
 bool reportWrite(const helpreg::WriteResult& r) {
   if (!r.refusal.empty()) {
@@ -95,14 +110,15 @@ int run(const Args& all) {
       if (args[i] != "--missing") return usageError(kRegistry);
       missingOnly = true;
     }
-    const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    const helpreg::Listing listing =
+        readEntries(mode, helpreg::FixedDrives::current(), helpreg::LongValues::Skip);
     if (listing.unreadable) return unreadableHive();
     if (!missingOnly) {
       for (const helpreg::Entry& e : listing.entries) printEntry(e);
     } else {
       for (const helpreg::MissingFile& m : listing.missing) printEntry(listing.entries[m.row]);
     }
-    return 0;
+    return reportTooLong(listing) ? 0 : 1;
   }
   if (action == "set") {
     if (args.size() != 4) return usageError(kRegistry);
@@ -115,10 +131,12 @@ int run(const Args& all) {
   }
   if (action == "delete") {
     if (args.size() != 3) return usageError(kRegistry);
-    const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    const helpreg::Listing listing =
+        readEntries(mode, helpreg::FixedDrives::current(), helpreg::LongValues::Skip);
     if (listing.unreadable) return unreadableHive();
     bool found = false;
     for (const helpreg::Entry& e : listing.entries) found = found || EqualsNoCase(e.name, args[2]);
+    for (const std::string& n : listing.tooLong) found = found || EqualsNoCase(n, args[2]);
     if (!found) {
       std::fprintf(stderr, "wrenlow-cli: registry: %s is not registered\n", args[2].c_str());
       return 1;
@@ -127,7 +145,8 @@ int run(const Args& all) {
   }
   if (action == "clean-missing") {
     if (args.size() != 2) return usageError(kRegistry);
-    const helpreg::Listing listing = readEntries(mode, helpreg::FixedDrives::current());
+    const helpreg::Listing listing =
+        readEntries(mode, helpreg::FixedDrives::current(), helpreg::LongValues::Skip);
     if (listing.unreadable) return unreadableHive();
     std::vector<std::string> names;
     for (const helpreg::MissingFile& m : listing.missing)

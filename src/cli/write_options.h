@@ -18,8 +18,14 @@ struct WriteOptions {
 // Parses the options that follow the positional arguments; false on a bad one.
 bool parseWriteOptions(const Args& args, std::size_t first, WriteOptions& o);
 
-// Creates out (overwriting it) with the options' control data.
+// Begins out (replacing it when complete) with the options' control data;
+// on failure says why on standard error.
 itss::HRESULT createOutput(const std::string& out, const WriteOptions& o,
                            itss::ComPtr<itss::IStorage>& root);
+
+// Ends the file begun by createOutput and releases root: with no failures it
+// takes out's place; otherwise, or when it cannot be written, out is left as
+// it was and the message says so. Whether the file was written.
+bool finishOutput(const std::string& out, itss::ComPtr<itss::IStorage>& root, int failures);
 
 }  // namespace cli

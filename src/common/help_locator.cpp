@@ -109,9 +109,7 @@ bool LocateHelpFile(std::string_view reference, std::string& path) {
     return true;
   }
   if (auto folder = machineText(kHtmlHelpKey, name)) {
-    std::string candidate = sysdirs::nativePath(*folder);
-    AddBackslash(candidate);
-    candidate += name;
+    const std::string candidate = sysdirs::nativeFilePath(*folder, name);
     if (sysdirs::exists(candidate)) {
       path = candidate;
       return true;

@@ -941,9 +941,14 @@ bool Compiler::write() {
   }
   // #STRINGS last: every table above adds to it.
   ok = ok && put("#STRINGS", strings.bytes());
-  storage.close();  // releasing the root writes the container
-  struct stat st;
-  if (!ok || ::stat(result_.outputPath.c_str(), &st) != 0 || st.st_size == 0) {
+  // The compiled file takes the place of the old one only when complete: a
+  // failure or a cancel leaves the old one as it was.
+  if (ok)
+    ok = itss::SUCCEEDED(storage.commit());
+  else
+    storage.abandon();
+  storage.close();
+  if (!ok) {
     if (!inputFailed_) error(IDS_COMPILE_CANNOT_WRITE, result_.outputPath);
     return false;
   }

@@ -1,10 +1,10 @@
 #include "compile/project_file.h"
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 
 #include "chmfiles/help_code_page.h"
 #include "common/string_utils.h"
+#include "platform/system/atomic_file.h"
 #include "platform/system/codepage.h"
 
 namespace {
@@ -89,18 +89,13 @@ std::optional<std::uint32_t> parseProjectNumber(std::string_view t) {
 }
 
 bool ProjectFile::read(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open";
-    return false;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
+  // Only a regular file: a FIFO or a device would block the read.
+  std::string text;
+  if (!sysfile::readRegularFile(path, text)) {
     error = "cannot read";
     return false;
   }
-  parse(text.str(), path);
+  parse(text, path);
   return true;
 }
 
@@ -175,20 +170,48 @@ void ProjectFile::chooseEncoding(std::string_view text) {
   // names convert back in the code page they were written in.
   std::vector<std::string> captions;
   std::vector<std::string_view> samples;
-  if (!utf8_) {
-    for (const char* key :
-         {"Title", "Contents file", "Index file", "Default topic", "Default Window"})
-      if (const ProjectOption* o = option(key); o && !o->value.empty())
-        captions.push_back(o->value);
-    for (const ProjectLine& w : windowLines) {
-      ProjectWindow parsed;
-      if (parseWindowLine(w, parsed) && parsed.caption) captions.push_back(*parsed.caption);
-    }
-    for (const std::string& c : captions) samples.push_back(c);
+  for (const char* key :
+       {"Title", "Contents file", "Index file", "Default topic", "Default Window"})
+    if (const ProjectOption* o = option(key); o && !o->value.empty()) captions.push_back(o->value);
+  for (const ProjectLine& w : windowLines) {
+    ProjectWindow parsed;
+    if (parseWindowLine(w, parsed) && parsed.caption) captions.push_back(*parsed.caption);
   }
+  if (!utf8_)
+    for (const std::string& c : captions) samples.push_back(c);
   codePage_ = cp::chooseCodePage(lcid(), charset, samples);
   if (codePage_ == cp::kUtf8 && !utf8_) codePage_ = 1252;
   if (!cp::isSupported(codePage_)) codePage_ = 1252;
+  // A UTF-8 project with East Asian texts that the language's code page
+  // cannot hold (a file marked Western with Chinese names, decompiled): the
+  // first double-byte code page that holds them all, as the file held them.
+  const auto fits = [](const std::string& t, unsigned page) {
+    return cp::toUtf8(cp::fromUtf8(t, page), page) == t;
+  };
+  const auto holds = [&](unsigned page) {
+    return std::all_of(captions.begin(), captions.end(),
+                       [&](const std::string& t) { return fits(t, page); });
+  };
+  const auto eastAsian = [](const std::string& t) {
+    for (std::size_t i = 0; i < t.size();) {
+      char32_t c = 0;
+      const std::size_t n = cp::decodeUtf8(t, i, c);
+      if (n == 0) return false;
+      if (c >= 0x2E80) return true;  // CJK radicals onward
+      i += n;
+    }
+    return false;
+  };
+  const bool foreign = std::any_of(captions.begin(), captions.end(), [&](const std::string& t) {
+    return !fits(t, codePage_) && eastAsian(t);
+  });
+  if (utf8_ && !charset && foreign) {
+    for (unsigned page : {936u, 950u, 932u, 949u})
+      if (holds(page)) {
+        codePage_ = page;
+        break;
+      }
+  }
 }
 
 const ProjectOption* ProjectFile::option(std::string_view key) const {

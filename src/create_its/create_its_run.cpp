@@ -15,6 +15,7 @@
 #include "its/its_storage.h"
 #include "its/text_file.h"
 #include "its/text_helpers.h"
+#include "platform/system/atomic_file.h"
 #include "res/ids.h"
 #include "res/strings.h"
 
@@ -84,7 +85,8 @@ class ItsReport {
 
 class FileHandle {
  public:
-  explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  // Only a regular file: a FIFO or a device would block the open or the read.
+  explicit FileHandle(const std::string& path) : fd_(sysfile::openRegularFile(path)) {}
   ~FileHandle() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -198,9 +200,14 @@ CreateItsOutcome storeItsFiles(const std::string& itsPath, const std::string& di
   ItsReport report(sink);
   ItsStorage its;
   its.resetBlocks = its.windowBlocks = its.partitionBlocks = kLzxBlocks;
-  if (itsPath.empty() ||
-      itss::FAILED(its.create(itsPath.c_str(), true, true, itsDirectoryBlockSize(sources)))) {
-    report.message(IDS_CANNOT_OPEN, displayName);
+  // The new file takes the target's place only when complete; a failure or
+  // a cancel leaves the target as it was.
+  const itss::HRESULT created =
+      itsPath.empty() ? itss::STG_E_INVALIDNAME
+                      : its.create(itsPath.c_str(), true, true, itsDirectoryBlockSize(sources));
+  if (itss::FAILED(created)) {
+    const bool readOnly = created == itss::STG_E_ACCESSDENIED && sysfile::isReadOnly(itsPath);
+    report.message(readOnly ? IDS_FILE_READ_ONLY : IDS_CANNOT_OPEN, displayName);
     return CreateItsOutcome::Failed;
   }
   sink.setRange(0, static_cast<int>(std::min<std::size_t>(sources.size(), 0x7FFFFFFF)));
@@ -208,7 +215,11 @@ CreateItsOutcome storeItsFiles(const std::string& itsPath, const std::string& di
   std::vector<char> buffer;
   bool incomplete = false;
   for (const ItsSource& source : sources) {
-    if (sink.cancelled()) break;
+    if (sink.cancelled()) {
+      its.abandon();
+      its.close();
+      return CreateItsOutcome::Cancelled;
+    }
     const FileHandle file(source.path);
     struct stat st {};
     if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -258,12 +269,19 @@ CreateItsOutcome storeItsFiles(const std::string& itsPath, const std::string& di
     }
     sink.step();
   }
-  its.close();
+  // An incomplete file is dropped: whatever was at its path stays as it was.
   if (incomplete) {
-    ::unlink(itsPath.c_str());
+    its.abandon();
+    its.close();
     return CreateItsOutcome::Failed;
   }
+  const bool written = itss::SUCCEEDED(its.commit());
+  its.close();
   report.line("");
+  if (!written) {
+    report.message(IDS_CANNOT_CREATE, displayName);
+    return CreateItsOutcome::Failed;
+  }
 
   ItsStorage check;
   struct stat st {};

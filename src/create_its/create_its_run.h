@@ -45,7 +45,7 @@ std::string itsStreamName(const std::string& listed);
 // in bytes plus 4 for each.
 std::uint32_t itsDirectoryBlockSize(const std::vector<ItsSource>& sources);
 
-enum class CreateItsOutcome { Created, Failed };
+enum class CreateItsOutcome { Created, Failed, Cancelled };
 
 struct CreateItsTotals {
   std::uint32_t count = 0;  // files with content stored

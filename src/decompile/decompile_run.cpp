@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "common/messages.h"
 #include "common/string_utils.h"
 #include "decompile/project_rebuild.h"
@@ -87,10 +89,53 @@ void DecompileRun::run(const DecompileRequest& request, std::int32_t range) {
       LoadStr(IDS_DECOMPILE_SUMMARY),
       {request.source, targetPath_, files, pluralSuffix(static_cast<std::uint32_t>(files_)),
        folders, pluralSuffix(static_cast<std::uint32_t>(folders_))}));
-  if (request.createProject) rebuildProject(request);
+  const std::vector<RebuiltSitemap> sitemaps = rebuildSitemapFiles(request);
+  if (request.createProject) rebuildProject(request, sitemaps);
 }
 
-void DecompileRun::rebuildProject(const DecompileRequest& request) {
+FolderHandle DecompileRun::folderFor(const std::string& relativePath, std::string& leaf) {
+  FolderHandle folder = FolderHandle::openPath(targetPath_);
+  std::size_t pos = 0;
+  for (;;) {
+    const std::size_t slash = relativePath.find('/', pos);
+    const std::string segment = relativePath.substr(pos, slash - pos);
+    if (!isPlainElementName(segment)) return FolderHandle();
+    if (slash == std::string::npos) {
+      leaf = segment;
+      return folder;
+    }
+    if (entryKind(folder, segment) == EntryKind::Missing && !createFolder(folder, segment))
+      return FolderHandle();
+    folder = folder.openChild(segment);
+    if (!folder.valid()) return folder;
+    pos = slash + 1;
+  }
+}
+
+std::vector<RebuiltSitemap> DecompileRun::rebuildSitemapFiles(const DecompileRequest& request) {
+  std::vector<RebuiltSitemap> done;
+  for (RebuiltSitemap& r : rebuildSitemaps(storage_.root(), fileNamePart(request.source))) {
+    std::string leaf;
+    const FolderHandle folder = folderFor(r.path, leaf);
+    if (!folder.valid()) continue;
+    // A file this run did not write (one already in the target) is left as
+    // it is; a stub this run extracted is replaced.
+    if (entryKind(folder, leaf) != EntryKind::Missing && written_.count(r.path) == 0) continue;
+    if (writeWholeFile(folder, leaf, r.text.data(), r.text.size()) != WriteResult::Written) {
+      ++problems_;
+      line(IDS_CANNOT_CREATE_FILE, r.path);
+      continue;
+    }
+    sink_.appendLine(
+        fillFormat(LoadStr(r.index ? IDS_SITEMAP_FROM_INDEX : IDS_SITEMAP_FROM_CONTENTS),
+                   {r.path, thousands(r.entries)}));
+    done.push_back(std::move(r));
+  }
+  return done;
+}
+
+void DecompileRun::rebuildProject(const DecompileRequest& request,
+                                  const std::vector<RebuiltSitemap>& sitemaps) {
   const std::string compiledName(fileNamePart(request.source));
   std::string projectName = compiledName;
   ChangeExtension(projectName, ".hhp");
@@ -99,8 +144,10 @@ void DecompileRun::rebuildProject(const DecompileRequest& request) {
   if (onStatus) onStatus(projectName);
   if (onBusy) onBusy(true);
   ProjectRebuilder project(prompter_, factory_);
-  if (project.gather(request.openPath()) &&
-      project.write(targetPath_ + "/" + projectName, compiledName)) {
+  const bool gathered = project.gather(request.openPath());
+  for (const RebuiltSitemap& r : sitemaps)
+    if (!r.named) (r.index ? project.rebuiltIndex : project.rebuiltContents) = r.path;
+  if (gathered && project.write(targetPath_ + "/" + projectName, compiledName)) {
     line(IDS_CREATED, projectName);
     if (project.textIncomplete) {
       line(IDS_PROJECT_INCOMPLETE, projectName);
@@ -226,9 +273,13 @@ WalkStep DecompileRun::stream(const WalkElement& element) {
   const WriteResult written = writeWholeFile(folder, element.name, data.data(), data.size());
   if (prefetch_) prefetch_->recycle(std::move(data));
   switch (written) {
-    case WriteResult::Written:
+    case WriteResult::Written: {
       ++files_;
+      std::string written = local;
+      std::replace(written.begin(), written.end(), '\\', '/');
+      written_.insert(std::move(written));
       return WalkStep::Continue;
+    }
     case WriteResult::CannotCreate:
       ++problems_;
       line(IDS_CANNOT_CREATE_FILE, local);
@@ -240,6 +291,7 @@ WalkStep DecompileRun::stream(const WalkElement& element) {
   ask(IDS_WRITE_ERROR, local, MB_ICONERROR);
   line(IDS_WRITE_ERROR_LINE, local);
   cancelled_ = true;
+  writeFailed_ = true;
   return WalkStep::EndLevel;
 }
 
@@ -262,7 +314,8 @@ DecompileOutcome decompile(const DecompileRequest& request, ResultSink& sink, Pr
   run.close();
   if (run.cancelled()) {
     sink.appendLine(LoadStr(IDS_CANCELLED_LINE));
-    return DecompileOutcome::Cancelled;
+    // A run stopped by a failed write failed; only the user cancels.
+    return run.writeFailed() ? DecompileOutcome::Failed : DecompileOutcome::Cancelled;
   }
   return run.problems() ? DecompileOutcome::Incomplete : DecompileOutcome::Completed;
 }

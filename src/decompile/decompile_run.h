@@ -15,10 +15,12 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "common/prompt.h"
 #include "decompile/local_folder.h"
+#include "decompile/sitemap_rebuild.h"
 #include "its/count_streams.h"
 #include "its/element_walk.h"
 #include "its/its_storage.h"
@@ -63,6 +65,8 @@ class DecompileRun : private ElementAction {
   void close();
 
   bool cancelled() const { return cancelled_; }
+  // The run was stopped by a write that failed (not by the user).
+  bool writeFailed() const { return writeFailed_; }
   std::int32_t files() const { return files_; }
   std::int32_t folders() const { return folders_; }
   // Elements left out because of an error (not by the user's answer): folders
@@ -88,7 +92,14 @@ class DecompileRun : private ElementAction {
   static std::string localPath(const WalkElement& element);
   const FolderHandle& folderOf(const std::string& subPath);
   bool readStream(const WalkElement& element, std::string& data);
-  void rebuildProject(const DecompileRequest& request);
+  void rebuildProject(const DecompileRequest& request, const std::vector<RebuiltSitemap>& sitemaps);
+  // Writes the sitemap files that the source holds only as binary tables;
+  // returns those written.
+  std::vector<RebuiltSitemap> rebuildSitemapFiles(const DecompileRequest& request);
+  // Opens the folder of a "/"-separated path below the target, creating
+  // missing folders; an invalid handle when a segment is not a plain name
+  // or cannot be made.
+  FolderHandle folderFor(const std::string& relativePath, std::string& leaf);
 
   ResultSink& sink_;
   Prompter& prompter_;
@@ -98,13 +109,15 @@ class DecompileRun : private ElementAction {
   FolderHandle root_;
   FolderHandle pendingFolder_;
   std::map<std::string, FolderHandle> levels_;
-  std::set<std::string> fresh_;  // levels whose folder this run created
+  std::set<std::string> fresh_;    // levels whose folder this run created
+  std::set<std::string> written_;  // files this run wrote, "/"-separated
   bool pendingFresh_ = false;
   FolderHandle none_;
   std::string targetPath_;
   std::int32_t files_ = 0;
   std::int32_t folders_ = 0;
   bool cancelled_ = false;
+  bool writeFailed_ = false;
   int problems_ = 0;
 };
 
@@ -116,5 +129,6 @@ enum class DecompileOutcome { Completed, Incomplete, Cancelled, Failed };
 // progress range (a source that cannot be opened stops here, after the
 // count's own message 20482), checks that the target is an existing folder
 // (message 4007, error icon), opens the source and runs. The sink also gets
-// the line 4057 after a cancelled run.
+// the line 4057 after a cancelled run, and after a run stopped by a failed
+// write, which counts as Failed.
 DecompileOutcome decompile(const DecompileRequest& request, ResultSink& sink, Prompter& prompter);

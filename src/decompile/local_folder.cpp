@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/system/atomic_file.h"
+
 bool isPlainElementName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   return name.find('/') == std::string_view::npos && name.find('\\') == std::string_view::npos;
@@ -59,23 +61,17 @@ bool createFolder(const FolderHandle& folder, const std::string& name) {
 WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, const void* data,
                            std::size_t size) {
   if (!folder.valid()) return WriteResult::CannotCreate;
-  const int fd = ::openat(folder.fd(), name.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return WriteResult::CannotCreate;
-  const auto* p = static_cast<const char*>(data);
-  bool ok = true;
-  while (size > 0) {
-    const ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) ok = false;
-  return ok ? WriteResult::Written : WriteResult::WriteFailed;
+  // Never through a symbolic link, and only in place of a regular file.
+  struct stat st {};
+  if (::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode))
+    return WriteResult::CannotCreate;
+  // The file takes the name only when complete: a failed write leaves what
+  // was there. The many files of a run are not flushed one by one.
+  sysfile::AtomicOutput out;
+  if (!out.beginAt(folder.fd(), name)) return WriteResult::CannotCreate;
+  if (!out.write(std::string_view(static_cast<const char*>(data), size)))
+    return WriteResult::WriteFailed;
+  return out.commit({}, false) ? WriteResult::Written : WriteResult::WriteFailed;
 }
 
 std::string fullFolderPath(const std::string& path) {

@@ -103,11 +103,14 @@ void ProjectRebuilder::reset() {
   lcidFound = false;
   binaryIndex = false;
   binaryToc = false;
+  rebuiltContents.clear();
+  rebuiltIndex.clear();
   files.clear();
   windows.clear();
   aliases.reset();
   mergeFiles.clear();
   textIncomplete = false;
+  filePage_.reset();
   textAllowed_ = kTextAllowance;
   textUsed_ = 0;
 }
@@ -135,6 +138,9 @@ bool ProjectRebuilder::gather(const std::string& sourcePath) {
   }
   GatherWalk walk(*this);
   const bool ok = walkElements(storage_.root(), std::string(), walk);
+  // The code page every reader of the file uses for its texts, which also
+  // weighs the titles and names of #STRINGS.
+  filePage_ = helpFileCodePage(storage_.root());
   storage_.close();
   return ok;
 }
@@ -249,6 +255,7 @@ void ProjectRebuilder::readIvb() {
 }
 
 unsigned ProjectRebuilder::codePage() const {
+  if (filePage_) return *filePage_;
   std::vector<std::string_view> samples;
   for (const auto* t : {&title, &contentsFile, &indexFile, &defaultTopic, &defaultWindow})
     if (*t && !(*t)->empty()) samples.push_back(**t);
@@ -257,9 +264,64 @@ unsigned ProjectRebuilder::codePage() const {
   return cp::chooseCodePage(lcid, defaultFont ? fontCharset(*defaultFont) : std::nullopt, samples);
 }
 
+namespace {
+
+bool isAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+unsigned ProjectRebuilder::projectCodePage(const std::string& compiledName) const {
+  const unsigned page = codePage();
+  if (page == cp::kUtf8) return page;
+  const std::string header = LoadStr(IDS_PROJECT_HEADER);
+  bool fits = cp::toUtf8(cp::fromUtf8(header, page), page) == header && isAscii(compiledName) &&
+              isAscii(rebuiltContents) && isAscii(rebuiltIndex);
+  for (const char* f : files) fits = fits && isAscii(f);
+  auto name = [&](const std::string& bytes) { fits = fits && isAscii(bytes); };
+  auto text = [&](const std::string& bytes) {
+    fits = fits && (isAscii(bytes) || cp::toUtf8Strict(bytes, page).has_value());
+  };
+  for (const auto* t : {&contentsFile, &indexFile, &defaultTopic})
+    if (*t) name(**t);
+  for (const auto* t : {&title, &defaultWindow, &defaultFont})
+    if (*t) text(**t);
+  for (const RebuiltWindowType& w : windows) {
+    for (const std::string* n :
+         {&w.contentsFile, &w.indexFile, &w.defaultFile, &w.homeFile, &w.jump1Url, &w.jump2Url})
+      name(*n);
+    for (const std::string* t : {&w.name, &w.caption, &w.jump1Text, &w.jump2Text}) text(*t);
+  }
+  if (aliases)
+    for (const std::string& a : *aliases) name(a);
+  for (const std::string& m : mergeFiles) name(m);
+  return fits ? page : cp::kUtf8;
+}
+
 std::string ProjectRebuilder::text(const std::string& compiledName) const {
   const unsigned page = codePage();
-  auto own = [page](std::string_view utf8) { return cp::fromUtf8(utf8, page); };
+  const unsigned target = projectCodePage(compiledName);
+  // The program's own texts and the names on disk are UTF-8; the file's
+  // texts are bytes in its code page.
+  auto own = [target](std::string_view utf8) {
+    return target == cp::kUtf8 ? std::string(utf8) : cp::fromUtf8(utf8, target);
+  };
+  auto file = [page, target](const std::string& bytes) {
+    return target == page ? bytes : helpTextToUtf8(bytes, page);
+  };
+  // A value naming one of the content files: the decoding that names it.
+  auto isFile = [this](const std::string& utf8) {
+    std::string path = utf8;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    for (const char* f : files)
+      if (EqualsNoCase(f, path)) return true;
+    return false;
+  };
+  auto name = [&](const std::string& bytes) {
+    return target == page ? bytes : helpNameToUtf8(bytes, page, isFile);
+  };
   std::string out;
   auto line = [&out](std::string_view l) {
     out += l;
@@ -274,8 +336,14 @@ std::string ProjectRebuilder::text(const std::string& compiledName) const {
       {"Default topic=", &defaultTopic},   {"Title=", &title},
       {"Default Window=", &defaultWindow}, {"Default Font=", &defaultFont},
   };
-  for (const auto& [key, value] : options)
-    if (*value && !(*value)->empty()) line(key + **value);
+  for (const auto& [key, value] : options) {
+    if (*value && !(*value)->empty())
+      line(key + (value == &title || value == &defaultFont ? file(**value) : name(**value)));
+    else if (value == &contentsFile && !rebuiltContents.empty())
+      line(key + own(rebuiltContents));
+    else if (value == &indexFile && !rebuiltIndex.empty())
+      line(key + own(rebuiltIndex));
+  }
   // The language, so that compiling the project again gives the file its
   // language back (a help compiler otherwise takes the machine's).
   if (lcidFound) line(formatted("Language=0x%x", lcid));
@@ -294,25 +362,14 @@ std::string ProjectRebuilder::text(const std::string& compiledName) const {
     for (const RebuiltWindowType& w : windows) {
       const WindowTypeEntry& e = w.entry;
       const std::uint32_t valid = e.validMembers;
-      std::string l = w.name + "=";
-      quoted(l, w.caption);
-      l += ',';
-      quoted(l, w.contentsFile);
-      l += ',';
-      quoted(l, w.indexFile);
-      l += ',';
-      quoted(l, w.defaultFile);
-      l += ',';
-      quoted(l, w.homeFile);
-      l += ',';
-      quoted(l, w.jump1Url);
-      l += ',';
-      quoted(l, w.jump1Text);
-      l += ',';
-      quoted(l, w.jump2Url);
-      l += ',';
-      quoted(l, w.jump2Text);
-      l += ',';
+      std::string l = file(w.name) + "=";
+      for (const std::string* t :
+           {&w.caption, &w.contentsFile, &w.indexFile, &w.defaultFile, &w.homeFile, &w.jump1Url,
+            &w.jump1Text, &w.jump2Url, &w.jump2Text}) {
+        const bool text = t == &w.caption || t == &w.jump1Text || t == &w.jump2Text;
+        quoted(l, text ? file(*t) : name(*t));
+        l += ',';
+      }
       if (valid & kWinValidProperties) l += formatted("0x%x", e.properties);
       l += ',';
       if (valid & kWinValidNavWidth) l += signedDecimal(e.navWidth);
@@ -343,22 +400,26 @@ std::string ProjectRebuilder::text(const std::string& compiledName) const {
 
   if (aliases && !aliases->empty()) {
     line("\r\n[ALIAS]");
-    for (const std::string& a : *aliases) line(a);
+    for (const std::string& a : *aliases) line(file(a));
   }
   if (!mergeFiles.empty()) {
     line("\r\n[MERGE FILES]");
-    for (const std::string& m : mergeFiles) line(m);
+    for (const std::string& m : mergeFiles) line(name(m));
   }
   return out;
 }
 
 bool ProjectRebuilder::write(const std::string& projectPath, const std::string& compiledName) {
+  // Never in place of a file that appeared since the caller looked.
   TextFile file;
-  if (!file.openWrite(projectPath)) {
+  if (!file.openWrite(projectPath, false)) {
     prompter_.ask(FormatMessageText(LoadStr(IDS_CANNOT_OPEN), projectPath), MB_ICONWARNING);
     return false;
   }
   file.write(text(compiledName));
-  file.close();
+  if (!file.close()) {
+    prompter_.ask(FormatMessageText(LoadStr(IDS_CANNOT_CREATE_FILE), projectPath), MB_ICONWARNING);
+    return false;
+  }
   return true;
 }

@@ -49,9 +49,19 @@ class ProjectRebuilder {
   // The project text as write puts it into the file.
   std::string text(const std::string& compiledName) const;
 
-  // The code page the file's texts are in, from its LCID, default font and
-  // option texts.
+  // The code page the file's texts are in: after gather the one the other
+  // readers of the file choose (LCID, default font, #SYSTEM and #STRINGS
+  // texts), before it the choice from the LCID, font and option texts.
   unsigned codePage() const;
+
+  // The code page the project is written in: the file's own when every
+  // text the project holds, its own header comment included, converts into
+  // it and back, and every value that names a file (compiled file, content
+  // files, option values and window fields naming files, alias targets,
+  // merge files) is ASCII, so that it names the file as decompile wrote it
+  // on disk; otherwise UTF-8. A rebuilt project never holds "?" in place of
+  // a character of the source.
+  unsigned projectCodePage(const std::string& compiledName) const;
 
   // What gather found.
   std::optional<std::string> contentsFile, indexFile, defaultTopic, title, defaultWindow,
@@ -62,6 +72,10 @@ class ProjectRebuilder {
   bool lcidFound = false;  // #SYSTEM named the language: written as "Language="
   bool binaryIndex = false;
   bool binaryToc = false;
+  // Sitemap files rebuilt by decompile under names #SYSTEM does not give
+  // (UTF-8): written as "Contents file=" and "Index file=" when #SYSTEM names
+  // none.
+  std::string rebuiltContents, rebuiltIndex;
   StringList files;
   std::vector<RebuiltWindowType> windows;
   std::optional<std::vector<std::string>> aliases;
@@ -86,4 +100,5 @@ class ProjectRebuilder {
   ItsStorage storage_;
   std::size_t textAllowed_ = 0;
   std::size_t textUsed_ = 0;
+  std::optional<unsigned> filePage_;  // the file's code page, once gathered
 };

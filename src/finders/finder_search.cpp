@@ -191,10 +191,13 @@ void FinderSearch::matchFile(const std::string& folder, std::string_view name,
     if (!hasLowerCase(shown))
       for (char& c : shown)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    // The date is read from the file as it is named on disk; the row shows
-    // the lower-cased name.
+    // The name column shows a name in capitals lower-cased; the path column,
+    // which Explorer and Delete act on, keeps the name as it is on disk
+    // (on a file system that tells case apart, the lower-cased name is
+    // another file or none).
+    const std::string path = folder + std::string(name);
     FinderRow row;
-    row.text = {shown, e, fileDateText(folder + std::string(name)), folder + shown};
+    row.text = {shown, e, fileDateText(path), path};
     row.index = static_cast<std::uint32_t>(rows_.size());
     rows_.push_back(std::move(row));
     report();

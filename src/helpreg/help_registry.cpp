@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <set>
 #include <unordered_map>
 
@@ -162,7 +163,7 @@ bool FixedDrives::holds(std::string_view folder) const {
 std::string fullPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (path.empty() || (path.back() != '\\' && path.back() != '/' && path.back() != ':'))
-    path += '\\';
+    path += !path.empty() && path.front() == '/' ? '/' : '\\';
   path += name;
   return path;
 }
@@ -196,7 +197,24 @@ bool registeredFileExists(const std::string& path, ExistenceCache* cache) {
   return native.size() >= fixedPart && existsNoCase(native, fixedPart, cache);
 }
 
-Listing readEntries(Mode mode, const FixedDrives& drives) {
+std::string valueText(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  char buf[32];
+  if (type == reg::REG_DWORD && data.size() == 4) {
+    const std::uint32_t v = data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24;
+    std::snprintf(buf, sizeof buf, "0x%08x (%u)", v, v);
+    return buf;
+  }
+  if (type == reg::REG_SZ || type == reg::REG_EXPAND_SZ || type == reg::REG_MULTI_SZ)
+    return textOf(data);
+  std::string out = "hex:";
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", data[i]);
+    out += buf;
+  }
+  return out;
+}
+
+Listing readEntries(Mode mode, const FixedDrives& drives, LongValues longValues) {
   Listing out;
   reg::UniqueKey key;
   const reg::LONG status =
@@ -212,15 +230,19 @@ Listing readEntries(Mode mode, const FixedDrives& drives) {
   for (reg::DWORD i = 0; i < values.size(); ++i) {
     const std::string& name = values[i].name;
     const std::vector<std::uint8_t>& data = values[i].data;
+    const reg::DWORD type = values[i].type;
     // The buffers hold the terminating zero too.
     if (name.size() + 1 > kNameBuffer || data.size() > kDataBuffer) {
       out.cutShort = true;
-      break;
+      if (longValues == LongValues::EndList) break;
+      out.tooLong.push_back(name);
+      continue;
     }
-    Entry e{name, textOf(data)};
+    Entry e{name, valueText(type, data)};
     if (drives.holds(e.folder)) {
       const std::string path = fullPath(e.folder, e.name);
-      if (!registeredFileExists(path, &cache)) out.missing.push_back({i, path});
+      if (!registeredFileExists(path, &cache))
+        out.missing.push_back({static_cast<std::uint32_t>(out.entries.size()), path});
     }
     out.entries.push_back(std::move(e));
   }

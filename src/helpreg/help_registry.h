@@ -55,8 +55,9 @@ class FixedDrives {
   std::vector<sysdrives::Mount> mounts_;
 };
 
-// The full path of a registered file: folder, "\" unless the folder ends in
-// "\", "/" or ":", and name.
+// The full path of a registered file: folder, a separator unless the folder
+// ends in "\", "/" or ":", and name. The separator is "/" for a native
+// folder (one that begins with "/"), else "\".
 std::string fullPath(std::string_view folder, std::string_view name);
 
 // Whether a registered file exists, its path a Windows path of the
@@ -85,11 +86,25 @@ struct Listing {
   std::vector<Entry> entries;        // enumeration order: the snapshot
   std::vector<MissingFile> missing;  // entries on fixed drives whose file is gone
   bool cutShort = false;             // a value too long for the buffers ended the list
-  bool unreadable = false;           // the hive file exists but could not be read
+  // With LongValues::Skip: the names of the values passed over as too long.
+  std::vector<std::string> tooLong;
+  bool unreadable = false;  // the hive file exists but could not be read
 };
 
+// What a value too long for the buffers does to the enumeration: the
+// editor's list ends there (the value and every later one stay out of the
+// snapshot and so out of the save); the command line passes over it and
+// goes on, so that it can list and change every value that fits.
+enum class LongValues { EndList, Skip };
+
 // Reads the mode's key. Files are tested only for folders on fixed drives.
-Listing readEntries(Mode mode, const FixedDrives& drives);
+Listing readEntries(Mode mode, const FixedDrives& drives,
+                    LongValues longValues = LongValues::EndList);
+
+// A value's data as the list shows it: a string up to its first zero; a
+// number (REG_DWORD) as "0x0000000a (10)"; other binary data as hex bytes
+// "hex:01,02".
+std::string valueText(std::uint32_t type, const std::vector<std::uint8_t>& data);
 
 // The outcome of a change to the key: whether the key could be opened (or
 // created) for writing, and the names whose deletion or writing failed.

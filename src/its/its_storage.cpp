@@ -146,6 +146,12 @@ bool ItsStorage::openSubStorage(const char* path, DWORD mode) {
   return true;
 }
 
+HRESULT ItsStorage::commit(DWORD flags) { return root_ ? root_->Commit(flags) : E_UNEXPECTED; }
+
+void ItsStorage::abandon() {
+  if (root_) root_->Revert();
+}
+
 void ItsStorage::close() {
   releaseInto(current_);
   releaseInto(root_);

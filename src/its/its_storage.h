@@ -39,6 +39,13 @@ class ItsStorage {
   // and falls back to creating it. A path equal to the current one (A-Z
   // compared without case) returns true without asking the engine.
   bool openSubStorage(const char* path, itss::DWORD mode);
+  // For a file being created: writes it out and puts it in its path's place
+  // (flags as for IStorage::Commit: S_FALSE when STGC_ONLYIFSMALLER kept the
+  // old file). Failure leaves the path as it was.
+  itss::HRESULT commit(itss::DWORD flags = itss::STGC_DEFAULT);
+  // For a file being created: drops it, leaving its path as it was. A close
+  // without commit or abandon writes the file out as commit does.
+  void abandon();
   // Releases current, root and engine in that order and resets the LZX fields.
   void close();
 

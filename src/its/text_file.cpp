@@ -5,15 +5,18 @@
 
 #include <cerrno>
 
+#include "platform/system/atomic_file.h"
+
 namespace {
 constexpr char kEndOfFile = 26;  // Ctrl-Z
 }
 
 TextFile::~TextFile() { close(); }
 
-bool TextFile::openWrite(const std::string& path) {
+bool TextFile::openWrite(const std::string& path, bool replace) {
   close();
-  return startWriting(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!out_.begin(path, replace)) return false;
+  return startWriting(out_.fd());
 }
 
 bool TextFile::createNew(const std::string& path) {
@@ -35,7 +38,7 @@ bool TextFile::startWriting(int fd) {
 
 bool TextFile::openRead(const std::string& path) {
   close();
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  fd_ = sysfile::openRegularFile(path);
   if (fd_ < 0) return false;
   writing_ = false;
   error_ = false;
@@ -119,7 +122,15 @@ bool TextFile::readLine(std::string& line) {
 bool TextFile::close() {
   if (fd_ < 0) return !error_;
   if (writing_) flush();
-  if (::close(fd_) != 0 && writing_) error_ = true;
+  if (writing_ && out_.fd() >= 0) {
+    // The file takes its path's place only when every write went through.
+    if (error_)
+      out_.discard();
+    else if (!out_.commit())
+      error_ = true;
+  } else if (::close(fd_) != 0 && writing_) {
+    error_ = true;
+  }
   fd_ = -1;
   buffer_.clear();
   buffer_.shrink_to_fit();

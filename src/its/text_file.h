@@ -2,10 +2,15 @@
 // A buffered text file: written in 16 KiB pieces, read line by line. Writing
 // never reports a failure on the spot: the first failed write sets an error
 // that sticks, later writes are dropped, and failed() or close() tell the
-// caller at the end.
+// caller at the end. A file written goes to a temporary file beside its path
+// and takes the path's place at close() only when every write went through;
+// until then, and after a failure, the path stays as it was. Only regular
+// files are read or written.
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "platform/system/atomic_file.h"
 
 class TextFile {
  public:
@@ -16,10 +21,12 @@ class TextFile {
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
 
-  // Creates or truncates the file for writing.
-  bool openWrite(const std::string& path);
-  // Creates a new file for writing, readable by its owner only; fails when
-  // anything (a symbolic link included) already has the name.
+  // Begins a new file for path (see above); false when path is read-only,
+  // in a read-only folder, or not a regular file. replace false: an existing
+  // file is never replaced (then close() fails).
+  bool openWrite(const std::string& path, bool replace = true);
+  // Creates a new file for writing, readable by its owner only, in place at
+  // once; fails when anything (a symbolic link included) already has the name.
   bool createNew(const std::string& path);
   // Opens an existing file and reads its first piece.
   bool openRead(const std::string& path);
@@ -47,6 +54,7 @@ class TextFile {
   bool startWriting(int fd);
 
   int fd_ = -1;
+  sysfile::AtomicOutput out_;  // writing: the new file
   bool writing_ = false;
   bool error_ = false;
   bool eof_ = false;

@@ -91,19 +91,9 @@ void RecompileJob::resolvePaths(const std::string& source, const std::string& ta
     targetPath_ += fileNamePart(sourcePath_);
   }
   sameFile_ = sameFileOnDisk(sourcePath_, targetPath_);
-  tempPath_.clear();
-  writePath_ = targetPath_;
-  if (!sameFile_) return;
-  // The new file goes beside the file it may replace (through a symbolic
-  // link, beside the file the link names), so that the rename stays inside
-  // one folder.
-  targetPath_ = resolvedPath(targetPath_);
-  tempPath_ = targetPath_;
-  ChangeExtension(tempPath_, ".$");
-  // A source whose extension is already ".$" must not be overwritten by its
-  // own temporary file.
-  if (tempPath_ == targetPath_) tempPath_ += ".$";
-  writePath_ = tempPath_;
+  // Recompiled onto itself through a symbolic link, the new file takes the
+  // place of the file the link names.
+  if (sameFile_) targetPath_ = resolvedPath(targetPath_);
 }
 
 bool RecompileJob::run(const std::string& source, const std::string& target) {
@@ -145,16 +135,22 @@ bool RecompileJob::run(const std::string& source, const std::string& target) {
   }
   target_.fastLzx = options_.fastCompression;
   target_.translateCalls = options_.translateCalls;
-  if (FAILED(target_.create(writePath_.c_str(), true, true, blockSize))) {
+  // The new file is written beside the target and takes its place only when
+  // complete (in place: only when smaller), so a failure or a cancel leaves
+  // the target as it was.
+  const HRESULT created = target_.create(targetPath_.c_str(), true, true, blockSize);
+  if (FAILED(created)) {
     target_.close();
-    warn(IDS_CANNOT_OPEN, writePath_);
+    warn(created == STG_E_ACCESSDENIED && sysfile::isReadOnly(targetPath_) ? IDS_FILE_READ_ONLY
+                                                                           : IDS_CANNOT_OPEN,
+         targetPath_);
     return false;
   }
 
   for (const char* name : kSystemFiles) {
     if (facts_.isIts && std::string_view(name) == "#SYSTEM") continue;
     if (!names_.take(name)) continue;
-    if (copyPath(name, false) != Copy::Done) return false;
+    if (!copyContent(name, true, false)) return false;
   }
 
   for (const char* ext : kExtensionOrder) {
@@ -172,19 +168,20 @@ bool RecompileJob::run(const std::string& source, const std::string& target) {
           facts_.binaryContentsValue != 0 && facts_.hasContentsTree &&
           NameHash(name) == facts_.binaryContentsValue)
         continue;
-      if (!copyContent(e.path, false)) return false;
+      if (!copyContent(e.path, false, true)) return false;
     }
   }
   for (RecompileNames::Entry& e : names_.entries) {
     if (e.taken) continue;
     e.taken = true;
-    if (!copyContent(e.path, true)) return false;
+    if (!copyContent(e.path, true, true)) return false;
   }
   return true;
 }
 
-bool RecompileJob::copyContent(const std::string& path, bool readFailureIsDamage) {
-  switch (copyPath(path, true)) {
+bool RecompileJob::copyContent(const std::string& path, bool readFailureIsDamage,
+                               bool stepProgress) {
+  switch (copyPath(path, stepProgress)) {
     case Copy::Done:
       return true;
     case Copy::Cancelled:
@@ -241,24 +238,20 @@ bool RecompileJob::finish(bool succeeded) {
   if (finished_) return succeeded;
   finished_ = true;
   source_.close();
-  bool written = true;
-  if (target_.root()) written = SUCCEEDED(target_.root()->Commit(0));
-  target_.close();
-  if (!written && succeeded) {
-    warn(IDS_CANNOT_CREATE, writePath_);
-    succeeded = false;
-  }
   oldSize_ = fileSize(sourcePath_).value_or(0);
-  if (sameFile_) {
-    const std::optional<std::uint64_t> tempSize = fileSize(tempPath_);
-    if (succeeded && tempSize && *tempSize < oldSize_) {
-      if (hooks_.beforeReplace) hooks_.beforeReplace();
-      // When the new file cannot take the source's place, both stay.
-      if (!sysfile::replaceFile(tempPath_, targetPath_)) return succeeded;
+  if (target_.root()) {
+    if (!succeeded) {
+      target_.abandon();
     } else {
-      ::unlink(tempPath_.c_str());
+      // In place, the new file replaces the source only when it is smaller.
+      const HRESULT hr = target_.commit(sameFile_ ? STGC_ONLYIFSMALLER : STGC_DEFAULT);
+      if (FAILED(hr)) {
+        warn(IDS_CANNOT_CREATE, targetPath_);
+        succeeded = false;
+      }
     }
   }
+  target_.close();
   if (const std::optional<std::uint64_t> size = fileSize(targetPath_)) newSize_ = *size;
   return succeeded;
 }

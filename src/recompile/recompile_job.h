@@ -2,10 +2,11 @@
 // One file of a recompile: every stream of a compiled help file is copied, in
 // a fixed order, into a new file written with the program's own compression
 // settings, leaving behind the internal files the new file does not need.
-// When the target is the source itself, the new file is written beside it
-// (extension ".$") and takes the source's place only when it is smaller, by
-// a rename in the same folder: at every instant the source is either the old
-// file or the new one.
+// The new file is written to a temporary file beside the target and takes
+// its place by a rename only when complete, and when the target is the
+// source itself only when it is smaller: at every instant the target is
+// either the old file or the new one, and a failed or cancelled job leaves
+// it as it was.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,9 +33,6 @@ struct RecompileHooks {
   std::function<void(const std::string& folder)> onTargetFolder;
   // The status line: the full path of the file being recompiled.
   std::function<void(const std::string& path)> onStatus;
-  // Called when the smaller new file is complete and about to replace the
-  // source (tests stand for a crash here).
-  std::function<void()> beforeReplace;
 };
 
 class RecompileJob {
@@ -51,10 +49,10 @@ class RecompileJob {
   // file of the source's name). Problems are shown as messages; false when
   // the job failed or was cancelled.
   bool run(const std::string& source, const std::string& target);
-  // Writes out and closes both files, measures them, puts a smaller new file
-  // in the source's place when they are the same file, and removes the
-  // temporary file. Runs once; false when the new file could not be written
-  // (a success turns into a failure then).
+  // Closes both files; after a success puts the new file in the target's
+  // place (when they are the same file, only a smaller one), after a failure
+  // drops it; then measures both. Runs once; false when the new file could
+  // not be written (a success turns into a failure then).
   bool finish(bool succeeded);
 
   bool cancelled() const { return cancelled_; }
@@ -62,14 +60,13 @@ class RecompileJob {
   std::uint64_t newSize() const { return newSize_; }
   const std::string& sourcePath() const { return sourcePath_; }
   const std::string& targetPath() const { return targetPath_; }
-  const std::string& tempPath() const { return tempPath_; }
   bool sameFile() const { return sameFile_; }
   const RecompileFacts& facts() const { return facts_; }
 
  private:
   enum class Copy { Done, Failed, Cancelled };
   Copy copyPath(const std::string& path, bool stepProgress);
-  bool copyContent(const std::string& path, bool readFailureIsDamage);
+  bool copyContent(const std::string& path, bool readFailureIsDamage, bool stepProgress);
   void warn(unsigned id, const std::string& arg);
   void warnWrite(const std::string& path);
   void resolvePaths(const std::string& source, const std::string& target);
@@ -84,8 +81,6 @@ class RecompileJob {
   RecompileFacts facts_;
   std::string sourcePath_;
   std::string targetPath_;
-  std::string tempPath_;
-  std::string writePath_;
   bool sameFile_ = false;
   bool finished_ = true;
   bool cancelled_ = false;

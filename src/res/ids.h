@@ -270,8 +270,10 @@ constexpr int IDS_TIP_BROWSE_SOURCE = 4063;
 constexpr int IDS_TIP_BROWSE_TARGET = 4064;
 constexpr int IDS_CONTAINS_NO_FILES = 4065;
 constexpr int IDS_CREATED = 4066;
-constexpr int IDS_REGISTERED_SUFFIX = 4067;   // " (已注册)", leading blank
-constexpr int IDS_PROJECT_INCOMPLETE = 4140;  // the rebuilt project left entries out
+constexpr int IDS_REGISTERED_SUFFIX = 4067;      // " (已注册)", leading blank
+constexpr int IDS_PROJECT_INCOMPLETE = 4140;     // the rebuilt project left entries out
+constexpr int IDS_SITEMAP_FROM_CONTENTS = 4145;  // a .hhc rebuilt from #TOCIDX: name, entries
+constexpr int IDS_SITEMAP_FROM_INDEX = 4146;     // a .hhk rebuilt from the keyword tree
 // Create-ITS lines of this program's own.
 constexpr int IDS_ITS_NAME_CLIMBS = 4160;   // a listed name with ".." stored under another
 constexpr int IDS_ITS_LINK_OUTSIDE = 4161;  // a link leading out of the folder, skipped

@@ -93,6 +93,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_CREATED, "已创建 %s"},
     {IDS_REGISTERED_SUFFIX, " (已注册)"},
     {IDS_PROJECT_INCOMPLETE, "“%s”不完整：窗口类型、别名或合并文件引用的文本太多，其余的已省略。"},
+    {IDS_SITEMAP_FROM_CONTENTS, "已从二进制目录重建“%s”（%s 个条目）"},
+    {IDS_SITEMAP_FROM_INDEX, "已从二进制索引重建“%s”（%s 个关键字）"},
     {IDS_ITS_NAME_CLIMBS, "“%s”指向根之外，存为“%s”。"},
     {IDS_ITS_LINK_OUTSIDE, "“%s”是指向文件夹之外的符号链接，已跳过。"},
     {IDS_ITS_NOT_STORED, "“%s”没有完整地存入 ITS 文件。"},

@@ -15,6 +15,7 @@
 #include "platform/dialogs/dialog_builder.h"
 #include "platform/dialogs/file_dialog_fit.h"
 #include "platform/registry/registry.h"
+#include "platform/system/sysdirs.h"
 #include "res/help_tables.h"
 #include "res/ids.h"
 #include "res/strings.h"
@@ -50,8 +51,8 @@ std::vector<std::string> registeredHelpFiles() {
     if (name.size() >= kValueBuffer || data.size() > kValueBuffer) continue;
     std::string folder(data.begin(), data.end());
     if (const std::size_t nul = folder.find('\0'); nul != std::string::npos) folder.resize(nul);
-    AddBackslash(folder);
-    out.push_back(folder + name);
+    // The folder is a Windows path in a Wine prefix ("C:\windows\help").
+    out.push_back(sysdirs::nativeFilePath(folder, name));
   }
   reg::RegCloseKey(key);
   return out;

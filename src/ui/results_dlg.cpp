@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QTextEdit>
 #include <QTextOption>
@@ -18,6 +17,7 @@
 
 #include "common/messages.h"
 #include "platform/dialogs/file_dialog_fit.h"
+#include "platform/system/atomic_file.h"
 #include "res/ids.h"
 #include "res/menus.h"
 #include "res/strings.h"
@@ -205,16 +205,13 @@ bool CResultsDlg::saveResults() {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   const QString path = dialog.selectedFiles().constFirst();
   // Written whole or not at all: a failed save never leaves half a file in
-  // place of one the user had.
-  QSaveFile file(path);
+  // place of one the user had, and a read-only file is left alone.
+  const std::string local = QFile::encodeName(path).toStdString();
   std::string text = shownText();
   if (!text.empty() && text.back() != '\n') text += '\n';
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(text.data(), static_cast<qint64>(text.size())) !=
-          static_cast<qint64>(text.size()) ||
-      !file.commit()) {
-    ShowFormattedMessage(IDS_CANNOT_CREATE_FILE, QFile::encodeName(path).toStdString(),
-                         MB_ICONEXCLAMATION);
+  if (!sysfile::writeFileAtomically(local, text)) {
+    ShowFormattedMessage(sysfile::isReadOnly(local) ? IDS_FILE_READ_ONLY : IDS_CANNOT_CREATE_FILE,
+                         local, MB_ICONEXCLAMATION);
     return false;
   }
   return true;

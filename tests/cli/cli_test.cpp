@@ -247,3 +247,45 @@ TEST(CliErrors, NameTheFileAndTheInternalPath) {
 }
 
 }  // namespace
+
+// The help-location key of the program's own hive, as another program may
+// leave it: a value longer than the editor's buffers first, a number, a
+// registered file that exists and one that does not.
+TEST(CliRegistry, LongValuesAreReportedNumbersShownAndPathsUseOneSeparator) {
+  const fs::path top =
+      fs::path(WRENLOW_BINARY_DIR) / ("cli_registry." + std::to_string(::getpid()));
+  fs::remove_all(top);
+  fs::create_directories(top / "config");
+  fs::create_directories(top / "help");
+  std::ofstream(top / "help" / "here.chm") << "x";
+  const std::string folder = (top / "help").string();
+  std::ofstream(top / "config" / "system.reg")
+      << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+      << "[Software\\\\Microsoft\\\\Windows\\\\HTML Help] 1700000000\n"
+      << "\"" << std::string(300, 'n') << ".chm\"=\"/x\"\n"
+      << "\"here.chm\"=\"" << folder << "\"\n"
+      << "\"gone.chm\"=\"" << folder << "\"\n"
+      << "\"count\"=dword:0000000a\n";
+  ::setenv("WRENLOW_CONFIG_DIR", (top / "config").c_str(), 1);
+
+  const Outcome list = run({"registry", "html", "list"});
+  EXPECT_EQ(list.code, 1);
+  EXPECT_EQ(list.out,
+            "here.chm\t" + folder + "\ngone.chm\t" + folder + "\ncount\t0x0000000a (10)\n");
+  EXPECT_NE(list.err.find(std::string(259, 'n') + "..."), std::string::npos) << list.err;
+  EXPECT_EQ(list.err.find(std::string(260, 'n')), std::string::npos);
+
+  const Outcome missing = run({"registry", "html", "list", "--missing"});
+  EXPECT_EQ(missing.out, "gone.chm\t" + folder + "\n");
+  // Values after the long one are found, and the long one itself.
+  EXPECT_EQ(run({"registry", "html", "delete", "count"}).code, 0);
+  EXPECT_EQ(run({"registry", "html", "delete", std::string(300, 'n') + ".chm"}).code, 0);
+  const Outcome cleaned = run({"registry", "html", "clean-missing"});
+  EXPECT_EQ(cleaned.code, 0) << cleaned.err;
+  EXPECT_EQ(cleaned.out, folder + "/gone.chm\n");
+  const Outcome after = run({"registry", "html", "list"});
+  EXPECT_EQ(after.code, 0) << after.err;
+  EXPECT_EQ(after.out, "here.chm\t" + folder + "\n");
+  ::unsetenv("WRENLOW_CONFIG_DIR");
+  fs::remove_all(top);
+}

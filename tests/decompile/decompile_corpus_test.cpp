@@ -79,6 +79,16 @@ TEST_P(Corpus, DecompileWritesWhatTheOtherReadersExtract) {
   std::vector<std::string> written = contentFiles(ours);
   const std::string project = fs::path(source).stem().string() + ".hhp";
   std::erase(written, project);
+  // A sitemap file rebuilt from a binary table (a .chi keeps its index only
+  // in binary form) is told by a line of its own.
+  std::vector<std::string> rebuilt;
+  for (const std::string& l : sink.lines)
+    if (l.rfind("已从二进制", 0) == 0) rebuilt.push_back(l.substr(l.find("“") + 3));
+  std::erase_if(written, [&](const std::string& f) {
+    for (const std::string& r : rebuilt)
+      if (r.rfind(f + "”", 0) == 0) return true;
+    return false;
+  });
   EXPECT_EQ(written, expected);
   for (const std::string& f : expected) {
     if (!fs::exists(ours + "/" + f)) continue;
@@ -94,10 +104,10 @@ TEST_P(Corpus, DecompileWritesWhatTheOtherReadersExtract) {
   }
   if (outcome == DecompileOutcome::Completed) {
     // Every file that exists was written and counted.
-    EXPECT_NE(sink.lines[sink.lines.size() - 2].find(
-                  thousands(static_cast<std::uint32_t>(expected.size())) + " 个文件"),
+    const std::string& summary = sink.lines[sink.lines.size() - 2 - rebuilt.size()];
+    EXPECT_NE(summary.find(thousands(static_cast<std::uint32_t>(expected.size())) + " 个文件"),
               std::string::npos)
-        << sink.lines[sink.lines.size() - 2];
+        << summary;
   }
 }
 

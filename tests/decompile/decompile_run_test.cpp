@@ -3,6 +3,8 @@
 #include "decompile/decompile_run.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -230,6 +232,8 @@ TEST(DecompileRun, ShortWriteCancelsWithMessageAndLine) {
   ::getrlimit(RLIMIT_FSIZE, &old);
   rlimit small = old;
   small.rlim_cur = 1000;
+  // A file of that name already there stays as it was.
+  { std::ofstream(f.target + "/a.htm") << "the user's a.htm"; }
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   DecompileRun run(sink, prompter);
   ASSERT_TRUE(run.open(f.source));
@@ -237,13 +241,15 @@ TEST(DecompileRun, ShortWriteCancelsWithMessageAndLine) {
   run.close();
   ::setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_TRUE(run.cancelled());
+  EXPECT_TRUE(run.writeFailed());
   ASSERT_EQ(prompter.count(), 1u);
   EXPECT_EQ(prompter.last().text, msg(IDS_WRITE_ERROR, "a.htm"));
   EXPECT_EQ(prompter.last().flags, static_cast<unsigned>(MB_ICONERROR));
   ASSERT_EQ(sink.lines.size(), 1u);
   EXPECT_EQ(sink.lines[0], msg(IDS_WRITE_ERROR_LINE, "a.htm"));
-  // Nothing after the failed write: no b.htm, no project.
+  // Nothing after the failed write: no b.htm, no project; no half a.htm.
   EXPECT_EQ(crafted::listFiles(f.target), std::vector<std::string>{"a.htm"});
+  EXPECT_EQ(crafted::readFile(f.target + "/a.htm"), "the user's a.htm");
 }
 
 TEST(DecompileRun, CancelFromTheSinkStopsBeforeTheNextStream) {

@@ -161,8 +161,8 @@ TEST(ProjectRebuild, PlainFileHasOptionsAndFilesOnly) {
   ASSERT_TRUE(project.gather(source));
   // An #IVB too short for an entry makes an empty list and no section.
   EXPECT_TRUE(project.aliases.has_value());
-  EXPECT_EQ(project.text(""), cp::fromUtf8(header(), project.codePage()) +
-                                  "[OPTIONS]\r\nTitle=Plain\r\n\r\n[FILES]\r\na.htm\r\n");
+  // The header comment has no place in the Western code page: UTF-8.
+  EXPECT_EQ(project.text(""), header() + "[OPTIONS]\r\nTitle=Plain\r\n\r\n[FILES]\r\na.htm\r\n");
 }
 
 TEST(ProjectRebuild, UnopenableSourceAndUncreatableProject) {
@@ -215,6 +215,70 @@ TEST(ProjectRebuild, RealFileCheckedByHand) {
   EXPECT_EQ(project.aliases->size(), 27u);
   EXPECT_EQ(project.files.count(), 32);
   EXPECT_EQ(text.find("[MERGE FILES]"), std::string::npos);
+}
+
+// The project's code page keeps every name and text: a GBK file marked
+// Western whose files have Chinese names, a GBK file with ASCII names, a
+// Western file (whose code page cannot hold the header comment).
+TEST(ProjectRebuild, EncodingKeepsEveryNameAndText) {
+  struct Case {
+    const char* file;
+    unsigned page;  // the project's
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"massspec_ElementPeriodTable.CHM",
+       cp::kUtf8,
+       {"Default topic=作者自述.txt", "作者自述.txt", "元素周期表.hhc", "元素周期表.hhk",
+        "win=\"Visual CHM V4.1\",\"元素周期表.hhc\",\"元素周期表.hhk\",\"作者自述.txt\",,"}},
+      {"7zcn_7-zip.chm", 936, {"Title=7-Zip 帮助", "Default Font=宋体, 9"}},
+      {"tcpudf_help.chm", cp::kUtf8, {"Title=TCPServer UDF"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    RecordingPrompter prompter;
+    ProjectRebuilder project(prompter);
+    ASSERT_TRUE(project.gather(std::string(WRENLOW_CORPUS_DIR) + "/" + c.file));
+    EXPECT_EQ(project.projectCodePage(c.file), c.page);
+    const std::string bytes = project.text(c.file);
+    const std::optional<std::string> text =
+        c.page == cp::kUtf8 ? (cp::isValidUtf8(bytes) ? std::optional(bytes) : std::nullopt)
+                            : cp::toUtf8Strict(bytes, c.page);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(text->rfind(header(), 0), 0u);
+    EXPECT_EQ(text->find('?'), std::string::npos);
+    for (const std::string& l : c.lines) EXPECT_NE(text->find("\r\n" + l), std::string::npos) << l;
+  }
+}
+
+// chmcmd compiles the project rebuilt for the file marked Western with GBK
+// names and finds every file it lists.
+TEST(ProjectRebuild, ChmcmdCompilesTheRebuiltProject) {
+  if (std::system("command -v chmcmd >/dev/null 2>&1") != 0) GTEST_SKIP() << "no chmcmd";
+  TempDir dir;
+  crafted::RecordingSink sink;
+  RecordingPrompter prompter;
+  DecompileRequest request;
+  request.source = std::string(WRENLOW_CORPUS_DIR) + "/massspec_ElementPeriodTable.CHM";
+  request.target = dir / "d";
+  std::filesystem::create_directory(request.target);
+  ASSERT_NE(decompile(request, sink, prompter), DecompileOutcome::Failed);
+  const std::string log = dir / "chmcmd.log";
+  const int rc = std::system(
+      ("cd '" + request.target + "' && chmcmd massspec_ElementPeriodTable.hhp >'" + log + "' 2>&1")
+          .c_str());
+  const std::string out = crafted::readFile(log);
+  EXPECT_EQ(rc, 0) << out;
+  EXPECT_EQ(out.find("does not exist"), std::string::npos) << out;
+  ItsStorage s;
+  ASSERT_TRUE(
+      itss::SUCCEEDED(s.open((request.target + "/massspec_ElementPeriodTable.CHM").c_str())));
+  for (const char* name : {"作者自述.txt", "元素周期表.hhc", "元素周期表.hhk", "H.htm"}) {
+    itss::ComPtr<itss::IStream> stream;
+    EXPECT_TRUE(
+        itss::SUCCEEDED(s.root()->OpenStream(name, nullptr, itss::STGM_READWRITE, 0, stream.put())))
+        << name;
+  }
 }
 
 // Merge files come from the #IDXHDR copy in #SYSTEM.

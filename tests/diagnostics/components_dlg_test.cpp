@@ -70,7 +70,8 @@ TEST_F(ComponentsDlgTest, HelpFilesModeListsSortedRowsWithItsColumns) {
   EXPECT_EQ(headers, (QStringList{"文件", "扩展名", "修改日期", "路径"}));
   EXPECT_EQ(column(list, 0), (QStringList{"api.chi", "guide.chm", "its.its", "Manual.chm"}));
   EXPECT_EQ(column(list, 1), (QStringList{".chi", ".chm", ".its", ".chm"}));
-  EXPECT_EQ(list->GetItemText(1, 3), QString::fromStdString(tree_ + "/Docs/guide.chm"));
+  // The path is the file's as named on disk, whatever the name column shows.
+  EXPECT_EQ(list->GetItemText(1, 3), QString::fromStdString(tree_ + "/Docs/GUIDE.CHM"));
   EXPECT_EQ(dialog.progress().window(), nullptr);  // closed after the search
   EXPECT_FALSE(dialog.searchCancelled());
   saveShot(&dialog, "help-files.png");
@@ -113,6 +114,20 @@ TEST_F(ComponentsDlgTest, DeleteAsksRemovesTheFileAndTheRow) {
   EXPECT_EQ(prompter.last().flags, MB_YESNO);
   EXPECT_FALSE(fs::exists(tree_ + "/old/win.hlp"));
   EXPECT_EQ(dialog.list()->GetItemCount(), 0);
+}
+
+TEST_F(ComponentsDlgTest, DeleteRemovesAFileNamedInCapitals) {
+  CComponentsDlg dialog(FinderMode::HtmlHelpFiles);
+  dialog.drivesToSearch = std::vector<drives::FixedDrive>{{tree_, tree_}};
+  ASSERT_TRUE(dialog.create());
+  ASSERT_EQ(dialog.list()->GetItemText(1, 0), QString("guide.chm"));
+  ScopedRecordingPrompter prompter{IDYES, IDOK};
+  dialog.list()->SelectRow(1);
+  dialog.OnDelete();
+  ASSERT_EQ(prompter.count(), 1u) << prompter.last().text;
+  EXPECT_EQ(prompter.last().text, "您确实想要删除文件“" + tree_ + "/Docs/GUIDE.CHM”吗？");
+  EXPECT_FALSE(fs::exists(tree_ + "/Docs/GUIDE.CHM"));
+  EXPECT_EQ(column(dialog.list(), 0), (QStringList{"api.chi", "its.its", "Manual.chm"}));
 }
 
 TEST_F(ComponentsDlgTest, CancelKeepsWhatWasFoundSorted) {

@@ -151,7 +151,7 @@ TEST_F(HelpRegDlgTest, MissingFilesGoInOneConfirmationAndAreNotDeletedAgain) {
   CHelpRegDlg d;
   ASSERT_TRUE(d.create());
   EXPECT_EQ(listed,
-            (std::vector<std::string>{here + "/nowhere\\gone1.chm", here + "/nowhere\\gone2.chm"}));
+            (std::vector<std::string>{here + "/nowhere/gone1.chm", here + "/nowhere/gone2.chm"}));
   EXPECT_EQ(rows(d),
             (std::vector<std::string>{"other.chm=/proc/not-a-disk", "present.chm=" + here}));
   EXPECT_EQ(stored(),

@@ -65,8 +65,9 @@ TEST_F(FinderSearchTest, HelpFilesByExtension) {
   EXPECT_EQ(column(rows, 0),
             (std::vector<std::string>{".x.chi", "a.its", "guide.chm", "Manual.CHM"}));
   EXPECT_EQ(column(rows, 1), (std::vector<std::string>{".chi", ".its", ".chm", ".chm"}));
-  // Capitals only: the name and the path show it lower-cased.
-  EXPECT_EQ(rows[2].text[3], tree_ + "/guide.chm");
+  // Capitals only: the name column shows it lower-cased, the path keeps
+  // the name on disk.
+  EXPECT_EQ(rows[2].text[3], tree_ + "/GUIDE.CHM");
   EXPECT_EQ(rows[3].text[3], tree_ + "/docs/Manual.CHM");
   EXPECT_FALSE(rows[2].text[2].empty());  // the date of the file as named on disk
   EXPECT_EQ(p.messages.back(), "正在为 HTML 帮助文件搜索 " + tree_ + "...\r\n已找到: 4");

@@ -78,7 +78,8 @@ TEST_F(HelpRegistry, OnlyFilesInFoldersOnFixedDrivesAreTestedAndMarkedMissing) {
   ASSERT_EQ(l.entries.size(), 9u);
   std::vector<std::string> missing;
   for (const auto& m : l.missing) missing.push_back(l.entries[m.row].name + "=" + m.path);
-  EXPECT_EQ(missing, (std::vector<std::string>{"gone.chm=" + here + "\\gone.chm",
+  // A native folder is joined with "/", a drive folder with "\\".
+  EXPECT_EQ(missing, (std::vector<std::string>{"gone.chm=" + here + "/gone.chm",
                                                "drive.chm=C:" + here + "\\drive.chm",
                                                "gone2.chm=C:" + here + "\\gone2.chm"}));
 }
@@ -92,6 +93,13 @@ TEST_F(HelpRegistry, AValueTooLongForTheBuffersEndsTheList) {
   EXPECT_TRUE(l.cutShort);
   ASSERT_EQ(l.entries.size(), 2u);
   EXPECT_EQ(l.entries[1].folder, "/fits");
+  // Passed over instead: every value that fits, the long one named.
+  const helpreg::Listing all =
+      helpreg::readEntries(Mode::HtmlHelp, drives(), helpreg::LongValues::Skip);
+  EXPECT_TRUE(all.cutShort);
+  ASSERT_EQ(all.entries.size(), 3u);
+  EXPECT_EQ(all.entries[2].name, "c.chm");
+  EXPECT_EQ(all.tooLong, std::vector<std::string>{std::string(260, 'n')});
 }
 
 TEST_F(HelpRegistry, SavePlanComparesNamesWithoutCaseAndFoldersWithIt) {

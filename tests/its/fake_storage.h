@@ -178,6 +178,7 @@ class Storage : public Counted<IStorage> {
     return S_OK;
   }
   HRESULT Commit(DWORD) override { return S_OK; }
+  HRESULT Revert() override { return S_OK; }
   HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
   bool writable = false;
 

@@ -1,8 +1,10 @@
 #include "its/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -92,15 +94,28 @@ TEST_F(TextFileTest, WritesBufferedBytesAndLineEnds) {
   EXPECT_EQ(contents(path), "new");
 }
 
-TEST_F(TextFileTest, AFailedWriteSticks) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+// A write that fails (a file-size limit stands for a full disk) sticks, and
+// the file at the path stays as it was; a device is never written.
+TEST_F(TextFileTest, AFailedWriteSticksAndLeavesTheOldFile) {
+  const std::string path = dir_ + "/kept.txt";
+  { std::ofstream(path) << "the user's text"; }
   TextFile f;
-  ASSERT_TRUE(f.openWrite("/dev/full"));
+  EXPECT_FALSE(f.openWrite("/dev/full"));
+  ASSERT_TRUE(f.openWrite(path));
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   f.write(std::string(TextFile::kBufferSize + 10, 'x'));
+  ::setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_TRUE(f.failed());
   f.writeLine("dropped");
   EXPECT_TRUE(f.failed());
   EXPECT_FALSE(f.close());
+  EXPECT_EQ(contents(path), "the user's text");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
 
 TEST_F(TextFileTest, OpenFailures) {

@@ -102,7 +102,12 @@ TEST(RecompileCrash, KilledAnywhereTheSourceIsTheOldOrTheNewFile) {
   const std::string file = dir / "fcl.chm";
   const std::string oldBytes = crafted::readFile(original);
 
-  fs::copy_file(original, file);
+  // A writable copy: a read-only file is never replaced.
+  const auto writableCopy = [&] {
+    fs::copy_file(original, file, fs::copy_options::overwrite_existing);
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+  };
+  writableCopy();
   const auto start = std::chrono::steady_clock::now();
   // The fast level: what is tested is the replacement, and the kill points
   // need a couple of dozen runs.
@@ -119,7 +124,7 @@ TEST(RecompileCrash, KilledAnywhereTheSourceIsTheOldOrTheNewFile) {
   int sawOld = 0, sawNew = 0, points = 0;
   bool ranToEnd = false;
   for (int i = 0; i < kMaxPoints && !ranToEnd; ++i, ++points) {
-    fs::copy_file(original, file, fs::copy_options::overwrite_existing);
+    writableCopy();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
+
 #include "common/string_utils.h"
 #include "its/element_walk.h"
 #include "platform/itss/com_ptr.h"
@@ -316,6 +318,54 @@ TEST(RecompileInPlace, CancelledOrFailedJobLeavesTheSource) {
   EXPECT_EQ(odd->outcome.succeeded, 1);
   EXPECT_EQ(readBack(dir / "y.$")["b.htm"], kPage);
   EXPECT_FALSE(fs::exists(dir / "y.$.$"));
+}
+
+// A job that fails, is cancelled or is refused leaves an existing target
+// byte for byte as it was, says why, and leaves nothing else in its folder.
+TEST(RecompileTarget, FailedCancelledOrRefusedJobsLeaveTheTargetAsItWas) {
+  TempDir dir;
+  Tree tree{{"#SYSTEM", system(3, "")}};
+  for (int i = 0; i < 40; ++i) tree["p" + std::to_string(i) + ".htm"] = kPage + std::to_string(i);
+  const std::string good = dir / "good.chm";
+  ASSERT_TRUE(crafted::write(good, tree));
+  // The directory is whole, the compressed data is cut short.
+  const std::string damaged = dir / "damaged.chm";
+  std::string bytes = crafted::readFile(good);
+  { std::ofstream(damaged, std::ios::binary) << bytes.substr(0, bytes.size() * 2 / 3); }
+  const std::string target = dir / "existing.chm";
+  const std::string old = "the user's own file";
+
+  const struct {
+    const char* what;
+    std::string source;
+    unsigned mode;
+    int cancelAfterSteps;
+    std::string message;  // the message shown, when it is known exactly
+  } cases[] = {
+      {"cancelled", good, 0644, 3, ""},
+      {"damaged source", damaged, 0644, -1, ""},
+      {"read-only target", good, 0444, -1,
+       FormatMessageText(LoadStr(IDS_FILE_READ_ONLY), FullPathName(target))},
+  };
+  for (const auto& c : cases) {
+    { std::ofstream(target, std::ios::binary) << old; }
+    ::chmod(target.c_str(), c.mode);
+    Outcome run;
+    run.sink.cancelAfterSteps = c.cancelAfterSteps;
+    run.outcome = recompile({c.source, target, {}}, run.sink, run.prompter);
+    EXPECT_EQ(run.outcome.succeeded, 0) << c.what;
+    EXPECT_EQ(crafted::readFile(target), old) << c.what;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3) << c.what;
+    if (c.cancelAfterSteps >= 0) {
+      EXPECT_TRUE(run.outcome.cancelled) << c.what;
+    } else {
+      ASSERT_EQ(run.prompter.count(), 1u) << c.what;
+      if (!c.message.empty()) {
+        EXPECT_EQ(run.prompter.questions()[0].text, c.message);
+      }
+    }
+    ::chmod(target.c_str(), 0644);
+  }
 }
 
 TEST(RecompileBatch, FolderSourceTakesItsChmFilesInNameOrder) {

@@ -148,6 +148,8 @@ TEST(StringTable, FormatsMatchTheirCallersArguments) {
       {IDS_WRITE_ERROR, "s"},
       {IDS_WRITE_ERROR_LINE, "s"},
       {IDS_DECOMPILE_SUMMARY, "ssssss"},
+      {IDS_SITEMAP_FROM_CONTENTS, "ss"},
+      {IDS_SITEMAP_FROM_INDEX, "ss"},
       {IDS_EXISTS_AS_FILE, "s"},
       {IDS_SEARCHING_COMPONENTS, "su"},
       {IDS_CONFIRM_DELETE, "s"},

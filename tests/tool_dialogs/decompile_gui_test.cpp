@@ -226,12 +226,15 @@ TEST_F(DecompileGui, SourceListComesFromTheHtmlHelpRegistration) {
   ASSERT_EQ(reg::RegCreateKeyEx(reg::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\HTML Help",
                                 reg::KEY_ALL_ACCESS, &key),
             reg::ERROR_SUCCESS);
-  const std::string folder = "/opt/help", slashed = "/srv/docs/";
+  const std::string folder = "/opt/help", slashed = "/srv/docs/", windows = "C:\\windows\\help";
   reg::RegSetValueEx(key, "a.chm", reg::REG_SZ, folder.c_str(), folder.size() + 1);
   reg::RegSetValueEx(key, "b.chm", reg::REG_SZ, slashed.c_str(), slashed.size() + 1);
+  reg::RegSetValueEx(key, "c.chm", reg::REG_SZ, windows.c_str(), windows.size() + 1);
   reg::RegCloseKey(key);
-  EXPECT_EQ(registeredHelpFiles(),
-            (std::vector<std::string>{"/opt/help/a.chm", "/srv/docs/b.chm"}));
+  // A Windows folder is made native as the recompile dialog and the help
+  // locator make it (outside a prefix its drive is the root folder).
+  EXPECT_EQ(registeredHelpFiles(), (std::vector<std::string>{"/opt/help/a.chm", "/srv/docs/b.chm",
+                                                             "/windows/help/c.chm"}));
 }
 
 TEST(BrowseChm, TitlePreviewReadsEachPathOnce) {

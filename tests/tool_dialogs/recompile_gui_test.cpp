@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -37,6 +38,7 @@
 #include "tests/tool_dialogs/modal_driver.h"
 #include "tool_dialogs/recompile_command.h"
 #include "tool_dialogs/recompile_dialog.h"
+#include "tool_dialogs/recompile_results.h"
 
 namespace {
 
@@ -194,6 +196,50 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
   ASSERT_FALSE(recompileFolderHistory().entries().empty());
   EXPECT_EQ(recompileFolderHistory().entries().front(), dir() + "/out");
   EXPECT_TRUE(shotError.isEmpty());
+}
+
+// Escape pressed while a file is recompiled over an existing target: the
+// run stops, and the target stays byte for byte with nothing left beside it.
+TEST_F(RecompileGui, EscapeDuringTheRunLeavesTheTargetAsItWas) {
+  class EscapeAtThirdStep : public CRecompileResultsDlg {
+   public:
+    using CRecompileResultsDlg::CRecompileResultsDlg;
+    void step() override {
+      if (++steps_ == 3)
+        QApplication::postEvent(window(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+      CRecompileResultsDlg::step();
+    }
+
+   private:
+    int steps_ = 0;
+  };
+  ScopedRecordingPrompter prompter;
+  crafted::Tree tree;
+  for (int i = 0; i < 50; ++i) tree["p" + std::to_string(i) + ".htm"] = std::string(3000, 'p');
+  crafted::write(dir() + "/in/many.chm", tree, false);
+  fs::create_directory(dir() + "/out");
+  const std::string target = dir() + "/out/many.chm";
+  crafted::write(target, {{"old.htm", "the user's file"}}, false);
+  const std::string before = crafted::readFile(target);
+
+  RecompileRequest request;
+  request.source = dir() + "/in/many.chm";
+  request.target = target;
+  EscapeAtThirdStep results(nullptr, request);
+  auto* timer = new QTimer(&results);
+  QObject::connect(timer, &QTimer::timeout, [&results, timer] {
+    if (results.ran() && results.closeButton() && results.closeButton()->isVisible()) {
+      timer->stop();
+      results.closeButton()->click();
+    }
+  });
+  timer->start(20);
+  results.DoModal();
+  EXPECT_TRUE(results.outcome().cancelled);
+  EXPECT_EQ(crafted::readFile(target), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir() + "/out"), {}), 1);
+  EXPECT_EQ(prompter.count(), 0u);
 }
 
 TEST_F(RecompileGui, OkChecksTheSourceAndTheWildcardTarget) {

@@ -10,12 +10,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+
+#include "res/ids.h"
+#include "res/strings.h"
+#include "tests/common/recording_prompter.h"
 
 namespace {
 
@@ -182,6 +188,41 @@ TEST(ResultsDlg, OperationThatReportsItsOwnCancellationGetsOneCancelledLine) {
   EXPECT_EQ(dlg.report(), "item 0\r\n\r\n*** 已取消 ***\r\n");
 }
 
+// Once the run is over: Alt+S, the path typed into the save dialog's name
+// box as a user would (confirming the replacement of an existing file), then
+// Close. dialogTitle gets the save dialog's title, shown the results box.
+static void saveWhenDone(TestResults& dlg, const QString& path, QString& dialogTitle,
+                         std::string& shown) {
+  auto* timer = new QTimer(&dlg);
+  QObject::connect(timer, &QTimer::timeout, [&dlg, &dialogTitle, &shown, path, timer] {
+    if (!dlg.ran() || !dlg.closeButton()->isVisible()) return;
+    timer->stop();
+    shown = dlg.shownText();
+    // The save dialog comes up modal on top of the results dialog: pick the
+    // file there, then close the results dialog.
+    QTimer::singleShot(50, [&dlg, &dialogTitle, path] {
+      auto* picker = dlg.window()->findChild<QFileDialog*>(QStringLiteral("SaveResults"));
+      if (picker) {
+        dialogTitle = picker->windowTitle();
+        if (auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+          name->setText(path);
+        // The question whether to replace an existing file: yes.
+        QTimer::singleShot(100, [] {
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+              if (QAbstractButton* yes = box->button(QMessageBox::Yes)) yes->click();
+        });
+        static_cast<QDialog*>(picker)->accept();    // as the Save button does
+        if (picker->isVisible()) picker->reject();  // never leave the test waiting
+      }
+      QTimer::singleShot(0, [&dlg] { dlg.closeButton()->click(); });
+    });
+    dlg.window()->activateWindow();
+    QTest::keyClick(dlg.window(), Qt::Key_S, Qt::AltModifier);
+  });
+  timer->start(5);
+}
+
 // Command 1018: once the run is over, its key saves the results box to the
 // file picked in the save dialog, in UTF-8 with plain line ends.
 TEST(ResultsDlg, SaveKeyWritesTheResultsBoxToAUtf8File) {
@@ -193,29 +234,7 @@ TEST(ResultsDlg, SaveKeyWritesTheResultsBoxToAUtf8File) {
   dlg.afterItem = [&dlg](int) { dlg.appendLine("已创建 a.htm"); };
   std::string shown;
   QString dialogTitle;
-  auto* timer = new QTimer(&dlg);
-  QObject::connect(timer, &QTimer::timeout, [&] {
-    if (!dlg.ran() || !dlg.closeButton()->isVisible()) return;
-    timer->stop();
-    shown = dlg.shownText();
-    // The save dialog comes up modal on top of the results dialog: pick the
-    // file there, then close the results dialog.
-    QTimer::singleShot(50, [&] {
-      auto* picker = dlg.window()->findChild<QFileDialog*>(QStringLiteral("SaveResults"));
-      if (picker) {
-        dialogTitle = picker->windowTitle();
-        // Typed into the name box, as a user would.
-        if (auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-          name->setText(path);
-        static_cast<QDialog*>(picker)->accept();    // as the Save button does
-        if (picker->isVisible()) picker->reject();  // never leave the test waiting
-      }
-      QTimer::singleShot(0, [&dlg] { dlg.closeButton()->click(); });
-    });
-    dlg.window()->activateWindow();
-    QTest::keyClick(dlg.window(), Qt::Key_S, Qt::AltModifier);
-  });
-  timer->start(5);
+  saveWhenDone(dlg, path, dialogTitle, shown);
   EXPECT_EQ(dlg.DoModal(), 1);
   EXPECT_EQ(dialogTitle, QStringLiteral("保存结果到一个文件"));
   QFile saved(path);
@@ -224,4 +243,33 @@ TEST(ResultsDlg, SaveKeyWritesTheResultsBoxToAUtf8File) {
   EXPECT_EQ(bytes.toStdString(), "item 0\n已创建 a.htm\nitem 1\n已创建 a.htm\n");
   EXPECT_EQ(bytes.toStdString(), shown);
   saved.remove();
+}
+
+// A file the user marked read-only stays as it is, and the message says so;
+// no temporary file is left beside it.
+TEST(ResultsDlg, SaveKeyLeavesAReadOnlyFileAsItIs) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString path = folder.filePath(QStringLiteral("kept.txt"));
+  {
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("the user's notes\n");
+  }
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  ScopedRecordingPrompter prompter;
+  TestResults dlg;
+  dlg.items = 1;
+  std::string shown;
+  QString dialogTitle;
+  saveWhenDone(dlg, path, dialogTitle, shown);
+  EXPECT_EQ(dlg.DoModal(), 1);
+  QFile kept(path);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll().toStdString(), "the user's notes\n");
+  ASSERT_EQ(prompter.count(), 1u);
+  EXPECT_EQ(prompter.last().text,
+            FormatMessageText(LoadStr(IDS_FILE_READ_ONLY), QFile::encodeName(path).toStdString()));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("kept.txt")});
 }

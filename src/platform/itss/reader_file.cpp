@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/itss/itsf_reader.h"
+#include "platform/system/atomic_file.h"
 
 namespace itss {
 
@@ -39,15 +40,16 @@ MappedFile::~MappedFile() {
 }
 
 std::unique_ptr<MappedFile> MappedFile::open(const char* path, HRESULT* error) {
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Only a regular file: a FIFO or a device would block the open or the read.
+  int fd = sysfile::openRegularFile(path);
   if (fd < 0) {
-    *error = errno == ENOENT   ? STG_E_FILENOTFOUND
-             : errno == EACCES ? STG_E_ACCESSDENIED
-                               : STG_E_PATHNOTFOUND;
+    *error = errno == ENOENT || errno == EINVAL || errno == EISDIR ? STG_E_FILENOTFOUND
+             : errno == EACCES                                     ? STG_E_ACCESSDENIED
+                                                                   : STG_E_PATHNOTFOUND;
     return nullptr;
   }
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) != 0) {
     ::close(fd);
     *error = STG_E_FILENOTFOUND;
     return nullptr;

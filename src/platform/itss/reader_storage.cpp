@@ -152,6 +152,7 @@ class ReadStorage final : public RefCounted<IStorage> {
     return S_OK;
   }
   HRESULT Commit(DWORD) override { return S_OK; }
+  HRESULT Revert() override { return S_OK; }
   HRESULT Stat(STATSTG* s, DWORD flag) override {
     if (!s) return STG_E_INVALIDPOINTER;
     *s = STATSTG{};

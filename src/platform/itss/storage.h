@@ -22,6 +22,13 @@ constexpr DWORD STGM_SHARE_DENY_WRITE = 0x0020;
 constexpr DWORD STGM_SHARE_EXCLUSIVE = 0x0010;
 constexpr DWORD STGM_CREATE = 0x1000;
 
+// Commit flags (STGC_*).
+constexpr DWORD STGC_DEFAULT = 0;
+// The engine's own flag, for the root of a file being written: the new file
+// takes the place of the existing one only when it is smaller; otherwise it
+// is dropped, the old file stays and Commit returns S_FALSE.
+constexpr DWORD STGC_ONLYIFSMALLER = 0x10000;
+
 // Element types (STGTY_*).
 constexpr DWORD STGTY_STORAGE = 1;
 constexpr DWORD STGTY_STREAM = 2;
@@ -89,7 +96,14 @@ class IStorage : public IUnknown {
                               DWORD reserved, IStorage** ppstg) = 0;
   virtual HRESULT EnumElements(DWORD reserved1, void* reserved2, DWORD reserved3,
                                IEnumSTATSTG** ppenum) = 0;
+  // On the root of a file being written: writes the complete file and puts
+  // it in its path's place (the last release does the same without telling
+  // how it went). Elsewhere: nothing to do.
   virtual HRESULT Commit(DWORD flags) = 0;
+  // On the root of a file being written: drops everything written, leaving
+  // whatever file was at its path as it was; nothing can be added afterwards.
+  // Elsewhere: nothing to do.
+  virtual HRESULT Revert() = 0;
   virtual HRESULT Stat(STATSTG* pstatstg, DWORD flag) = 0;
 };
 

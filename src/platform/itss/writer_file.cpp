@@ -348,16 +348,35 @@ int openTempFile(const std::string& dir) {
 
 FileWriter::~FileWriter() {
   if (spool_ >= 0) ::close(spool_);
-  if (fd_ >= 0) ::close(fd_);
 }
+
+namespace {
+
+HRESULT outputStatus(const sysfile::AtomicOutput& out) {
+  using Problem = sysfile::AtomicOutput::Problem;
+  switch (out.problem()) {
+    case Problem::ReadOnly:
+      return STG_E_ACCESSDENIED;
+    case Problem::NotRegular:
+      return STG_E_INVALIDNAME;
+    case Problem::Exists:
+      return STG_E_FILEALREADYEXISTS;
+    case Problem::None:
+    case Problem::Create:
+    case Problem::Write:
+      break;
+  }
+  return errnoStatus(out.error());
+}
+
+}  // namespace
 
 HRESULT FileWriter::create(const char* path, DWORD mode, const ITS_Control_Data& control,
                            std::shared_ptr<FileWriter>& out) {
   if (!path || !*path) return STG_E_INVALIDNAME;
   std::shared_ptr<FileWriter> w(new FileWriter());
-  int flags = O_RDWR | O_CREAT | O_CLOEXEC | ((mode & STGM_CREATE) ? O_TRUNC : O_EXCL);
-  w->fd_ = ::open(path, flags, 0644);
-  if (w->fd_ < 0) return errnoStatus(errno);
+  // Nothing reaches path before the container is complete.
+  if (!w->out_.begin(path, (mode & STGM_CREATE) != 0)) return outputStatus(w->out_);
   std::string p(path);
   std::size_t slash = p.rfind('/');
   w->dir_ = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
@@ -472,7 +491,7 @@ HRESULT FileWriter::resize(Node& node, std::uint64_t newSize) {
   return S_OK;
 }
 
-HRESULT FileWriter::finish() {
+HRESULT FileWriter::finish(DWORD commitFlags) {
   if (finished_) return S_OK;
   HRESULT hr;
   try {
@@ -485,9 +504,29 @@ HRESULT FileWriter::finish() {
   finished_ = true;
   if (spool_ >= 0) ::close(spool_);
   spool_ = -1;
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  return hr;
+  if (SUCCEEDED(hr) && (commitFlags & STGC_ONLYIFSMALLER)) {
+    struct stat now {
+    }, old{};
+    if (::fstat(out_.fd(), &now) != 0) {
+      hr = errnoStatus(errno);
+    } else if (::stat(out_.path().c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
+               now.st_size >= old.st_size) {
+      out_.discard();
+      return S_FALSE;
+    }
+  }
+  if (FAILED(hr)) {
+    out_.discard();
+    return hr;
+  }
+  return out_.commit() ? S_OK : outputStatus(out_);
+}
+
+void FileWriter::revert() {
+  finished_ = true;
+  if (spool_ >= 0) ::close(spool_);
+  spool_ = -1;
+  out_.discard();
 }
 
 HRESULT FileWriter::assemble() {
@@ -663,8 +702,8 @@ HRESULT FileWriter::assemble() {
   putLe32(sp + 0x4C, 0xFFFFFFFFu);
   putLe32(sp + 0x50, 0xFFFFFFFFu);
 
-  if (::ftruncate(fd_, 0) != 0) return errnoStatus(errno);
-  OutFile out(fd_);
+  if (::ftruncate(out_.fd(), 0) != 0) return errnoStatus(errno);
+  OutFile out(out_.fd());
   bool ok = out.put(head) && out.put(dir.chunks) && out.put(nameList) && out.put(transformList) &&
             out.put(spanInfo) && out.put(controlData) && out.put(resetTable);
   std::vector<std::uint8_t> buf(1 << 20);

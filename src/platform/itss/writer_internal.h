@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/itss/storage.h"
+#include "platform/system/atomic_file.h"
 
 namespace itss::wr {
 
@@ -83,14 +84,19 @@ class FileWriter {
                  std::uint64_t* got) const;
   HRESULT resize(Node& node, std::uint64_t newSize);
 
-  // Writes the complete container. Called once, when the root goes.
-  HRESULT finish();
+  // Writes the complete container to the temporary file and puts it in the
+  // target's place (with STGC_ONLYIFSMALLER only when it is smaller than the
+  // file there: S_FALSE when it is not). Called once, on the root's Commit or
+  // when the root goes; on failure the target is left as it was.
+  HRESULT finish(DWORD commitFlags = STGC_DEFAULT);
+  // Drops the file being written: the target stays as it was.
+  void revert();
 
  private:
   FileWriter() = default;
   HRESULT assemble();
 
-  int fd_ = -1;
+  sysfile::AtomicOutput out_;  // the new file, until it takes the target's place
   int spool_ = -1;
   std::uint64_t spoolEnd_ = 0;
   std::string dir_;

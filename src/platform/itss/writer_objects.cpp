@@ -188,10 +188,17 @@ class Storage final : public RefCounted<IStorage> {
   // On the root: writes the complete container now and returns how that went
   // (the last release would write it too, but could not tell a failure).
   // Nothing can be added afterwards.
-  HRESULT Commit(DWORD) override {
+  HRESULT Commit(DWORD flags) override {
     if (!root_) return S_OK;
     std::lock_guard<std::mutex> lock(w_->mutex);
-    return w_->finished() ? S_OK : w_->finish();
+    return w_->finished() ? S_OK : w_->finish(flags);
+  }
+
+  HRESULT Revert() override {
+    if (!root_) return S_OK;
+    std::lock_guard<std::mutex> lock(w_->mutex);
+    if (!w_->finished()) w_->revert();
+    return S_OK;
   }
 
   HRESULT Stat(STATSTG* s, DWORD flag) override {

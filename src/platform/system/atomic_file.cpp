@@ -1,32 +1,49 @@
 #include "platform/system/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
+#include <cstdint>
 
 namespace sysfile {
 namespace {
 
-bool writeWhole(int fd, std::string_view text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
+constexpr unsigned kNewFileMode = 0666;  // less the umask, as the system applies it
+constexpr unsigned kPrivateMode = 0600;  // until the replaced file's mode is given
+constexpr int kNameTries = 64;
+// Room for the dot, the random part and the suffix within a 255-byte name.
+constexpr std::size_t kMaxStemBytes = 200;
 
 std::string folderOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
+
+std::string namePart(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ".NAME.<12 random letters and digits>.tmp": hidden, and unknown to anyone
+// before it exists.
+std::string temporaryName(const std::string& name) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::uint8_t random[12] = {};
+  std::size_t got = 0;
+  while (got < sizeof random) {
+    const ssize_t n = ::getrandom(random + got, sizeof random - got, 0);
+    if (n < 0 && errno != EINTR) break;
+    if (n > 0) got += static_cast<std::size_t>(n);
+  }
+  std::string out = "." + name.substr(0, kMaxStemBytes) + ".";
+  for (std::uint8_t r : random) out += kLetters[r % (sizeof kLetters - 1)];
+  return out + ".tmp";
+}
+
+bool procFdUsable() { return ::access("/proc/self/fd", X_OK) == 0; }
 
 }  // namespace
 
@@ -36,56 +53,212 @@ bool isReadOnly(const std::string& path) {
   return (st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view text,
-                         const AtomicWriteOptions& options) {
-  if (isReadOnly(folderOf(path)) || isReadOnly(path)) {
-    errno = EACCES;
-    return false;
+int openRegularFile(const std::string& path) {
+  // The type is looked at before opening (opening some devices acts on
+  // them) and again on the open descriptor (the name may have changed).
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return -1;
   }
-  const std::string temp = path + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+bool readRegularFile(const std::string& path, std::string& out) {
+  out.clear();
+  const int fd = openRegularFile(path);
   if (fd < 0) return false;
-  struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-  bool ok = writeWhole(fd, text) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok && options.beforeRename) options.beforeRename();
-  // link() refuses to replace an existing file, rename() replaces it.
-  if (ok) {
-    ok = options.replace ? ::rename(name.data(), path.c_str()) == 0
-                         : ::link(name.data(), path.c_str()) == 0;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      errno = error;
+      return false;
+    }
+    if (n == 0) break;
+    out.append(buffer, static_cast<std::size_t>(n));
   }
-  if (!ok || !options.replace) ::unlink(name.data());
-  if (!ok) return false;
-  const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  ::close(fd);
+  return true;
+}
+
+AtomicOutput::~AtomicOutput() { discard(); }
+
+bool AtomicOutput::fail(Problem problem, int error) {
+  discard();
+  problem_ = problem;
+  error_ = error;
+  errno = error;
+  return false;
+}
+
+bool AtomicOutput::begin(const std::string& path, bool replace) {
+  discard();
+  name_ = namePart(path);
+  folder_ = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder_ < 0) {
+    path_ = path;
+    return fail(Problem::Create, errno);
+  }
+  return start(path, replace);
+}
+
+bool AtomicOutput::beginAt(int folder, const std::string& name, bool replace) {
+  discard();
+  name_ = name;
+  folder_ = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+  if (folder_ < 0 || name.find('/') != std::string::npos) {
+    path_ = name;
+    return fail(Problem::Create, folder_ < 0 ? errno : EINVAL);
+  }
+  return start(name, replace);
+}
+
+bool AtomicOutput::start(const std::string& shownPath, bool replace) {
+  path_ = shownPath;
+  replace_ = replace;
+  keepMode_ = false;
+  problem_ = Problem::None;
+  error_ = 0;
+  if (name_.empty() || name_ == "." || name_ == "..") return fail(Problem::NotRegular, EISDIR);
+
+  struct stat st {};
+  if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!replace) return fail(Problem::Exists, EEXIST);
+    // A symbolic link is replaced by the new file, never written through;
+    // what it names decides whether the user wants it kept as it is.
+    struct stat named {};
+    if (S_ISLNK(st.st_mode) && ::fstatat(folder_, name_.c_str(), &named, 0) == 0) st = named;
+    if (S_ISDIR(st.st_mode)) return fail(Problem::NotRegular, EISDIR);
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return fail(Problem::NotRegular, EINVAL);
+    if (S_ISREG(st.st_mode)) {
+      if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(folder_, name_.c_str(), W_OK, 0) != 0)
+        return fail(Problem::ReadOnly, EACCES);
+      keepMode_ = true;
+      mode_ = st.st_mode & 07777;
+    }
+  } else if (errno != ENOENT) {
+    return fail(Problem::Create, errno);
+  }
+  if (::fstat(folder_, &st) != 0 || (st.st_mode & S_IWUSR) == 0 ||
+      ::faccessat(folder_, ".", W_OK, 0) != 0)
+    return fail(Problem::ReadOnly, EACCES);
+
+  const unsigned mode = keepMode_ ? kPrivateMode : kNewFileMode;
+#ifdef O_TMPFILE
+  // Without a name until complete: a crash leaves nothing behind.
+  if (procFdUsable()) {
+    fd_ = ::openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    if (fd_ >= 0) return true;
+  }
+#endif
+  for (int i = 0; i < kNameTries; ++i) {
+    const std::string name = temporaryName(name_);
+    // O_EXCL: never a file or link that is already there.
+    fd_ = ::openat(folder_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd_ >= 0) {
+      tempName_ = name;
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  return fail(Problem::Create, errno);
+}
+
+bool AtomicOutput::write(std::string_view bytes) {
+  if (fd_ < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
   }
   return true;
 }
 
-bool replaceFile(const std::string& replacement, const std::string& path) {
-  const int fd = ::open(replacement.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat old {};
-  bool ok = true;
-  if (::stat(path.c_str(), &old) == 0) {
+bool AtomicOutput::commit(const std::function<void()>& beforeRename, bool toDisk) {
+  if (fd_ < 0) return false;
+  if (keepMode_) {
+    struct stat old {};
     // The owner carries over where the process may set it; the mode always.
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) errno = 0;
-    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    if (::fstatat(folder_, name_.c_str(), &old, 0) == 0 && ::fchown(fd_, old.st_uid, old.st_gid))
+      errno = 0;
+    if (::fchmod(fd_, mode_) != 0) return fail(Problem::Write, errno);
   }
-  ok = ok && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || ::rename(replacement.c_str(), path.c_str()) != 0) return false;
-  const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  if (toDisk && ::fsync(fd_) != 0) return fail(Problem::Write, errno);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  if (tempName_.empty() && !replace_) {
+    if (beforeRename) beforeRename();
+    // linkat refuses to replace an existing file.
+    if (::linkat(AT_FDCWD, self.c_str(), folder_, name_.c_str(), AT_SYMLINK_FOLLOW) != 0)
+      return fail(errno == EEXIST ? Problem::Exists : Problem::Write, errno);
+  } else {
+    for (int i = 0; tempName_.empty() && i < kNameTries; ++i) {
+      const std::string name = temporaryName(name_);
+      if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        tempName_ = name;
+      else if (errno != EEXIST)
+        return fail(Problem::Write, errno);
+    }
+    if (tempName_.empty()) return fail(Problem::Write, EEXIST);
+    if (beforeRename) beforeRename();
+    const bool placed = replace_
+                            ? ::renameat(folder_, tempName_.c_str(), folder_, name_.c_str()) == 0
+                            : ::linkat(folder_, tempName_.c_str(), folder_, name_.c_str(), 0) == 0;
+    if (!placed) return fail(errno == EEXIST ? Problem::Exists : Problem::Write, errno);
+    if (!replace_) ::unlinkat(folder_, tempName_.c_str(), 0);
+    tempName_.clear();
   }
+  ::close(fd_);
+  fd_ = -1;
+  if (toDisk) ::fsync(folder_);
+  ::close(folder_);
+  folder_ = -1;
   return true;
+}
+
+void AtomicOutput::discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!tempName_.empty() && folder_ >= 0) ::unlinkat(folder_, tempName_.c_str(), 0);
+  tempName_.clear();
+  if (folder_ >= 0) ::close(folder_);
+  folder_ = -1;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view text,
+                         const AtomicWriteOptions& options) {
+  AtomicOutput out;
+  if (!out.begin(path, options.replace)) return false;
+  if (!out.write(text)) {
+    const int error = errno;
+    out.discard();
+    errno = error;
+    return false;
+  }
+  return out.commit(options.beforeRename);
 }
 
 }  // namespace sysfile

@@ -1,13 +1,96 @@
 #pragma once
 // Writing a whole file so that a reader sees either the old contents or the
-// new ones, never a part: a temporary file in the same folder, written,
+// new ones, never a part: a new temporary file in the same folder, written,
 // flushed to disk, then renamed over the target (or linked, when an existing
-// file must not be replaced). A crash at any point leaves the old file.
+// file must not be replaced). A crash at any point leaves the old file; a
+// failure or a cancel removes the temporary file and leaves the old one.
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace sysfile {
+
+// Whether the user may not write the file or folder at path: it lacks the
+// owner's write bit (the mark by which a user keeps a file as it is, which
+// this program respects even where the system would let it write, as for
+// root), or the system refuses write access. A missing path is not.
+bool isReadOnly(const std::string& path);
+
+// Opens path for reading only when it is a regular file (a symbolic link to
+// one counts): never blocks on a FIFO or a device, whose open would wait for
+// a writer or act on hardware. Returns the descriptor (close-on-exec,
+// blocking), or -1 with errno set (EINVAL for a file of another kind).
+int openRegularFile(const std::string& path);
+// Reads the whole of a regular file (openRegularFile) into out; false, with
+// errno set, when it cannot be opened or a read fails.
+bool readRegularFile(const std::string& path, std::string& out);
+
+// A new file being written to take the place of a target path.
+//
+// The temporary file is made in the target's folder, exclusively and under
+// a name no one can guess in advance (where the file system allows, without
+// any name until it is complete), so neither a stale file nor a planted
+// symbolic link is ever written through. commit() flushes it to disk, gives
+// it the mode of the file it replaces and renames it over the target; until
+// then, and whenever a step fails, the target stays exactly as it was.
+// Destroying an output that was not committed discards it.
+class AtomicOutput {
+ public:
+  enum class Problem {
+    None,
+    ReadOnly,    // the target or its folder is read-only (isReadOnly)
+    NotRegular,  // the target exists and is a folder, FIFO, device or socket
+    Exists,      // the target exists and replace was not asked for
+    Create,      // the temporary file could not be made
+    Write,       // writing, flushing or renaming failed
+  };
+
+  AtomicOutput() = default;
+  ~AtomicOutput();
+  AtomicOutput(const AtomicOutput&) = delete;
+  AtomicOutput& operator=(const AtomicOutput&) = delete;
+
+  // Checks the target and opens the temporary file. replace: an existing
+  // target is replaced by commit(); otherwise it makes begin() fail.
+  bool begin(const std::string& path, bool replace = true);
+  // The same for the entry name of an open folder (the descriptor is
+  // duplicated; name holds no "/").
+  bool beginAt(int folder, const std::string& name, bool replace = true);
+  // The temporary file's descriptor (read and write), -1 before begin().
+  int fd() const { return fd_; }
+  // Appends bytes at the descriptor's offset; false on a failed or short write.
+  bool write(std::string_view bytes);
+  // Puts the complete file in the target's place. beforeRename runs when the
+  // file is on disk and about to take its place (tests stand for a crash
+  // there). False, with the temporary file gone, when a step fails.
+  // toDisk false leaves out the flushes to disk: a crash of the process still
+  // leaves the old file or the new one, a crash of the system may not (for
+  // the many files of an extraction, where a flush each would cost more than
+  // the write).
+  bool commit(const std::function<void()>& beforeRename = {}, bool toDisk = true);
+  // Removes the temporary file; the target is left as it was.
+  void discard();
+
+  Problem problem() const { return problem_; }
+  // errno of the step that failed.
+  int error() const { return error_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  bool fail(Problem problem, int error);
+  bool start(const std::string& shownPath, bool replace);
+
+  std::string path_;
+  std::string name_;      // the target's name inside its folder
+  std::string tempName_;  // empty while the temporary file has no name
+  int fd_ = -1;
+  int folder_ = -1;
+  bool replace_ = true;
+  bool keepMode_ = false;
+  unsigned mode_ = 0;
+  Problem problem_ = Problem::None;
+  int error_ = 0;
+};
 
 struct AtomicWriteOptions {
   // false: fail, leaving it alone, when the target already exists.
@@ -17,22 +100,10 @@ struct AtomicWriteOptions {
   std::function<void()> beforeRename;
 };
 
-// Whether the user may not write the file or folder at path: it lacks the
-// owner's write bit (the mark by which a user keeps a file as it is, which
-// this program respects even where the system would let it write, as for
-// root), or the system refuses write access. A missing path is not.
-bool isReadOnly(const std::string& path);
-
-// The new file keeps the mode of the file it replaces (0644 for a new one).
-// Fails, leaving everything as it was, when the target or its folder is
-// read-only.
+// The new file keeps the mode of the file it replaces (0666 less the umask
+// for a new one). Fails, leaving everything as it was, when the target or
+// its folder is read-only or the target is not a regular file.
 bool writeFileAtomically(const std::string& path, std::string_view text,
                          const AtomicWriteOptions& options = {});
-
-// Puts the complete file replacement (in the same folder as path) in path's
-// place: replacement is given path's mode, flushed to disk, and renamed over
-// path, then the folder is flushed. At every instant path is either the old
-// file or the new one. False (replacement left as it is) when a step fails.
-bool replaceFile(const std::string& replacement, const std::string& path);
 
 }  // namespace sysfile

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -37,10 +36,14 @@ bool sameName(std::string_view a, std::string_view b) {
 
 std::vector<std::string> readLines(const std::string& path, bool& found) {
   std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  found = static_cast<bool>(in);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
+  std::string text;
+  found = sysfile::readRegularFile(path, text);
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
   return lines;
 }
 

@@ -189,6 +189,12 @@ std::string nativePath(std::string_view windowsPath) {
   return base + rest;
 }
 
+std::string nativeFilePath(std::string_view windowsFolder, std::string_view name) {
+  std::string path = nativePath(windowsFolder);
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path + std::string(name);
+}
+
 std::string windowsPath(const std::string& native) {
   const std::string prefix = winePrefix();
   if (prefix.empty() || native.empty() || native[0] != '/') return native;

@@ -51,6 +51,11 @@ std::string programPath();
 // their separators changed.
 std::string nativePath(std::string_view windowsPath);
 
+// A file registered as a folder (as Windows wrote it) and a file name, the
+// form of the help registry's values, as a native path: the folder made
+// native as nativePath does, then "/" unless it ends in one, then the name.
+std::string nativeFilePath(std::string_view windowsFolder, std::string_view name);
+
 // The other way: a native path as the prefix's Windows programs see it,
 // "X:\..." through the drive letter whose dosdevices link leads to the
 // deepest folder holding it (C: wins a tie). Without a prefix, or when no

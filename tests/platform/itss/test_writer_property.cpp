@@ -38,7 +38,7 @@ TEST(WriterModes, NoOverwriteFailsOverAnExistingFileAndOverwriteReplacesIt) {
   const fs::path f = tmp.path() / "x.chm";
   ComPtr<itss::IStorage> root;
   ASSERT_EQ(itss::createDocfile(f.c_str(), 0x0011, control(4, 1), root.put()), itss::S_OK);
-  EXPECT_TRUE(fs::exists(f)) << "the file exists from the moment it is created";
+  EXPECT_FALSE(fs::exists(f)) << "nothing is at the path until the file is complete";
   root.reset();
   EXPECT_EQ(itss::createDocfile(f.c_str(), 0x0011, control(4, 1), root.put()),
             itss::STG_E_FILEALREADYEXISTS);

@@ -46,7 +46,14 @@ TEST_F(SysdirsTest, ConfigurationAndWindowsFolders) {
   EXPECT_EQ(sysdirs::registryFolder(), root_ + "/prefix");
   EXPECT_EQ(sysdirs::windowsFolder(), root_ + "/prefix/drive_c/windows");
   EXPECT_EQ(sysdirs::nativePath("C:\\Windows\\Help"), root_ + "/prefix/dosdevices/c:/Windows/Help");
+  // A registered folder and file name: one native path, one separator.
+  EXPECT_EQ(sysdirs::nativeFilePath("C:\\windows\\help", "x.chm"),
+            root_ + "/prefix/dosdevices/c:/windows/help/x.chm");
+  EXPECT_EQ(sysdirs::nativeFilePath("C:\\windows\\help\\", "x.chm"),
+            root_ + "/prefix/dosdevices/c:/windows/help/x.chm");
+  EXPECT_EQ(sysdirs::nativeFilePath("C:", "x.chm"), root_ + "/prefix/dosdevices/c:/x.chm");
   ::unsetenv("WRENLOW_WINEPREFIX");
+  EXPECT_EQ(sysdirs::nativeFilePath("/opt/help/", "x.chm"), "/opt/help/x.chm");
   EXPECT_EQ(sysdirs::nativePath("d:\\x\\y.chm"), "/x/y.chm");
   EXPECT_EQ(sysdirs::nativePath("rel\\name.chm"), "rel/name.chm");
 }

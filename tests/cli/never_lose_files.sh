@@ -1,0 +1,312 @@
+#!/usr/bin/env bash
+# The tools never lose or damage a user's file. Each case builds its files in
+# a folder of its own, runs one command of wrenlow-cli and checks what the
+# user would see afterwards: the exit code, the message, every file of the
+# work tree byte for byte (targets left as they were where a run failed, no
+# temporary file left behind, nothing outside the chosen folders touched),
+# and that no run hangs on a file that is not a regular one.
+#
+# usage: never_lose_files.sh WRENLOW_CLI CORPUS_FILES_DIR
+#
+# Adding a case: `begin NAME` makes $dir (the case's folder, also the current
+# directory) and snapshots the whole work tree after the setup given to it;
+# `run CMD...` runs a command with a time limit; the expect_* checks follow.
+set -u
+cli=$(realpath "$1")
+if [ ! -d "$2" ]; then
+  echo "corpus missing: $2"
+  exit 77
+fi
+corpus=$(realpath "$2")
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+cases=0
+case_name=""
+dir=""
+status=0
+
+fail() {
+  echo "FAIL [$case_name]: $*" >&2
+  failures=$((failures + 1))
+}
+
+# A listing of every entry below $work: type, mode, size and checksum of each
+# regular file, target of each link. Two equal listings mean nothing changed.
+snapshot() {
+  (cd "$work" && find . -path ./.snap -prune -o -printf '%y %m %s %p -> %l\n' | LC_ALL=C sort |
+    while read -r type mode size path rest; do
+      if [ "$type" = f ] && [ -r "$path" ]; then
+        echo "$type $mode $size $path $(sha256sum <"$path" | cut -c1-16)"
+      else
+        echo "$type $mode $size $path $rest"
+      fi
+    done)
+}
+
+# begin NAME: a fresh folder for the case; the caller sets files up in it and
+# then calls `mark` to record the tree the run must leave as it was.
+begin() {
+  case_name=$1
+  cases=$((cases + 1))
+  dir=$work/$1
+  mkdir -p "$dir" "$work/.snap"
+  cd "$dir" || exit 2
+}
+
+mark() { snapshot >"$work/.snap/$case_name"; }
+
+# run CMD...: runs with a time limit (a hang is a failure of its own) and
+# keeps standard output and error for expect_message.
+run() {
+  timeout 60 "$@" >"$work/.snap/out" 2>"$work/.snap/err" </dev/null
+  status=$?
+  if [ "$status" = 124 ]; then fail "hangs: $*"; fi
+}
+
+expect_status() {
+  if [ "$status" != "$1" ]; then
+    fail "exit status $status, expected $1"
+    sed 's/^/    /' "$work/.snap/err" >&2
+  fi
+}
+
+# expect_message TEXT: the run said TEXT (a grep pattern) on either stream.
+expect_message() {
+  if ! grep -q -e "$1" "$work/.snap/out" "$work/.snap/err"; then
+    fail "no message matching '$1'"
+    sed 's/^/    /' "$work/.snap/out" "$work/.snap/err" >&2
+  fi
+}
+
+# expect_untouched [EXCEPT...]: the work tree is as `mark` recorded it, except
+# for the paths given and what is below them (relative to $work, e.g.
+# "./case/new.chm").
+expect_untouched() {
+  local pattern='^$'
+  for p in "$@"; do pattern="$pattern|^[a-z] [0-9]+ [0-9]+ ${p//./\\.}( |/)"; done
+  if ! diff <(grep -Ev "$pattern" "$work/.snap/$case_name") <(snapshot | grep -Ev "$pattern") \
+    >"$work/.snap/diff"; then
+    fail "files changed:"
+    sed 's/^/    /' "$work/.snap/diff" >&2
+  fi
+}
+
+# expect_file PATH: a complete compiled help file is at PATH (it lists).
+expect_file() {
+  if ! timeout 60 "$cli" -q list "$1" >/dev/null 2>&1; then fail "$1 is not a complete file"; fi
+}
+
+section() { echo "== $1"; }
+
+# ---------------------------------------------------------------------------
+section "setup"
+# take SOURCE DEST: a writable copy (the corpus files are read-only).
+take() { cp "$1" "$2" && chmod 0644 "$2"; }
+begin baseline
+take "$corpus/7zcn_7-zip.chm" good.chm
+mark
+run "$cli" -q copy good.chm copied.chm
+expect_status 0
+expect_file copied.chm
+expect_untouched ./baseline/copied.chm
+# A project to compile: the decompiled files of a real help file.
+proj=$work/project
+mkdir -p "$proj"
+"$cli" -q decompile "$corpus/7zcn_7-zip.chm" "$proj" >/dev/null 2>&1
+hhp=$(ls "$proj"/*.hhp)
+good=$corpus/7zcn_7-zip.chm
+other=$corpus/avast_CheckListSimple.chm
+# The first half of a real file: the directory is there, the data is not.
+damaged=$work/damaged.chm
+head -c 60000 "$good" >"$damaged"
+# run_limited KB CMD...: run, with writes limited to KB kilobytes per file; a
+# write past the limit fails (EFBIG) the way a full disk fails it.
+run_limited() {
+  local kb=$1
+  shift
+  run bash -c 'trap "" XFSZ; ulimit -f "$0"; exec "$@"' "$kb" "$@"
+}
+
+# ---------------------------------------------------------------------------
+section "failed runs leave the target as it was"
+begin damaged-over-existing
+take "$other" existing.chm
+mark
+run "$cli" recompile "$damaged" existing.chm
+expect_status 1
+expect_message "wrenlow-cli: ."
+expect_untouched
+
+# Crafted files break a reader in several ways; whatever a recompile of one
+# makes of it, a failed run leaves no file behind.
+begin crafted-recompiles
+for f in "$corpus"/mspack_*.chm; do
+  mark
+  run "$cli" -q recompile "$f" new.chm
+  if [ "$status" = 0 ]; then
+    expect_file new.chm
+    rm -f new.chm
+  else
+    expect_untouched
+  fi
+done
+
+for tool in compile recompile copy pack create-its; do
+  begin "write-fails-$tool"
+  take "$other" target.chm
+  mark
+  case $tool in
+    compile) run_limited 64 "$cli" -q compile "$hhp" -o "$dir/target.chm" ;;
+    recompile) run_limited 64 "$cli" -q recompile "$good" target.chm ;;
+    copy) run_limited 64 "$cli" -q copy "$good" target.chm ;;
+    pack) run_limited 64 "$cli" -q pack "$proj" target.chm ;;
+    create-its) run_limited 8 "$cli" -q create-its --folder "$proj" -o target.chm ;;
+  esac
+  expect_status 1
+  expect_untouched
+done
+
+begin decompile-write-fails
+mkdir out
+mark
+run_limited 8 "$cli" decompile "$good" out
+expect_status 1
+expect_message "反编译已取消"
+expect_untouched ./decompile-write-fails/out
+
+# ---------------------------------------------------------------------------
+section "no fixed temporary name beside an in-place recompile"
+begin in-place-planted
+take "$good" book.chm
+mkdir elsewhere
+echo "victim" >elsewhere/victim.txt
+echo "a file the user keeps" >book.$
+ln -s elsewhere/victim.txt book.tmp
+ln -s "$dir/elsewhere/victim.txt" .book.chm.tmp
+mark
+run "$cli" -q recompile book.chm book.chm
+expect_status 0
+expect_file book.chm
+expect_untouched ./in-place-planted/book.chm
+
+# ---------------------------------------------------------------------------
+section "read-only targets are refused"
+for tool in compile recompile copy pack create-its; do
+  begin "read-only-$tool"
+  take "$other" target.chm
+  chmod 0444 target.chm
+  mark
+  case $tool in
+    compile) run "$cli" compile "$hhp" -o "$dir/target.chm" ;;
+    recompile) run "$cli" recompile "$good" target.chm ;;
+    copy) run "$cli" copy "$good" target.chm ;;
+    pack) run "$cli" pack "$proj" target.chm ;;
+    create-its) run "$cli" create-its --folder "$proj" -o target.chm ;;
+  esac
+  expect_status 1
+  expect_message "只读\|read-only\|不能写入"
+  expect_untouched
+done
+begin read-only-in-place
+take "$good" book.chm
+chmod 0444 book.chm
+mark
+run "$cli" recompile book.chm book.chm
+expect_status 1
+expect_message "只读"
+expect_untouched
+begin read-only-folder
+mkdir locked
+chmod 0555 locked
+mark
+run "$cli" copy "$good" locked/new.chm
+expect_status 1
+expect_message "read-only"
+expect_untouched
+chmod 0755 locked
+
+# ---------------------------------------------------------------------------
+section "only regular files are read or written"
+begin fifo-target
+mkfifo fifo
+mark
+run "$cli" copy "$good" fifo
+expect_status 1
+expect_message "not a regular file"
+expect_untouched
+run "$cli" recompile "$good" fifo
+expect_status 1
+expect_untouched
+run "$cli" compile "$hhp" -o "$dir/fifo"
+expect_status 1
+expect_untouched
+
+begin fifo-source
+mkfifo fifo.chm
+mark
+for sub in list report info; do
+  run "$cli" "$sub" fifo.chm
+  [ "$status" = 0 ] && fail "$sub of a FIFO succeeded"
+done
+run "$cli" copy fifo.chm out.chm
+expect_status 1
+run "$cli" recompile fifo.chm out.chm
+expect_status 1
+expect_message "不能打开"
+run "$cli" decompile fifo.chm .
+[ "$status" = 0 ] && fail "decompile of a FIFO succeeded"
+expect_untouched
+
+# A folder recompile goes on past a FIFO among its files.
+begin fifo-in-folder
+mkdir src out
+take "$good" src/a.chm
+mkfifo src/b.chm
+take "$other" src/c.chm
+mark
+run "$cli" recompile src out
+expect_status 1
+expect_message "b.chm"
+expect_file out/a.chm
+expect_file out/c.chm
+expect_untouched "./fifo-in-folder/out/a.chm" "./fifo-in-folder/out/c.chm"
+
+# A project that names FIFOs: as a listed file, as its error log, or the
+# project itself.
+begin fifo-in-project
+cp -r "$proj" p
+mkfifo p/pipe.htm p/log.txt
+hhp2=p/$(basename "$hhp")
+sed -i 's/^\[OPTIONS\]/[OPTIONS]\nError log file=log.txt/' "$hhp2"
+sed -i 's/^\[FILES\]/[FILES]\npipe.htm/' "$hhp2"
+mkfifo pipe.hhp
+mark
+run "$cli" compile "$hhp2" -o "$dir/out.chm"
+expect_file out.chm
+run "$cli" create-its --project "$hhp2" -o "$dir/out.its"
+expect_message "pipe.htm"
+run "$cli" compile pipe.hhp -o "$dir/never.chm"
+expect_status 1
+run "$cli" pack p packed.chm
+expect_status 0
+expect_untouched ./fifo-in-project/out.chm ./fifo-in-project/out.its ./fifo-in-project/packed.chm
+
+# Where a decompile or an extraction must write a file, a FIFO stands.
+begin fifo-in-output-folder
+mkdir out ext
+mkfifo out/7-Zip.hhc ext/7-Zip.hhc
+mark
+run "$cli" decompile --no-project "$good" out
+expect_status 1
+run "$cli" extract "$good" ext
+expect_status 1
+[ -p out/7-Zip.hhc ] && [ -p ext/7-Zip.hhc ] || fail "a FIFO was replaced"
+
+# ---------------------------------------------------------------------------
+# Project options that name outputs, files read from outside the project's
+# folder, and large inputs: their cases go in a section of their own here.
+
+# ---------------------------------------------------------------------------
+echo "$cases cases, $failures failures"
+[ "$failures" = 0 ]
