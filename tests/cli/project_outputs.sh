@@ -95,6 +95,7 @@ project_setup() {
 begin recompile_in_folder_named_its
 mkdir docs.its_backup
 cp "$corpus/7zcn_7-zip.chm" docs.its_backup/help.chm
+chmod u+w docs.its_backup/help.chm
 mark
 run "$cli" -q recompile docs.its_backup/help.chm docs.its_backup/help.chm
 expect_status 0
