@@ -49,8 +49,8 @@ std::string safeRelativePath(const std::string& name) {
 // the user may write.
 class FileWriter final : public itss::BulkSink {
  public:
-  FileWriter(FolderHandle root, const std::string& source, std::size_t count) : source_(source) {
-    root_.handle = std::move(root);
+  FileWriter(FolderHandle root, const std::string& source, std::size_t count)
+      : root_(std::move(root)), source_(source) {
     bar_.setTotal(count);
   }
 
@@ -66,13 +66,13 @@ class FileWriter final : public itss::BulkSink {
       return false;
     }
     const std::size_t slash = rel.rfind('/');
-    Held* folder = slash == std::string::npos ? &root_ : folderFor(rel.substr(0, slash));
+    FolderHandle* folder = slash == std::string::npos ? &root_ : folderFor(rel.substr(0, slash));
     const char* why = nullptr;
     if (!folder)
       why = std::strerror(errno);
-    else if (!writable(*folder))
+    else if (!folder->writable())
       why = "read-only";
-    else if (!file_.beginInFolder(folder->handle.fd(),
+    else if (!file_.beginInFolder(folder->fd(),
                                   slash == std::string::npos ? rel : rel.substr(slash + 1)))
       why = std::strerror(file_.error());
     if (why) {
@@ -117,24 +117,14 @@ class FileWriter final : public itss::BulkSink {
   // together, so few are opened twice).
   static constexpr std::size_t kHeldFolders = 256;
 
-  struct Held {
-    FolderHandle handle;
-    bool made = false;  // by this run: the user's to write
-    int writable = -1;  // looked at once: 1 yes, 0 no, -1 not yet
-  };
-  bool writable(Held& folder) {
-    if (folder.writable < 0)
-      folder.writable = folder.made || sysfile::folderWritable(folder.handle.fd()) ? 1 : 0;
-    return folder.writable == 1;
-  }
   // The folder at the "/"-separated path below the target, made where
   // missing; null with errno when a part cannot be made or is not a folder
   // (a symbolic link is never followed).
-  Held* folderFor(const std::string& dir) {
+  FolderHandle* folderFor(const std::string& dir) {
     auto it = held_.find(dir);
     if (it != held_.end()) return &it->second;
     if (held_.size() >= kHeldFolders) held_.clear();
-    Held* parent = &root_;
+    FolderHandle* parent = &root_;
     std::size_t start = 0;
     for (;;) {
       const std::size_t slash = dir.find('/', start);
@@ -143,11 +133,9 @@ class FileWriter final : public itss::BulkSink {
       if (found == held_.end()) {
         const std::string name =
             dir.substr(start, slash == std::string::npos ? slash : slash - start);
-        Held child;
-        child.made = ::mkdirat(parent->handle.fd(), name.c_str(), 0755) == 0;
-        if (!child.made && errno != EEXIST) return nullptr;
-        child.handle = parent->handle.openChild(name);
-        if (!child.handle.valid()) {
+        if (::mkdirat(parent->fd(), name.c_str(), 0755) != 0 && errno != EEXIST) return nullptr;
+        FolderHandle child = parent->openChild(name);
+        if (!child.valid()) {
           if (errno == ELOOP) errno = ENOTDIR;
           return nullptr;
         }
@@ -164,9 +152,9 @@ class FileWriter final : public itss::BulkSink {
     failed_ = true;
   }
 
-  Held root_;
+  FolderHandle root_;
   const std::string& source_;
-  std::unordered_map<std::string, Held> held_;
+  std::unordered_map<std::string, FolderHandle> held_;
   sysfile::AtomicOutput file_;
   int writeError_ = 0;
   bool failed_ = false;

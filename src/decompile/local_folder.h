@@ -19,7 +19,7 @@ class FolderHandle {
   FolderHandle() = default;
   explicit FolderHandle(int fd) : fd_(fd) {}
   ~FolderHandle() { reset(); }
-  FolderHandle(FolderHandle&& o) noexcept : fd_(o.release()) {}
+  FolderHandle(FolderHandle&& o) noexcept : writable_(o.writable_) { fd_ = o.release(); }
   FolderHandle& operator=(FolderHandle&& o) noexcept;
   FolderHandle(const FolderHandle&) = delete;
   FolderHandle& operator=(const FolderHandle&) = delete;
@@ -32,10 +32,15 @@ class FolderHandle {
 
   int fd() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Whether new files may be made in the folder (sysfile::folderWritable),
+  // looked at on the first call only: a handle lives for one run's pass
+  // through its folder.
+  bool writable() const;
   int release();
   void reset();
 
  private:
+  mutable int writable_ = -1;  // -1 not looked at yet
   int fd_ = -1;
 };
 
@@ -55,9 +60,10 @@ bool createFolder(const FolderHandle& folder, const std::string& name);
 
 enum class WriteResult { Written, CannotCreate, WriteFailed };
 
-// Writes the bytes to a new or truncated file name of the folder (a symbolic
-// link in its place is refused). WriteFailed: the file was created but not
-// all bytes reached it, or closing it failed.
+// Writes the bytes to a new file name of the folder, or in place of the
+// regular file of that name (anything else there, a symbolic link among them,
+// is refused, as is a folder that may not be written). WriteFailed: the file
+// was created but not all bytes reached it, or it could not take its name.
 WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, const void* data,
                            std::size_t size);
 
