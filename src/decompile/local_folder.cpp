@@ -77,11 +77,18 @@ WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, 
   if (!out.beginInFolder(folder.fd(), name)) return WriteResult::CannotCreate;
   if (!out.write(std::string_view(static_cast<const char*>(data), size)))
     return WriteResult::WriteFailed;
-  if (out.commit({}, false)) return WriteResult::Written;
+  return placeWholeFile(folder, name, out);
+}
+
+WriteResult placeWholeFile(const FolderHandle& folder, const std::string& name,
+                           sysfile::AtomicOutput& file) {
+  if (!folder.valid() || !folder.writable()) return WriteResult::CannotCreate;
+  if (file.commitAt(folder.fd(), name)) return WriteResult::Written;
   // Never through a symbolic link, and only in place of a regular file the
   // user may write.
   using Problem = sysfile::AtomicOutput::Problem;
-  return out.problem() == Problem::NotRegular || out.problem() == Problem::ReadOnly
+  return file.problem() == Problem::NotRegular || file.problem() == Problem::ReadOnly ||
+                 (file.problem() == Problem::Create && file.error() == EINVAL)
              ? WriteResult::CannotCreate
              : WriteResult::WriteFailed;
 }

@@ -8,6 +8,10 @@
 #include <string>
 #include <string_view>
 
+namespace sysfile {
+class AtomicOutput;
+}
+
 // Whether an element name can be used as one file or folder name below the
 // target: not empty, not "." or "..", and without "/" or "\" (both separate
 // path elements in a help file's names).
@@ -66,6 +70,13 @@ enum class WriteResult { Written, CannotCreate, WriteFailed };
 // was created but not all bytes reached it, or it could not take its name.
 WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, const void* data,
                            std::size_t size);
+
+// Gives a complete file begun with AtomicOutput::beginUnnamed its name in the
+// folder, with writeWholeFile's checks and results. WriteFailed with
+// file.error() EXDEV when the folder lies on another file system than the
+// file: its bytes must then be written again.
+WriteResult placeWholeFile(const FolderHandle& folder, const std::string& name,
+                           sysfile::AtomicOutput& file);
 
 // The full path of a folder given by a path (symbolic links resolved); the
 // path itself when it cannot be resolved.

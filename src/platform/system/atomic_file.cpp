@@ -174,6 +174,37 @@ bool AtomicOutput::beginInFolder(int folder, const std::string& name) {
   return openTemporary(kNewFileMode);
 }
 
+bool AtomicOutput::beginUnnamed(int folder) {
+  discard();
+  name_.clear();
+  path_.clear();
+  folder_ = folder;
+  borrowed_ = true;
+  replace_ = true;
+  keepMode_ = false;
+  problem_ = Problem::None;
+  error_ = 0;
+#ifdef O_TMPFILE
+  if (procFdUsable()) {
+    fd_ = ::openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, kNewFileMode);
+    if (fd_ >= 0) return true;
+    return fail(Problem::Create, errno);
+  }
+#endif
+  return fail(Problem::Create, EOPNOTSUPP);
+}
+
+bool AtomicOutput::commitAt(int folder, const std::string& name) {
+  if (fd_ < 0 || !borrowed_) return false;
+  if (!tempName_.empty() && folder != folder_) return fail(Problem::Write, EXDEV);
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    return fail(Problem::Create, EINVAL);
+  name_ = name;
+  path_ = name;
+  folder_ = folder;
+  return commit({}, false);
+}
+
 bool AtomicOutput::start(const std::string& shownPath, bool replace) {
   path_ = shownPath;
   replace_ = replace;

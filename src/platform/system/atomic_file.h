@@ -65,6 +65,16 @@ class AtomicOutput {
   // the checks of begin() and replaces what is there, which must then be a
   // regular file (a symbolic link or anything else is refused as NotRegular).
   bool beginInFolder(int folder, const std::string& name);
+  // A file without a name yet, made in the held folder, for bytes that
+  // arrive before it is known where they go; commitAt() names it. Only where
+  // the file system makes files without a name (O_TMPFILE); elsewhere it
+  // fails, and the bytes are better kept in memory.
+  bool beginUnnamed(int folder);
+  // commit() without flushes for a file begun by beginUnnamed (or
+  // beginInFolder), into name of a held folder on the same file system, with
+  // beginInFolder's checks. Fails with error() EXDEV, changing nothing but
+  // discarding the file, when that folder lies on another file system.
+  bool commitAt(int folder, const std::string& name);
   // The temporary file's descriptor (read and write), -1 before begin().
   int fd() const { return fd_; }
   // Appends bytes at the descriptor's offset; false on a failed or short write.

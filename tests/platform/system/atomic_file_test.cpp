@@ -216,6 +216,48 @@ TEST_F(AtomicFileTest, HeldFolderMakesNewFilesAndReplacesOnlyWritableRegularOnes
   ::close(readOnly);
 }
 
+// Bytes written before it is known where they go: the unnamed file is named
+// in another folder later, replaces a file there whole, and never crosses to
+// another file system (the caller then writes the bytes again).
+TEST_F(AtomicFileTest, UnnamedFileTakesItsNameInAnotherFolderLater) {
+  fs::create_directory(path("sub"));
+  put(path("sub/old.htm"), "old", 0600);
+  const int top = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int sub = ::open(path("sub").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(top, 0);
+  ASSERT_GE(sub, 0);
+  const auto before = listing();
+  for (const char* name : {"new.htm", "old.htm"}) {
+    sysfile::AtomicOutput out;
+    ASSERT_TRUE(out.beginUnnamed(top));
+    ASSERT_TRUE(out.write(std::string("bytes of ") + name));
+    EXPECT_EQ(listing(), before);
+    ASSERT_TRUE(out.commitAt(sub, name)) << name;
+    EXPECT_EQ(get(path("sub/") + name), std::string("bytes of ") + name);
+  }
+  EXPECT_EQ(listing(), before);  // nothing beside the folder's own entry
+  EXPECT_EQ(fs::directory_entry(path("sub/old.htm")).status().permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  ::close(sub);
+
+  char other[] = "/dev/shm/atomic_file_testXXXXXX";
+  struct stat here {
+  }, there{};
+  if (::mkdtemp(other) && ::stat(dir_.c_str(), &here) == 0 && ::stat(other, &there) == 0 &&
+      here.st_dev != there.st_dev) {
+    const int far = ::open(other, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    sysfile::AtomicOutput out;
+    ASSERT_TRUE(out.beginUnnamed(top));
+    ASSERT_TRUE(out.write("bytes"));
+    EXPECT_FALSE(out.commitAt(far, "x.htm"));
+    EXPECT_EQ(out.error(), EXDEV);
+    EXPECT_TRUE(fs::is_empty(other));
+    ::close(far);
+    fs::remove_all(other);
+  }
+  ::close(top);
+}
+
 TEST_F(AtomicFileTest, ReadsOnlyRegularFilesWithoutBlocking) {
   put(path("a.hhp"), "[OPTIONS]\n");
   ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0644), 0);
