@@ -29,6 +29,7 @@
 #include "tests/common/scratch_config.h"
 #include "tests/decompile/crafted_file.h"
 #include "tests/platform/browser/browser_page_wait.h"
+#include "tests/tool_dialogs/modal_driver.h"
 
 namespace {
 
@@ -158,22 +159,15 @@ TEST_F(ViewerGui, NewFileOnAnUnreadableFilePromptsAgainAndKeepsTheOpenFileWorkin
 
   // First prompt: the unreadable file; second prompt: cancel.
   int prompts = 0;
-  std::function<void()> answer = [&] {
-    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!d) {
-      QTimer::singleShot(50, answer);
-      return;
-    }
+  std::function<void(QFileDialog*)> answer = [&](QFileDialog* d) {
     if (++prompts == 1) {
-      d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-          ->setText(QString::fromStdString(bad));
-      static_cast<QDialog*>(d)->accept();
-      QTimer::singleShot(50, answer);
+      modal::pick(d, bad);
+      modal::whenPickerShown(answer);
     } else {
       d->reject();
     }
   };
-  QTimer::singleShot(50, answer);
+  modal::whenPickerShown(answer);
   dlg.OnNewFile();
   EXPECT_EQ(prompts, 2);
   EXPECT_EQ(prompter.count(), 1u);  // "不能打开“%s”。"
