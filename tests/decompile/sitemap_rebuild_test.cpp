@@ -119,7 +119,7 @@ TEST(BinarySitemaps, TablesReadAsTheStoredSitemapsOfRealFiles) {
 }
 
 TEST(BinarySitemaps, ValuesEscapedAndCharactersTheCodePageLacksAsReferences) {
-  EXPECT_EQ(sitemapValue("a<b> & \"c\"", 1252), "a&lt;b&gt; &amp; &quot;c&quot;");
+  EXPECT_EQ(sitemapValue("a<b> & \"c\" 'd'", 1252), "a&lt;b&gt; &amp; &quot;c&quot; 'd'");
   EXPECT_EQ(sitemapValue("章 ₩ ? é", 936), cp::fromUtf8("章 &#8361; ? é", 936));
   EXPECT_EQ(sitemapValue("章 ₩", cp::kUtf8), "章 ₩");
 }
