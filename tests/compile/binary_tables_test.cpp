@@ -19,6 +19,7 @@
 #include "its/its_storage.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/decompile/crafted_file.h"
 
@@ -259,17 +260,7 @@ TEST(BinaryContents, EntriesLinkAsAViewerWalksThem) {
 }
 
 bool haveChmls() { return std::system("command -v chmls >/dev/null 2>&1") == 0; }
-
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
+using corpus::run;
 
 void put(const std::string& path, const std::string& bytes) {
   fs::create_directories(fs::path(path).parent_path());
