@@ -262,10 +262,7 @@ TEST(BinaryContents, EntriesLinkAsAViewerWalksThem) {
 bool haveChmls() { return std::system("command -v chmls >/dev/null 2>&1") == 0; }
 using corpus::run;
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Names and links of a sitemap tree, one line per entry, indented by depth.
 void outline(const std::vector<SitemapEntry>& level, int depth, std::string& out) {

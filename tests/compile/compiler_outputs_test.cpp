@@ -19,10 +19,7 @@ namespace fs = std::filesystem;
 using crafted::TempDir;
 using Tree = std::map<std::string, std::string>;
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Every regular file below root (links not followed), by relative path.
 Tree snapshot(const std::string& root) {

@@ -22,10 +22,7 @@ using crafted::TempDir;
 
 std::string gbk(std::string_view utf8) { return cp::fromUtf8(utf8, 936); }
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // A Simplified Chinese project (GBK text, Language=0x804) in a folder whose
 // name holds a blank and Chinese characters, with one mistake of each kind.

@@ -71,10 +71,7 @@ TEST(FullTextIndex, ScaleRootCode) {
   EXPECT_EQ(scaleRootBits(15, 4), 5u);
 }
 
-void put(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 std::string run(const std::string& command) {
   std::string out;

@@ -22,10 +22,7 @@ bool haveProgram(const char* name) {
   return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 Tree readTree(const std::string& root) {
   Tree t;

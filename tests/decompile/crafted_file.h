@@ -91,6 +91,12 @@ inline std::string readFile(const std::string& path) {
   return ss.str();
 }
 
+// Writes bytes to path, making the folders on the way.
+inline void put(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // Every regular file below root, relative, "/"-separated, sorted.
 inline std::vector<std::string> listFiles(const std::string& root) {
   std::vector<std::string> out;

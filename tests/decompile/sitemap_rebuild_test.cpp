@@ -124,10 +124,7 @@ TEST(BinarySitemaps, ValuesEscapedAndCharactersTheCodePageLacksAsReferences) {
   EXPECT_EQ(sitemapValue("章 ₩", cp::kUtf8), "章 ₩");
 }
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Every stream of a compiled file, for writing a changed copy.
 class Collect : public ElementAction {
