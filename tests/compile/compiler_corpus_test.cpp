@@ -42,16 +42,7 @@ std::vector<std::string> contentFiles(const std::string& root) {
   return out;
 }
 
-std::string streamBytes(ItsStorage& s, const std::string& name) {
-  itss::ComPtr<itss::IStream> stream;
-  if (itss::FAILED(s.root()->OpenStream(name.c_str(), nullptr, 0, 0, stream.put())))
-    return "<missing>";
-  std::string out;
-  char buf[65536];
-  itss::ULONG got = 0;
-  while (itss::SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got > 0) out.append(buf, got);
-  return out;
-}
+using crafted::streamBytes;
 
 class RoundTrip : public ::testing::TestWithParam<std::string> {};
 
