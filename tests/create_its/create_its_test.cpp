@@ -8,6 +8,7 @@
 
 #include "create_its/create_its_run.h"
 #include "its/its_storage.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {
@@ -18,9 +19,7 @@ using Tree = std::map<std::string, std::string>;
 
 const std::string kCli = std::string(WRENLOW_BINARY_DIR) + "/src/cli/wrenlow-cli";
 
-bool haveProgram(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
+using corpus::haveProgram;
 
 using crafted::put;
 
