@@ -19,6 +19,7 @@
 #include "its/its_storage.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/decompile/crafted_file.h"
 
@@ -259,22 +260,9 @@ TEST(BinaryContents, EntriesLinkAsAViewerWalksThem) {
 }
 
 bool haveChmls() { return std::system("command -v chmls >/dev/null 2>&1") == 0; }
+using corpus::run;
 
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Names and links of a sitemap tree, one line per entry, indented by depth.
 void outline(const std::vector<SitemapEntry>& level, int depth, std::string& out) {

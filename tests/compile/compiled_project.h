@@ -19,12 +19,7 @@ using Files = std::map<std::string, std::string>;
 // Writes files into folder and compiles folder/project.hhp to chmPath.
 // False when the compiler wrote nothing.
 inline bool build(const std::string& folder, const Files& files, const std::string& chmPath) {
-  namespace fs = std::filesystem;
-  for (const auto& [name, bytes] : files) {
-    const fs::path path = fs::path(folder) / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  for (const auto& [name, bytes] : files) crafted::put(std::filesystem::path(folder) / name, bytes);
   CompileOptions options;
   options.projectPath = folder + "/project.hhp";
   options.outputPath = chmPath;

@@ -119,15 +119,12 @@ TEST(BinarySitemaps, TablesReadAsTheStoredSitemapsOfRealFiles) {
 }
 
 TEST(BinarySitemaps, ValuesEscapedAndCharactersTheCodePageLacksAsReferences) {
-  EXPECT_EQ(sitemapValue("a<b> & \"c\"", 1252), "a&lt;b&gt; &amp; &quot;c&quot;");
+  EXPECT_EQ(sitemapValue("a<b> & \"c\" 'd'", 1252), "a&lt;b&gt; &amp; &quot;c&quot; 'd'");
   EXPECT_EQ(sitemapValue("章 ₩ ? é", 936), cp::fromUtf8("章 &#8361; ? é", 936));
   EXPECT_EQ(sitemapValue("章 ₩", cp::kUtf8), "章 ₩");
 }
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Every stream of a compiled file, for writing a changed copy.
 class Collect : public ElementAction {
