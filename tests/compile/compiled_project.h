@@ -38,4 +38,17 @@ inline std::string project(const Files& listed, const std::string& options,
   return hhp + "\r\n" + sections;
 }
 
+// Sitemap markup: one parameter, an entry holding the parameters given, and
+// an entry named name with more parameters after its name.
+inline std::string param(const std::string& name, const std::string& value) {
+  return "<param name=\"" + name + "\" value=\"" + value + "\">";
+}
+inline std::string entry(const std::string& params) {
+  return "<LI><OBJECT type=\"text/sitemap\">" + params + "</OBJECT>\n";
+}
+inline std::string item(const std::string& name, const std::string& more) {
+  return entry(param("Name", name) + more);
+}
+inline std::string local(const std::string& page) { return param("Local", page); }
+
 }  // namespace compiled
