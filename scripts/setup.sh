@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin qt6-qpa-plugins qt6-tools-dev libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev
-  xvfb xauth fonts-noto-cjk qt6-translations-l10n
+  xvfb xauth x11-utils fonts-noto-cjk qt6-translations-l10n
   libchm-bin 7zip fp-utils libmspack-dev python3-chm
   libuchardet-dev
   clang libclang-rt-14-dev

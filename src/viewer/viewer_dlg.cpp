@@ -145,6 +145,10 @@ bool CViewerDlg::OnInitDialog() {
   }
   host_.lastButtonId = kTextButton;
   host_.commandHandler = [this](int id) { toolbarCommand(id); };
+  if (auto* link = qobject_cast<QLabel*>(control(IDC_VIEWER_LINK))) {
+    linkCaption_ = link->text();
+    host_.statusHandler = [this](const std::string& text) { showLink(text); };
+  }
   host_.CreateInPlace(this, IDC_VIEWER_BROWSER, kToolbarButtons, HHHome::url(""), true);
   host_.SetHelpFile(path_);
   host_.viewedFile = path_;
@@ -295,6 +299,15 @@ void CViewerDlg::OnTextButton() {
 void CViewerDlg::showPath() {
   if (auto* name = qobject_cast<QLabel*>(control(IDC_VIEWER_FILENAME)))
     ui::SetElidedText(name, QString::fromStdString(path_));
+}
+
+void CViewerDlg::showLink(const std::string& text) {
+  auto* link = qobject_cast<QLabel*>(control(IDC_VIEWER_LINK));
+  if (!link) return;
+  // The link under the mouse replaces the caption; with the mouse off every
+  // link the caption comes back. A long address is cut in the middle.
+  ui::SetElidedText(link, text.empty() ? linkCaption_ : QString::fromStdString(text));
+  if (text.empty()) link->setToolTip(QString());
 }
 
 void CViewerDlg::OnNewFile() {

@@ -4,6 +4,7 @@
 // report page built for it, in the page pane on the right. Report pages go
 // to the private temporary folder and are deleted on New file and when the
 // dialog object goes.
+#include <QString>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,8 @@ class CViewerDlg : public CNSFlexDialog {
   void toolbarCommand(int id);
   // The open file's path in static 1037.
   void showPath();
+  // The link under the mouse in static 1041, or its caption when none is.
+  void showLink(const std::string& text);
 
   std::string path_;
   ItsStorage storage_;
@@ -61,7 +64,8 @@ class CViewerDlg : public CNSFlexDialog {
   std::unique_ptr<ReportPages> pages_;
   CViewerHHCtrl host_;
   bool suppressSelection_ = false;
-  std::string home_;  // what the Home button shows
+  std::string home_;     // what the Home button shows
+  QString linkCaption_;  // static 1041's own text, "链接:"
 };
 
 // Menu command 32781 and examine mode: the viewer, modal, owned by owner.

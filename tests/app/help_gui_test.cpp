@@ -37,6 +37,7 @@
 #include "tests/common/scratch_config.h"
 #include "tests/platform/browser/browser_page_wait.h"
 #include "tool_dialogs/decompile_dialog.h"
+#include "tool_dialogs/recompile_dialog.h"
 #include "ui/help_page_pane.h"
 #include "ui/program_help.h"
 #include "ui/tip_pane.h"
@@ -347,6 +348,38 @@ TEST_F(HelpGui, DialogHelpWindowWithoutTheDialogWindowType) {
   const int top = h / 3, bottom = std::max(2 * (h / 3), top + 400);
   EXPECT_EQ(help->geometry(), QRect(2 * (w / 3), top, w / 3, bottom - top));
   d->close();
+  OverrideHelpAvailability({});
+}
+
+// Without the program's help file (and no WinHelp to fall back on) the
+// dialogs' "提示(&T)..." buttons say that the file cannot be found rather
+// than do nothing.
+TEST_F(HelpGui, TipsButtonWithoutTheHelpFileSaysSo) {
+  HelpAvailability missing;
+  missing.checkDone = missing.winHelpFallback = missing.noPopupTexts = true;
+  OverrideHelpAvailability(missing);
+  frame_->show();
+  CDecompileDlg decompile(frame_);
+  CRecompileDlg recompile(false, frame_);
+  const std::pair<const char*, CToolDialog*> dialogs[] = {{"decompile", &decompile},
+                                                          {"recompile", &recompile}};
+  for (const auto& [name, dialog] : dialogs) {
+    SCOPED_TRACE(name);
+    const std::size_t before = prompter_.count();
+    ASSERT_TRUE(dialog->create());
+    QDialog* d = dialog->window();
+    d->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+    auto* tips = dlg::findControl<QAbstractButton>(d, IDC_TIPS);
+    ASSERT_NE(tips, nullptr);
+    QTest::mouseClick(tips, Qt::LeftButton, {}, tips->rect().center());
+    ASSERT_EQ(prompter_.count(), before + 1);
+    EXPECT_EQ(prompter_.last().text,
+              "无法找到“Wrenlow.chm”文件。检查文件确实在您的磁盘上存在。"
+              "如果它不存在，您需要重新安装它。");
+    EXPECT_EQ(DialogHelpWindow(), nullptr);
+    d->close();
+  }
   OverrideHelpAvailability({});
 }
 

@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -248,6 +250,42 @@ TEST(QtFrontEndTest, ExamineModeOpensTheViewerOnTheFile) {
   EXPECT_GT(rows, 2);
 }
 
+// The program itself started on a help file (as the desktop's "Examine"
+// entry starts it): the viewer comes up on the file with the program's icon
+// on its window, read from the window system as a task bar would read it.
+TEST(ProgramStart, ViewerStartedOnAFileHasTheProgramIcon) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs an X display";
+  const auto run = [](const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(10000)) return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+  };
+  if (QStandardPaths::findExecutable(QStringLiteral("xwininfo")).isEmpty() ||
+      QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty())
+    GTEST_SKIP() << "xwininfo and xprop (x11-utils) are not installed";
+  ScratchConfig scratch;
+  QProcess program;
+  program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  program.start(QStringLiteral(WRENLOW_PROGRAM),
+                {QStringLiteral(WRENLOW_CORPUS_DIR "/7zcn_7-zip.chm")});
+  ASSERT_TRUE(program.waitForStarted());
+  const QString title = QStringLiteral("CHM/ITS 文件查看器");
+  QString window;
+  for (int waited = 0; waited < 30000 && window.isEmpty(); waited += 200) {
+    QTest::qWait(200);
+    const QString tree = run(QStringLiteral("xwininfo"), {"-root", "-tree"});
+    for (const QString& line : tree.split(QLatin1Char('\n')))
+      if (line.contains(QLatin1Char('"') + title + QLatin1Char('"')))
+        window = line.trimmed().section(QLatin1Char(' '), 0, 0);
+  }
+  ASSERT_FALSE(window.isEmpty()) << "no viewer window came up";
+  const QString icon = run(QStringLiteral("xprop"), {"-id", window, "_NET_WM_ICON"});
+  program.terminate();
+  program.waitForFinished(10000);
+  EXPECT_TRUE(icon.startsWith(QStringLiteral("_NET_WM_ICON(CARDINAL) = "))) << icon.toStdString();
+}
+
 TEST(QtFrontEndTest, MainWindowForNewOrReadableDocument) {
   ScratchConfig scratch;
   std::string notes = scratch.root() + "/notes.txt";
@@ -294,11 +332,3 @@ TEST_F(MainWindowTest, Screenshot) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

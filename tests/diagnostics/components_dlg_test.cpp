@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -159,6 +160,35 @@ TEST_F(ComponentsDlgTest, CancelKeepsWhatWasFoundSorted) {
     return a.compare(b, Qt::CaseInsensitive) < 0;
   });
   EXPECT_EQ(names, sorted);
+}
+
+// The progress window of a search opens centred on the main window that
+// owns the list, whatever the list's own (not yet shown) place.
+TEST_F(ComponentsDlgTest, ProgressWindowIsCentredOnTheMainWindow) {
+  for (int i = 0; i < 400; ++i)
+    ScratchConfig::write(tree_ + "/many/f" + std::to_string(i) + ".chm", "");
+  QMainWindow main;
+  const QRect work = main.screen()->availableGeometry();
+  main.setGeometry(work.left() + 150, work.top() + 100, 600, 450);
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  CComponentsDlg dialog(FinderMode::HtmlHelpFiles, &main);
+  dialog.drivesToSearch = std::vector<drives::FixedDrive>{{tree_, tree_}};
+  QRect placed;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* w = dialog.progress().window();
+    if (!w || !w->isVisible() || !placed.isNull()) return;
+    placed = w->geometry();
+    dialog.progress().cancelButton()->click();
+  });
+  poll.start(0);
+  ASSERT_TRUE(dialog.create());
+  poll.stop();
+  ASSERT_FALSE(placed.isNull());
+  const QPoint off = placed.center() - main.geometry().center();
+  EXPECT_LE(std::abs(off.x()), 2) << placed.x() << "," << placed.y();
+  EXPECT_LE(std::abs(off.y()), 2) << placed.x() << "," << placed.y();
 }
 
 TEST_F(ComponentsDlgTest, MenuCommandWalksThePrefixDrives) {

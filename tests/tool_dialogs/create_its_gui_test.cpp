@@ -37,6 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using modal::resultText;
+using modal::whenRunEnds;
 using modal::whenShown;
 
 void shoot(QWidget* w, const char* name) {
@@ -90,21 +91,10 @@ TEST(CreateItsGui, MenuItemToSummaryLines) {
       tips->click();
     }
     whenShown(title(IDD_RESULTS), [&](QDialog* r) {
-      auto* close = dlg::findControl<QPushButton>(r, IDOK);
-      auto* timer = new QTimer(r);
-      auto left = std::make_shared<int>(600);
-      QObject::connect(timer, &QTimer::timeout, r, [&, r, close, timer, left] {
-        if (close && close->isVisible()) {
-          timer->stop();
-          summary = resultText(r).toStdString();
-          shoot(r, "create-its-results.png");
-          close->click();
-        } else if (--*left == 0) {
-          timer->stop();
-          r->reject();
-        }
+      whenRunEnds(r, [&](QDialog* r) {
+        summary = resultText(r).toStdString();
+        shoot(r, "create-its-results.png");
       });
-      timer->start(50);
     });
     QTest::mouseClick(dlg::findControl<QPushButton>(d, IDOK), Qt::LeftButton);
   });
@@ -130,11 +120,3 @@ TEST(CreateItsGui, MenuItemToSummaryLines) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

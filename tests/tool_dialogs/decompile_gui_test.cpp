@@ -40,6 +40,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using modal::resultText;
+using modal::whenRunEnds;
 using modal::whenShown;
 
 std::string templateTitle(int id) { return res::findDialog(id)->title; }
@@ -92,28 +93,16 @@ TEST_F(DecompileGui, MenuCommandRunsTheDecompileAndShowsTheSummary) {
     edit->setText(QString::fromStdString(relativeTarget));
     filled = ok->isEnabled();
     whenShown(QString::fromUtf8(templateTitle(IDD_RESULTS)), [&](QDialog* r) {
-      auto* close = dlg::findControl<QPushButton>(r, IDOK);
-      // The run starts at the first paint; wait until Close is back.
-      auto* timer = new QTimer(r);
-      auto left = std::make_shared<int>(600);
-      QObject::connect(timer, &QTimer::timeout, r, [&, r, close, timer, left] {
-        if (close && close->isVisible()) {
-          timer->stop();
-          closeHidden = false;
-          summary = resultText(r).toStdString();
-          if (auto* st = dlg::findControl<QLabel>(r, IDC_RESULTS_STATUS))
-            status = st->text().toStdString();
-          if (const char* shot = std::getenv("WRENLOW_SHOT")) {
-            QTest::qWait(200);
-            if (!r->grab().save(QString::fromLocal8Bit(shot))) shotError = "cannot save";
-          }
-          close->click();
-        } else if (--*left == 0) {
-          timer->stop();
-          r->reject();
+      whenRunEnds(r, [&](QDialog* r) {
+        closeHidden = false;
+        summary = resultText(r).toStdString();
+        if (auto* st = dlg::findControl<QLabel>(r, IDC_RESULTS_STATUS))
+          status = st->text().toStdString();
+        if (const char* shot = std::getenv("WRENLOW_SHOT")) {
+          QTest::qWait(200);
+          if (!r->grab().save(QString::fromLocal8Bit(shot))) shotError = "cannot save";
         }
       });
-      timer->start(50);
     });
     QTest::mouseClick(ok, Qt::LeftButton);
   });
@@ -186,15 +175,7 @@ TEST_F(DecompileGui, OkFollowsBrowseAndListChoicesAsWellAsTyping) {
     auto* combo = dlg::findControl<QComboBox>(d, IDC_DECOMPILE_SOURCE);
     auto* ok = dlg::findControl<QPushButton>(d, IDOK);
     QWidget* browse = dlg::findControl(d, IDC_BROWSE_SOURCE);
-    // The picker: the file's path put into its name field, then OK.
-    std::function<void()> answer = [&] {
-      auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!picker) return QTimer::singleShot(50, answer);
-      picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-          ->setText(QString::fromStdString(picked));
-      static_cast<QDialog*>(picker)->accept();
-    };
-    QTimer::singleShot(50, answer);
+    modal::whenPickerShown([&](QFileDialog* picker) { modal::pick(picker, picked); });
     QTest::mouseClick(browse, Qt::LeftButton, {}, browse->rect().center());
     afterBrowse = ok->isEnabled() && combo->currentText() == QString::fromStdString(picked);
     // Emptied by typing: OK goes off again.
@@ -310,11 +291,3 @@ TEST(BrowseChm, DialogShowsTheTitleBelowTheFileList) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

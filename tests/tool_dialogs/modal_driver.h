@@ -3,11 +3,15 @@
 // dialog is answered from a timer while its own event loop runs.
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "platform/dialogs/dialog_builder.h"
 #include "res/ids.h"
@@ -37,6 +41,44 @@ inline QString resultText(QDialog* d) {
   if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
   return {};
+}
+
+// Calls f with the results dialog `r` once its run has ended (the run starts
+// at the first paint; Close shows again when it is over), then closes it with
+// Close. When the run does not end within about thirty seconds the dialog is
+// rejected and f is not called.
+inline void whenRunEnds(QDialog* r, std::function<void(QDialog*)> f) {
+  auto* close = dlg::findControl<QPushButton>(r, IDOK);
+  auto* timer = new QTimer(r);
+  auto left = std::make_shared<int>(600);
+  QObject::connect(timer, &QTimer::timeout, r, [=] {
+    if (close && close->isVisible()) {
+      timer->stop();
+      f(r);
+      close->click();
+    } else if (--*left == 0) {
+      timer->stop();
+      r->reject();
+    }
+  });
+  timer->start(50);
+}
+
+// Calls f with the file picker once one is the active modal window.
+inline void whenPickerShown(std::function<void(QFileDialog*)> f) {
+  QTimer::singleShot(50, [=] {
+    if (auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+      f(picker);
+    else
+      whenPickerShown(f);
+  });
+}
+
+// Answers a file picker as a user does: the path typed into its name field, then OK.
+inline void pick(QFileDialog* picker, const std::string& path) {
+  picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+      ->setText(QString::fromStdString(path));
+  static_cast<QDialog*>(picker)->accept();
 }
 
 }  // namespace modal

@@ -44,6 +44,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using modal::resultText;
+using modal::whenRunEnds;
 using modal::whenShown;
 
 // Types text into a combo box's edit in place of what it holds, as a user would.
@@ -154,22 +155,8 @@ TEST_F(RecompileGui, MenuCommandRunsTheBatchAndShowsTheTotals) {
     type(source, dir() + "/in/*.chm");
     type(target, dir() + "/out");
     okEnabled = ok->isEnabled();
-    whenShown(title(IDD_RESULTS), [&](QDialog* r) {
-      auto* close = dlg::findControl<QPushButton>(r, IDOK);
-      auto* timer = new QTimer(r);
-      auto left = std::make_shared<int>(600);
-      QObject::connect(timer, &QTimer::timeout, r, [&, r, close, timer, left] {
-        if (close && close->isVisible()) {
-          timer->stop();
-          report = resultText(r);
-          close->click();
-        } else if (--*left == 0) {
-          timer->stop();
-          r->reject();
-        }
-      });
-      timer->start(50);
-    });
+    whenShown(title(IDD_RESULTS),
+              [&](QDialog* r) { whenRunEnds(r, [&](QDialog* r) { report = resultText(r); }); });
     QTest::mouseClick(ok, Qt::LeftButton);
   });
   QAction* action = frame.menuAction(ID_RECOMPILE);
@@ -325,11 +312,3 @@ TEST(RecompileTips, TimedInfoComparesConstructionTicks) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

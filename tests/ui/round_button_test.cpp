@@ -6,6 +6,11 @@
 #include <QDialog>
 #include <QImage>
 #include <QPainter>
+#include <QPushButton>
+#include <QRegion>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 using namespace ui;
 
@@ -90,4 +95,58 @@ TEST(RoundButton, CRndBtnAttachesAndHonoursTheDefaultOutlineFlag) {
   EXPECT_TRUE(rnd.drawDefault);
   const QImage shot = b->grab().toImage();
   EXPECT_EQ(shot.size(), QSize(80, 24));
+}
+
+// A wide button as it shows in a dialog: the window shape must keep every
+// pixel of the drawn edge, so that the end arcs meet the straight top and
+// bottom edges in one unbroken outline (not "( 确定 )").
+TEST(RoundButton, WideButtonOutlineIsWholeInsideItsWindowShape) {
+  for (const QSize size : {QSize(80, 24), QSize(75, 23), QSize(88, 21), QSize(150, 28)}) {
+    SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+    QDialog d;
+    auto* b = new QPushButton(&d);
+    b->setGeometry(10, 10, size.width(), size.height());
+    CRndBtn rnd;
+    rnd.attach(b);
+    ASSERT_TRUE(rnd.geometry().wide);
+    const QImage shot = b->grab().toImage();
+    const QRegion shape = b->mask();
+    const QRgb face = shot.pixel(shot.width() / 2, shot.height() / 2);
+    // The edge: every pixel the painting changed from the button's face.
+    std::vector<QPoint> edge;
+    int cut = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x)
+        if (shot.pixel(x, y) != face) {
+          if (shape.contains(QPoint(x, y)))
+            edge.push_back({x, y});
+          else
+            ++cut;
+        }
+    EXPECT_EQ(cut, 0) << "edge pixels outside the window shape";
+    // What shows is one connected outline.
+    ASSERT_FALSE(edge.empty());
+    std::vector<char> seen(edge.size(), 0);
+    std::vector<std::size_t> todo{0};
+    seen[0] = 1;
+    std::size_t reached = 1;
+    while (!todo.empty()) {
+      const QPoint p = edge[todo.back()];
+      todo.pop_back();
+      for (std::size_t i = 0; i < edge.size(); ++i)
+        if (!seen[i] && std::abs(edge[i].x() - p.x()) <= 1 && std::abs(edge[i].y() - p.y()) <= 1) {
+          seen[i] = 1;
+          ++reached;
+          todo.push_back(i);
+        }
+    }
+    EXPECT_EQ(reached, edge.size()) << "the outline falls apart";
+    // The straight edges run the whole way between the arcs' centres.
+    const RoundGeometry& g = rnd.geometry();
+    for (int x = g.leftArcX; x <= g.rightArcX; ++x) {
+      EXPECT_NE(shot.pixel(x, g.cy - g.r), face) << x;
+      EXPECT_TRUE(shape.contains(QPoint(x, g.cy - g.r))) << x;
+      EXPECT_TRUE(shape.contains(QPoint(x, g.cy + g.r))) << x;
+    }
+  }
 }

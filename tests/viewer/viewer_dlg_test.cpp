@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -27,6 +28,8 @@
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
 #include "tests/decompile/crafted_file.h"
+#include "tests/platform/browser/browser_page_wait.h"
+#include "tests/tool_dialogs/modal_driver.h"
 
 namespace {
 
@@ -156,22 +159,15 @@ TEST_F(ViewerGui, NewFileOnAnUnreadableFilePromptsAgainAndKeepsTheOpenFileWorkin
 
   // First prompt: the unreadable file; second prompt: cancel.
   int prompts = 0;
-  std::function<void()> answer = [&] {
-    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!d) {
-      QTimer::singleShot(50, answer);
-      return;
-    }
+  std::function<void(QFileDialog*)> answer = [&](QFileDialog* d) {
     if (++prompts == 1) {
-      d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-          ->setText(QString::fromStdString(bad));
-      static_cast<QDialog*>(d)->accept();
-      QTimer::singleShot(50, answer);
+      modal::pick(d, bad);
+      modal::whenPickerShown(answer);
     } else {
       d->reject();
     }
   };
-  QTimer::singleShot(50, answer);
+  modal::whenPickerShown(answer);
   dlg.OnNewFile();
   EXPECT_EQ(prompts, 2);
   EXPECT_EQ(prompter.count(), 1u);  // "不能打开“%s”。"
@@ -211,6 +207,53 @@ TEST_F(ViewerGui, FileNameShowsOnOneLineCutInTheMiddle) {
     EXPECT_FALSE(b->mask().isEmpty()) << id;
     EXPECT_FALSE(b->mask().contains(QPoint(0, 0))) << id;
   }
+}
+
+// The link label under the page pane: "链接:" at first, then the address of
+// the link under the mouse, on one line beside the buttons.
+TEST_F(ViewerGui, LinkLabelShowsBesideTheButtonsAndFollowsTheMouse) {
+  const std::string path = dir_ / "links.chm";
+  ASSERT_TRUE(
+      crafted::write(path, {{"#SYSTEM", std::string("\3\0\0\0", 4)},
+                            {"a.htm",
+                             "<html><body style='margin:0'><a id=l href='b.htm' "
+                             "style='display:block;width:400px;height:200px'>b</a></body></html>"},
+                            {"b.htm", "<html><body>b</body></html>"}}));
+  ScopedRecordingPrompter prompter;
+  CViewerDlg dlg(nullptr, path);
+  ASSERT_TRUE(dlg.create());
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  auto* link = qobject_cast<QLabel*>(dlg.control(IDC_VIEWER_LINK));
+  ASSERT_NE(link, nullptr);
+  // Beside the buttons, on their line, right of the last one.
+  QWidget* tips = dlg.control(IDC_TIPS);
+  EXPECT_TRUE(link->isVisible());
+  EXPECT_GT(link->x(), tips->geometry().right());
+  EXPECT_LE(link->geometry().right(), dlg.width());
+  EXPECT_LT(std::abs(link->geometry().center().y() - tips->geometry().center().y()),
+            tips->height());
+  // The caption stays when a page loads.
+  dlg.tree()->setCurrentItem(dlg.tree()->findItems("a.htm", Qt::MatchStartsWith).value(0));
+  ASSERT_TRUE(waitForLocation(dlg, "::/a.htm"));
+  QWebEngineView* view = dlg.host().browser();
+  ASSERT_TRUE(pagewait::until(view, "!!document.getElementById('l')"));
+  EXPECT_EQ(link->text(), QStringLiteral("链接:"));
+  // The mouse over the link shows its address; off it, the caption again.
+  QWidget* surface = view->focusProxy() ? view->focusProxy() : view;
+  const auto shows = [&](const std::function<bool(const QString&)>& ok) {
+    for (int waited = 0; waited < 5000 && !ok(link->text()); waited += 50) QTest::qWait(50);
+    return ok(link->text());
+  };
+  QTest::mouseMove(surface, QPoint(300, 10));
+  QTest::mouseMove(surface, QPoint(100, 100));
+  EXPECT_TRUE(shows([](const QString& t) { return t.endsWith(QStringLiteral("b.htm")); }))
+      << link->text().toStdString();
+  EXPECT_EQ(link->text().count(QLatin1Char('\n')), 0);
+  QTest::mouseMove(surface, QPoint(600, 400));
+  EXPECT_TRUE(shows([](const QString& t) { return t == QStringLiteral("链接:"); }))
+      << link->text().toStdString();
+  EXPECT_EQ(prompter.count(), 0u);
 }
 
 // Pictures of real files for a reader to look at (only with WRENLOW_SHOT_DIR).

@@ -14,6 +14,7 @@ void CViewerHHCtrl::OnDocumentComplete(const std::string& url) {
 }
 
 void CViewerHHCtrl::OnStatusTextChange(const std::string& text) {
+  if (statusHandler) return statusHandler(text);
   if (QWidget* status = dlg::findControl(container(), IDC_VIEWER_LINK))
     SetWindowTextUtf8(status, text);
 }

@@ -2,20 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTreeWidget>
+#include <memory>
 
 #include "res/dialog_template.h"
+#include "res/ids.h"
 
 namespace {
 
@@ -189,3 +193,26 @@ TEST(DialogBuilder, OkAndCancelEndTheDialog) {
 }
 
 }  // namespace
+
+// The about box shown when the help file is missing has the program's icon
+// beside its text, also before (or without) an application icon being set.
+TEST(DialogBuilder, AboutBoxShowsTheProgramIcon) {
+  ASSERT_TRUE(QApplication::windowIcon().availableSizes().isEmpty());
+  std::unique_ptr<QDialog> about = dlg::createDialog(IDD_ABOUT);
+  ASSERT_NE(about, nullptr);
+  int icons = 0;
+  for (auto* label : about->findChildren<QLabel*>()) {
+    const QPixmap picture = label->pixmap();
+    if (picture.isNull()) continue;
+    ++icons;
+    EXPECT_EQ(picture.size(), QSize(32, 32));
+    // Not a blank square: the picture has more than one colour.
+    const QImage image = picture.toImage();
+    bool varied = false;
+    for (int y = 0; y < image.height() && !varied; ++y)
+      for (int x = 0; x < image.width() && !varied; ++x)
+        varied = image.pixel(x, y) != image.pixel(0, 0);
+    EXPECT_TRUE(varied);
+  }
+  EXPECT_EQ(icons, 1);
+}

@@ -100,6 +100,9 @@ TEST(QtPrompter, AbortRetryIgnoreAndAGoneOwner) {
   EXPECT_EQ(seen.buttons, (QStringList{"中止(&A)", "重试(&R)", "忽略(&I)"}));
   EXPECT_EQ(seen.icon, QMessageBox::Critical);
   EXPECT_EQ(seen.parent, nullptr);
+  // No caption set yet (a message before the main window exists): the
+  // program's title, not the executable's name that Qt would put there.
+  EXPECT_EQ(seen.title, "Wrenlow");
   EXPECT_EQ(dlg::liveWidget(handle), nullptr);
 }
 
