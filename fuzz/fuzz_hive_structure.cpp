@@ -12,28 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "choices.h"
 #include "platform/registry/hive_document.h"
 
 namespace {
-
-class Choices {
- public:
-  Choices(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool more() const { return at_ < size_; }
-  unsigned byte() { return at_ < size_ ? data_[at_++] : 0; }
-  unsigned below(unsigned n) { return n ? byte() % n : 0; }
-  // A count that is usually small and sometimes large, to reach deep keys
-  // and long continuations without long inputs.
-  unsigned count() {
-    const unsigned b = byte();
-    return b < 0xF0 ? b % 8 : (b - 0xEF) * 600;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t at_ = 0;
-};
 
 const char* const kNameParts[] = {"Software", "k", "HTML Help", "a\\\\b", "\\x4e2d",
                                   "\\]",      "[", "x\\\"y",    "\\t",    "\xe4\xb8\xad",
@@ -132,7 +114,7 @@ std::string withoutTimes(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Choices c(data, size);
+  Choices c(data, size, 8, 600);
   const std::string text = hiveText(c);
   reg::HiveDocument batch, single;
   if (!batch.parse(text)) return 0;
@@ -149,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::vector<std::uint8_t> reversed(data, data + size);
   std::reverse(reversed.begin(), reversed.end());
-  Choices d(reversed.data(), reversed.size());
+  Choices d(reversed.data(), reversed.size(), 8, 600);
   std::vector<reg::ValueChange> changes;
   std::vector<std::string> names;
   for (std::size_t i = 0; i < batch.valueCount(target); ++i)

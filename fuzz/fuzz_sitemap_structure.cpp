@@ -13,27 +13,11 @@
 #include <vector>
 
 #include "chmfiles/sitemap.h"
+#include "choices.h"
 #include "compile/binary_tables.h"
 #include "compile/table_writers.h"
 
 namespace {
-
-class Choices {
- public:
-  Choices(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool more() const { return at_ < size_; }
-  unsigned byte() { return at_ < size_ ? data_[at_++] : 0; }
-  unsigned below(unsigned n) { return n ? byte() % n : 0; }
-  unsigned count() {
-    const unsigned b = byte();
-    return b < 0xF0 ? b % 4 : (b - 0xEF) * 40;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t at_ = 0;
-};
 
 const char* const kTexts[] = {
     "a",  "Topic", "b, c",        "&amp;",      "&#x4e2d;", "\xe4\xb8\xad",
@@ -121,7 +105,7 @@ std::size_t countEntries(const std::vector<SitemapEntry>& level, std::size_t dep
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  Choices c(data, size);
+  Choices c(data, size, 4, 40);
   const std::size_t maxDepth = 1 + c.below(kMaxSitemapDepth + 4);
   const bool noisy = c.below(2);
   const Made made = sitemapText(c, maxDepth, noisy);

@@ -213,7 +213,7 @@ std::string FullPathName(std::string_view path) {
   return "/" + RemoveDotSegments(whole);
 }
 
-std::string HtmlEscape(std::string_view text) {
+std::string HtmlEscape(std::string_view text, bool apostrophes) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
@@ -231,7 +231,7 @@ std::string HtmlEscape(std::string_view text) {
         out += "&quot;";
         break;
       case '\'':
-        out += "&#39;";
+        out += apostrophes ? "&#39;" : "'";
         break;
       default:
         out += c;

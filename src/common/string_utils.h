@@ -78,4 +78,6 @@ std::u16string ToWide(std::string_view text);
 // The text as it may stand in HTML, both between tags and inside a quoted
 // attribute value: "&", "<", ">", double and single quotes become character
 // references. Every other byte is kept, so UTF-8 passes through whole.
-std::string HtmlEscape(std::string_view text);
+// With apostrophes false a single quote stays as it is: enough for a value
+// quoted with double quotes, and what compilers write into sitemap files.
+std::string HtmlEscape(std::string_view text, bool apostrophes = true);

@@ -22,30 +22,6 @@ bool isAscii(std::string_view s) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-std::string escaped(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (char c : utf8) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 void writeEntries(const std::vector<HelpTreeEntry>& entries, bool index, unsigned page,
                   std::size_t depth, std::string& out) {
   const std::string indent(depth + 1, '\t');
@@ -164,7 +140,7 @@ bool storedIsEmpty(itss::IStorage* root, const std::string& path) {
 }  // namespace
 
 std::string sitemapValue(std::string_view utf8, unsigned codePage) {
-  const std::string text = escaped(utf8);
+  const std::string text = HtmlEscape(utf8, false);
   if (codePage == cp::kUtf8 || isAscii(text)) return text;
   std::string bytes = cp::fromUtf8(text, codePage);
   if (std::count(bytes.begin(), bytes.end(), '?') == std::count(text.begin(), text.end(), '?'))

@@ -349,6 +349,10 @@ constexpr int IDS_READER_REMOVE = 21112;
 constexpr int IDS_READER_FIND = 21113;
 constexpr int IDS_READER_CHOOSE_TOPIC = 21114;
 constexpr int IDS_READER_SCANNING = 21115;
+constexpr int IDS_READER_TOPICS_TITLE = 21116;
+constexpr int IDS_READER_DISPLAY = 21117;
+constexpr int IDS_READER_TOPIC_COLUMN = 21118;
+constexpr int IDS_READER_PLACE_COLUMN = 21119;
 
 // ---------------------------------------------------------------------------
 // Help topics of the program's own help file

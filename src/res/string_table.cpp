@@ -171,6 +171,10 @@ constexpr StringEntry kStrings[] = {
     {IDS_READER_FIND, "查找(&F):"},
     {IDS_READER_CHOOSE_TOPIC, "此关键字有多个主题，请选择一个:"},
     {IDS_READER_SCANNING, "此帮助文件没有全文搜索索引，正在逐页查找..."},
+    {IDS_READER_TOPICS_TITLE, "已找到的主题"},
+    {IDS_READER_DISPLAY, "显示(&D)"},
+    {IDS_READER_TOPIC_COLUMN, "标题"},
+    {IDS_READER_PLACE_COLUMN, "位置"},
 
     // Status-bar prompts of the menu commands ("prompt\ntooltip" where a
     // tooltip is given).

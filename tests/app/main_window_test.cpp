@@ -24,6 +24,7 @@
 #include "res/ids.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
+#include "tests/tool_dialogs/modal_driver.h"
 #include "ui/program_help.h"
 
 namespace {
@@ -43,26 +44,6 @@ QString describe(const QList<QAction*>& actions) {
   }
   return parts.join(QStringLiteral(" "));
 }
-
-// Tools open modal dialogs once they are part of the program: this closes
-// each one as soon as it shows, and counts them.
-class ModalCloser {
- public:
-  ModalCloser() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        ++closed_;
-        modal->close();
-      }
-    });
-    timer_.start(10);
-  }
-  int closed() const { return closed_; }
-
- private:
-  QTimer timer_;
-  int closed_ = 0;
-};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -111,7 +92,8 @@ TEST_F(MainWindowTest, StatusBarShowsIdleTextIndicatorsAndPrompts) {
 }
 
 TEST_F(MainWindowTest, CommandsRouteToTheirHandlers) {
-  ModalCloser closer;
+  // Tools open modal dialogs: each is closed as soon as it shows.
+  modal::ModalWatcher closer(modal::closeModal);
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   QSignalSpy ran(frame_->view(), &CLogView::toolHandlerRan);
   for (int id : {ID_CREATE_ITS, ID_DECOMPILE, ID_RECOMPILE, ID_WINHELP_REGISTRY,
@@ -127,7 +109,8 @@ TEST_F(MainWindowTest, CommandsRouteToTheirHandlers) {
 }
 
 TEST_F(MainWindowTest, AcceleratorsAndAltSInert) {
-  ModalCloser closer;
+  // Tools open modal dialogs: each is closed as soon as it shows.
+  modal::ModalWatcher closer(modal::closeModal);
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   std::map<QString, QShortcut*> shortcuts;
   for (QShortcut* s : frame_->findChildren<QShortcut*>()) shortcuts[s->key().toString()] = s;
@@ -147,7 +130,8 @@ TEST_F(MainWindowTest, AcceleratorsAndAltSInert) {
 }
 
 TEST_F(MainWindowTest, StartPageLinks) {
-  ModalCloser closer;
+  // Tools open modal dialogs: each is closed as soon as it shows.
+  modal::ModalWatcher closer(modal::closeModal);
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   QSignalSpy ran(frame_->view(), &CLogView::toolHandlerRan);
   const int expected[] = {ID_DECOMPILE,
@@ -332,11 +316,3 @@ TEST_F(MainWindowTest, Screenshot) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -5,74 +5,10 @@
 # the work tree is as it was (byte for byte) but the output the run may make.
 #
 # usage: project_outputs.sh WRENLOW_CLI CORPUS_FILES_DIR
+# The cases use the harness of output_harness.sh.
 set -u
-cli=$(realpath "$1")
-corpus=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-cases=0
-case_name=""
-status=0
-
-fail() {
-  echo "FAIL [$case_name]: $*" >&2
-  failures=$((failures + 1))
-}
-
-# Every entry below $work: type, mode, size and checksum (regular files) or
-# link target. Equal listings mean nothing changed.
-snapshot() {
-  (cd "$work" && find . -path ./.snap -prune -o -printf '%y %m %s %p -> %l\n' | LC_ALL=C sort |
-    while read -r type mode size path rest; do
-      if [ "$type" = f ]; then
-        echo "$type $mode $size $path $(sha256sum <"$path" | cut -c1-16)"
-      else
-        echo "$type $mode $size $path $rest"
-      fi
-    done)
-}
-
-# begin NAME: a fresh folder for the case, also the current directory; the
-# caller sets files up and calls mark to record the tree.
-begin() {
-  case_name=$1
-  cases=$((cases + 1))
-  mkdir -p "$work/$1" "$work/.snap"
-  cd "$work/$1" || exit 2
-}
-mark() { snapshot >"$work/.snap/$case_name"; }
-
-# run CMD...: with a time limit; output kept for expect_message.
-run() {
-  timeout 120 "$@" >"$work/.snap/out" 2>"$work/.snap/err" </dev/null
-  status=$?
-  if [ "$status" = 124 ]; then fail "hangs: $*"; fi
-}
-expect_status() {
-  if [ "$status" != "$1" ]; then fail "exit status $status, expected $1"; fi
-}
-expect_message() {
-  if ! grep -q -e "$1" "$work/.snap/out" "$work/.snap/err"; then
-    fail "no message matching '$1'"
-    sed 's/^/    /' "$work/.snap/out" "$work/.snap/err" >&2
-  fi
-}
-# expect_untouched [EXCEPT...]: the tree is as mark left it but the paths
-# given (relative to $work, e.g. "./case/new.chm").
-expect_untouched() {
-  local pattern='^$'
-  for p in "$@"; do pattern="$pattern|^[a-z] [0-9]+ [0-9]+ ${p//./\\.} "; done
-  if ! diff <(grep -Ev "$pattern" "$work/.snap/$case_name") <(snapshot | grep -Ev "$pattern") \
-    >"$work/.snap/diff"; then
-    fail "files changed:"
-    sed 's/^/    /' "$work/.snap/diff" >&2
-  fi
-}
-expect_file() {
-  if ! timeout 60 "$cli" -q list "$1" >/dev/null 2>&1; then fail "$1 is not a complete file"; fi
-}
-section() { echo "== $1"; }
+run_timeout=120
+. "$(dirname "${BASH_SOURCE[0]}")/output_harness.sh" "$@"
 
 # ---------------------------------------------------------------------------
 # Projects: what compile and create-its may write and read. A project's own
@@ -94,8 +30,7 @@ project_setup() {
 
 begin recompile_in_folder_named_its
 mkdir docs.its_backup
-cp "$corpus/7zcn_7-zip.chm" docs.its_backup/help.chm
-chmod u+w docs.its_backup/help.chm
+take "$corpus/7zcn_7-zip.chm" docs.its_backup/help.chm
 mark
 run "$cli" -q recompile docs.its_backup/help.chm docs.its_backup/help.chm
 expect_status 0
@@ -238,5 +173,4 @@ if [ "$stored" != 167772160 ]; then fail "big.bin stored as ${stored:-nothing} b
 expect_untouched ./file_larger_than_memory/proj/p.chm
 rm -f proj/big.bin proj/p.chm
 
-echo "$cases cases, $failures failures"
-[ "$failures" = 0 ]
+finish

@@ -19,7 +19,9 @@
 #include "its/its_storage.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/common/recording_prompter.h"
+#include "tests/compile/compiled_project.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {
@@ -259,22 +261,9 @@ TEST(BinaryContents, EntriesLinkAsAViewerWalksThem) {
 }
 
 bool haveChmls() { return std::system("command -v chmls >/dev/null 2>&1") == 0; }
+using corpus::run;
 
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
-
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Names and links of a sitemap tree, one line per entry, indented by depth.
 void outline(const std::vector<SitemapEntry>& level, int depth, std::string& out) {
@@ -300,11 +289,7 @@ TEST(BinaryTablesCompiled, ReadBackByChmlsAndDecompile) {
           "Binary Index=Yes\r\n\r\n[FILES]\r\na.htm\r\nsub\\b.htm\r\n"));
   put(folder + "/a.htm", gbk("<html><head><title>甲</title></head><body>a</body></html>"));
   put(folder + "/sub/b.htm", gbk("<html><head><title>乙</title></head><body>b</body></html>"));
-  const auto item = [](std::string name, std::string more) {
-    return "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"" + name + "\">" + more +
-           "</OBJECT>\n";
-  };
-  const auto local = [](std::string l) { return "<param name=\"Local\" value=\"" + l + "\">"; };
+  using compiled::item, compiled::local;
   const std::string hhc =
       gbk("<HTML><BODY><UL>" + item("甲", local("a.htm")) + item("章", "") + "<UL>" +
           item("乙", local("sub\\b.htm")) + item("乙的一处", local("sub/b.htm#x")) + "</UL>" +
@@ -561,21 +546,17 @@ TEST(SitemapIndex, KeywordValuesSeeAlsoChildrenAndReferences) {
       "[FILES]\r\na.htm\r\nb.htm\r\n");
   put(folder + "/a.htm", "<html><head><title>A</title></head></html>");
   put(folder + "/b.htm", "<html><head><title>B</title></head></html>");
-  const auto item = [](std::string params) {
-    return "<LI><OBJECT type=\"text/sitemap\">" + params + "</OBJECT>\n";
-  };
-  const auto param = [](std::string name, std::string value) {
-    return "<param name=\"" + name + "\" value=\"" + value + "\">";
-  };
+  using compiled::entry, compiled::param;
   put(folder + "/i.hhk",
-      gbk("<UL>" + item(param("Keyword", "Alone") + param("Local", "a.htm")) +
-          item(param("keyword", "Chosen") + param("Name", "Title of b") + param("Local", "b.htm")) +
-          item(param("Name", "Parent") + param("See Also", "Alone")) + "<UL>" +
-          item(param("Name", "First") + param("Local", "a.htm")) +
-          item(param("Name", "Second") + param("Local", "b.htm")) + "</UL>" +
-          item(param("Name", "Tom &amp; Jerry &#8216;x&#8217; &eacute;") +
-               param("Local", "a.htm")) +
-          item(param("Name", "-- (阻止选项解析)") + param("Local", "b.htm")) + "</UL>"));
+      gbk("<UL>" + entry(param("Keyword", "Alone") + param("Local", "a.htm")) +
+          entry(param("keyword", "Chosen") + param("Name", "Title of b") +
+                param("Local", "b.htm")) +
+          entry(param("Name", "Parent") + param("See Also", "Alone")) + "<UL>" +
+          entry(param("Name", "First") + param("Local", "a.htm")) +
+          entry(param("Name", "Second") + param("Local", "b.htm")) + "</UL>" +
+          entry(param("Name", "Tom &amp; Jerry &#8216;x&#8217; &eacute;") +
+                param("Local", "a.htm")) +
+          entry(param("Name", "-- (阻止选项解析)") + param("Local", "b.htm")) + "</UL>"));
   CompileOptions o;
   o.projectPath = folder + "/p.hhp";
   o.timeStamp = 1700000000;

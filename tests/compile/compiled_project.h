@@ -19,12 +19,7 @@ using Files = std::map<std::string, std::string>;
 // Writes files into folder and compiles folder/project.hhp to chmPath.
 // False when the compiler wrote nothing.
 inline bool build(const std::string& folder, const Files& files, const std::string& chmPath) {
-  namespace fs = std::filesystem;
-  for (const auto& [name, bytes] : files) {
-    const fs::path path = fs::path(folder) / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  for (const auto& [name, bytes] : files) crafted::put(std::filesystem::path(folder) / name, bytes);
   CompileOptions options;
   options.projectPath = folder + "/project.hhp";
   options.outputPath = chmPath;
@@ -42,5 +37,18 @@ inline std::string project(const Files& listed, const std::string& options,
     if (name != "project.hhp") hhp += name + "\r\n";
   return hhp + "\r\n" + sections;
 }
+
+// Sitemap markup: one parameter, an entry holding the parameters given, and
+// an entry named name with more parameters after its name.
+inline std::string param(const std::string& name, const std::string& value) {
+  return "<param name=\"" + name + "\" value=\"" + value + "\">";
+}
+inline std::string entry(const std::string& params) {
+  return "<LI><OBJECT type=\"text/sitemap\">" + params + "</OBJECT>\n";
+}
+inline std::string item(const std::string& name, const std::string& more) {
+  return entry(param("Name", name) + more);
+}
+inline std::string local(const std::string& page) { return param("Local", page); }
 
 }  // namespace compiled

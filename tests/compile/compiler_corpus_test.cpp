@@ -12,34 +12,18 @@
 #include "decompile/project_rebuild.h"
 #include "its/its_storage.h"
 #include "its/text_helpers.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using corpus::haveProgram;
+using corpus::run;
+using corpus::shellQuoted;
+using corpus::testName;
 using crafted::TempDir;
-
-bool haveProgram(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string shellQuoted(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
 
 // The lines of one section of a rebuilt project text.
 std::string section(const std::string& text, const std::string& header) {
@@ -58,16 +42,7 @@ std::vector<std::string> contentFiles(const std::string& root) {
   return out;
 }
 
-std::string streamBytes(ItsStorage& s, const std::string& name) {
-  itss::ComPtr<itss::IStream> stream;
-  if (itss::FAILED(s.root()->OpenStream(name.c_str(), nullptr, 0, 0, stream.put())))
-    return "<missing>";
-  std::string out;
-  char buf[65536];
-  itss::ULONG got = 0;
-  while (itss::SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got > 0) out.append(buf, got);
-  return out;
-}
+using crafted::streamBytes;
 
 class RoundTrip : public ::testing::TestWithParam<std::string> {};
 
@@ -128,12 +103,6 @@ std::vector<std::string> helpFiles() {
     if (extensionIs(e.path().string(), ".chm")) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::string testName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string n;
-  for (char c : info.param) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return n;
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, RoundTrip, ::testing::ValuesIn(helpFiles()), testName);

@@ -19,10 +19,7 @@ namespace fs = std::filesystem;
 using crafted::TempDir;
 using Tree = std::map<std::string, std::string>;
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Every regular file below root (links not followed), by relative path.
 Tree snapshot(const std::string& root) {
@@ -43,13 +40,7 @@ int countLines(const std::vector<std::string>& lines, const std::string& part) {
 std::string storedBytes(const std::string& chm, const char* name) {
   ItsStorage s;
   if (itss::FAILED(s.open(chm.c_str()))) return "<no file>";
-  itss::ComPtr<itss::IStream> stream;
-  if (itss::FAILED(s.root()->OpenStream(name, nullptr, 0, 0, stream.put()))) return "<missing>";
-  std::string out;
-  char buf[4096];
-  itss::ULONG got = 0;
-  while (itss::SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got > 0) out.append(buf, got);
-  return out;
+  return crafted::streamBytes(s, name);
 }
 
 const char kPage[] = "<html><head><title>A</title></head><body><img src=pic.gif></body></html>";

@@ -22,10 +22,7 @@ using crafted::TempDir;
 
 std::string gbk(std::string_view utf8) { return cp::fromUtf8(utf8, 936); }
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // A Simplified Chinese project (GBK text, Language=0x804) in a folder whose
 // name holds a blank and Chinese characters, with one mistake of each kind.
@@ -66,15 +63,7 @@ std::string writeEdgeProject(const std::string& root) {
   return folder;
 }
 
-std::string streamBytes(ItsStorage& s, const char* name) {
-  itss::ComPtr<itss::IStream> stream;
-  if (itss::FAILED(s.root()->OpenStream(name, nullptr, 0, 0, stream.put()))) return "<missing>";
-  std::string out;
-  char buf[4096];
-  itss::ULONG got = 0;
-  while (itss::SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got > 0) out.append(buf, got);
-  return out;
-}
+using crafted::streamBytes;
 
 bool hasLine(const std::vector<std::string>& lines, const std::string& part) {
   for (const std::string& l : lines)

@@ -19,6 +19,7 @@
 #include "its/its_storage.h"
 #include "platform/itss/bytes.h"
 #include "platform/system/codepage.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/decompile/crafted_file.h"
 
@@ -71,20 +72,9 @@ TEST(FullTextIndex, ScaleRootCode) {
   EXPECT_EQ(scaleRootBits(15, 4), 5u);
 }
 
-void put(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
+using corpus::run;
 
 bool haveReader() {
   return std::system("/usr/bin/python3 -c 'import chm.chm' >/dev/null 2>&1") == 0;

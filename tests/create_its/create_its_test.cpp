@@ -8,6 +8,7 @@
 
 #include "create_its/create_its_run.h"
 #include "its/its_storage.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {
@@ -18,14 +19,9 @@ using Tree = std::map<std::string, std::string>;
 
 const std::string kCli = std::string(WRENLOW_BINARY_DIR) + "/src/cli/wrenlow-cli";
 
-bool haveProgram(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
+using corpus::haveProgram;
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 Tree readTree(const std::string& root) {
   Tree t;

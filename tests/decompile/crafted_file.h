@@ -91,6 +91,24 @@ inline std::string readFile(const std::string& path) {
   return ss.str();
 }
 
+// The whole stream name of an open file, "<missing>" when it cannot be opened.
+inline std::string streamBytes(ItsStorage& s, const std::string& name) {
+  itss::ComPtr<itss::IStream> stream;
+  if (itss::FAILED(s.root()->OpenStream(name.c_str(), nullptr, 0, 0, stream.put())))
+    return "<missing>";
+  std::string out;
+  char buf[65536];
+  itss::ULONG got = 0;
+  while (itss::SUCCEEDED(stream->Read(buf, sizeof buf, &got)) && got > 0) out.append(buf, got);
+  return out;
+}
+
+// Writes bytes to path, making the folders on the way.
+inline void put(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // Every regular file below root, relative, "/"-separated, sorted.
 inline std::vector<std::string> listFiles(const std::string& root) {
   std::vector<std::string> out;

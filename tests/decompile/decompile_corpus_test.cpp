@@ -8,22 +8,16 @@
 #include "crafted_file.h"
 #include "decompile/decompile_run.h"
 #include "its/text_helpers.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/common/recording_prompter.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using corpus::haveProgram;
+using corpus::shellQuoted;
+using corpus::testName;
 using crafted::TempDir;
-
-bool haveProgram(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string quoted(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 // The files a decompile must write: no path element begins with "$" or "#",
 // size not 0.
@@ -54,9 +48,11 @@ TEST_P(Corpus, DecompileWritesWhatTheOtherReadersExtract) {
   const std::string ours = dir / "ours", sevenZip = dir / "7z", chmlib = dir / "chmlib";
   fs::create_directory(ours);
   const int zrc = std::system(
-      ("7zz x -y -o" + quoted(sevenZip) + " " + quoted(source) + " >/dev/null 2>&1").c_str());
+      ("7zz x -y -o" + shellQuoted(sevenZip) + " " + shellQuoted(source) + " >/dev/null 2>&1")
+          .c_str());
   std::system(
-      ("extract_chmLib " + quoted(source) + " " + quoted(chmlib) + " >/dev/null 2>&1").c_str());
+      ("extract_chmLib " + shellQuoted(source) + " " + shellQuoted(chmlib) + " >/dev/null 2>&1")
+          .c_str());
 
   crafted::RecordingSink sink;
   RecordingPrompter prompter;
@@ -111,23 +107,8 @@ TEST_P(Corpus, DecompileWritesWhatTheOtherReadersExtract) {
   }
 }
 
-std::vector<std::string> corpusFiles() {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(WRENLOW_CORPUS_DIR, ec))
-    if (e.is_regular_file()) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+INSTANTIATE_TEST_SUITE_P(Files, Corpus, ::testing::ValuesIn(corpus::files()), testName);
 
-std::string testName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string n;
-  for (char c : info.param) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return n;
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, Corpus, ::testing::ValuesIn(corpusFiles()), testName);
-
-TEST(CorpusList, IsNotEmpty) { EXPECT_GE(corpusFiles().size(), 20u); }
+TEST(CorpusList, IsNotEmpty) { EXPECT_GE(corpus::files().size(), 20u); }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "its/element_walk.h"
 #include "platform/system/codepage.h"
 #include "tests/common/recording_prompter.h"
+#include "tests/compile/compiled_project.h"
 
 namespace {
 
@@ -119,15 +120,12 @@ TEST(BinarySitemaps, TablesReadAsTheStoredSitemapsOfRealFiles) {
 }
 
 TEST(BinarySitemaps, ValuesEscapedAndCharactersTheCodePageLacksAsReferences) {
-  EXPECT_EQ(sitemapValue("a<b> & \"c\"", 1252), "a&lt;b&gt; &amp; &quot;c&quot;");
+  EXPECT_EQ(sitemapValue("a<b> & \"c\" 'd'", 1252), "a&lt;b&gt; &amp; &quot;c&quot; 'd'");
   EXPECT_EQ(sitemapValue("章 ₩ ? é", 936), cp::fromUtf8("章 &#8361; ? é", 936));
   EXPECT_EQ(sitemapValue("章 ₩", cp::kUtf8), "章 ₩");
 }
 
-void put(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using crafted::put;
 
 // Every stream of a compiled file, for writing a changed copy.
 class Collect : public ElementAction {
@@ -174,11 +172,7 @@ TEST(DecompileRebuild, StubAndMissingSitemapsComeBackFromTheTables) {
                              "[FILES]\r\na.htm\r\nsub\\b.htm\r\n"));
   put(folder + "/a.htm", gbk("<html><head><title>甲 &amp; 乙</title></head><body>a</body></html>"));
   put(folder + "/sub/b.htm", gbk("<html><head><title>乙</title></head><body>b</body></html>"));
-  const auto item = [](std::string name, std::string more) {
-    return "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"" + name + "\">" + more +
-           "</OBJECT>\n";
-  };
-  const auto local = [](std::string l) { return "<param name=\"Local\" value=\"" + l + "\">"; };
+  using compiled::item, compiled::local;
   put(folder + "/目录.hhc",
       gbk("<HTML><BODY><UL>" + item("甲 &amp; 乙", local("a.htm")) + item("章节", "") + "<UL>" +
           item("乙", local("sub/b.htm")) + "</UL></UL></BODY></HTML>"));

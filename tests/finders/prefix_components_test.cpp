@@ -14,6 +14,7 @@
 #include "finders/row_texts.h"
 #include "platform/registry/registry.h"
 #include "platform/system/pe_version.h"
+#include "tests/common/corpus_oracles.h"
 
 namespace fs = std::filesystem;
 
@@ -21,16 +22,6 @@ namespace {
 
 constexpr const char* kWine = "/usr/lib/wine/wine64";
 constexpr const char* kWineServer = "/usr/lib/wine/wineserver";
-
-std::string capture(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    ::pclose(p);
-  }
-  return out;
-}
 
 std::string shq(const std::string& s) { return "'" + s + "'"; }
 
@@ -69,8 +60,8 @@ TEST_F(PrefixTest, VersionsAgreeWithPefileAndTheFinderListsEachCopyOnce) {
   }
   ASSERT_GT(count, 100);
   const std::string pefile =
-      capture("/usr/bin/python3 " WRENLOW_SOURCE_DIR "/tests/finders/pe_versions.py" + files +
-              " 2>/dev/null");
+      corpus::run("/usr/bin/python3 " WRENLOW_SOURCE_DIR "/tests/finders/pe_versions.py" + files +
+                  " 2>/dev/null");
   if (pefile.empty()) {
     ADD_FAILURE() << "pefile did not run (python3-pefile missing?)";
   } else {
@@ -100,7 +91,7 @@ TEST_F(PrefixTest, VersionsAgreeWithPefileAndTheFinderListsEachCopyOnce) {
   fs::create_directories(fs::path(copy).parent_path());
   fs::copy_file(system32_ + "/hhctrl.ocx", copy);
 
-  const std::string out = capture(
+  const std::string out = corpus::run(
       WRENLOW_BINARY_DIR "/src/cli/wrenlow-cli find html-components --prefix " + shq(prefix_));
   auto control = pe::fileVersionInfo(system32_ + "/hhctrl.ocx");
   ASSERT_TRUE(control);

@@ -12,23 +12,17 @@
 #include "its/its_storage.h"
 #include "its/text_helpers.h"
 #include "recompile/recompile_batch.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/decompile/crafted_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using corpus::haveProgram;
+using corpus::shellQuoted;
+using corpus::testName;
 using crafted::TempDir;
-
-bool haveProgram(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string quoted(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 // The MANIFEST row of a corpus file: #SYSTEM version and records 7 and 11.
 struct ManifestFacts {
@@ -147,7 +141,8 @@ TEST_P(Corpus, OtherReadersFindTheSourceStreamsLessTheDroppedOnes) {
   const RecompileOutcome outcome = recompile(request, sink, prompter);
 
   const int zrc = std::system(
-      ("7zz x -y -o" + quoted(dir / "src") + " " + quoted(source) + " >/dev/null 2>&1").c_str());
+      ("7zz x -y -o" + shellQuoted(dir / "src") + " " + shellQuoted(source) + " >/dev/null 2>&1")
+          .c_str());
   if (outcome.succeeded == 0) {
     // Only files the other readers cannot read whole may fail, and with a message.
     EXPECT_EQ(prompter.count(), 1u);
@@ -156,18 +151,18 @@ TEST_P(Corpus, OtherReadersFindTheSourceStreamsLessTheDroppedOnes) {
   }
   // Where 7-Zip cannot read the source at all, chmlib tells what it holds.
   if (zrc != 0)
-    std::system(
-        ("extract_chmLib " + quoted(source) + " " + quoted(dir / "src") + " >/dev/null 2>&1")
-            .c_str());
+    std::system(("extract_chmLib " + shellQuoted(source) + " " + shellQuoted(dir / "src") +
+                 " >/dev/null 2>&1")
+                    .c_str());
   ASSERT_EQ(sink.lines.size(), 1u);
   EXPECT_EQ(prompter.count(), 0u);
-  ASSERT_EQ(std::system(
-                ("7zz x -y -o" + quoted(dir / "new7z") + " " + quoted(target) + " >/dev/null 2>&1")
-                    .c_str()),
+  ASSERT_EQ(std::system(("7zz x -y -o" + shellQuoted(dir / "new7z") + " " + shellQuoted(target) +
+                         " >/dev/null 2>&1")
+                            .c_str()),
             0);
-  std::system(
-      ("extract_chmLib " + quoted(target) + " " + quoted(dir / "newchmlib") + " >/dev/null 2>&1")
-          .c_str());
+  std::system(("extract_chmLib " + shellQuoted(target) + " " + shellQuoted(dir / "newchmlib") +
+               " >/dev/null 2>&1")
+                  .c_str());
 
   const Listing before = listing(dir / "src");
   const Listing after7z = listing(dir / "new7z");
@@ -187,21 +182,6 @@ TEST_P(Corpus, OtherReadersFindTheSourceStreamsLessTheDroppedOnes) {
   EXPECT_EQ(outcome.totalOld, fs::file_size(source));
 }
 
-std::vector<std::string> corpusFiles() {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(WRENLOW_CORPUS_DIR, ec))
-    if (e.is_regular_file()) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string testName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string n;
-  for (char c : info.param) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return n;
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, Corpus, ::testing::ValuesIn(corpusFiles()), testName);
+INSTANTIATE_TEST_SUITE_P(Files, Corpus, ::testing::ValuesIn(corpus::files()), testName);
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "its/its_storage.h"
 #include "report/report_pages.h"
+#include "tests/common/corpus_oracles.h"
 #include "tests/compile/compiled_project.h"
 
 namespace {
@@ -146,15 +147,20 @@ void checkPage(const std::string& name, const std::string& bytes, bool html) {
   }
 }
 
+// The hostile project compiled to dir/h.chm and opened in storage, and an
+// empty folder dir/pages for the report pages.
+void openHostileFile(const crafted::TempDir& dir, ItsStorage& storage) {
+  ASSERT_TRUE(compiled::build(dir / "project", hostileProject(), dir / "h.chm"));
+  ASSERT_EQ(storage.open((dir / "h.chm").c_str()), itss::S_OK);
+  ASSERT_EQ(::mkdir((dir / "pages").c_str(), 0700), 0);
+}
+
 TEST(HostileHelpFile, EveryReportPageHoldsTheFilesMarkupOnlyEscaped) {
   crafted::TempDir dir;
-  const std::string chm = dir / "h.chm";
-  ASSERT_TRUE(compiled::build(dir / "project", hostileProject(), chm));
   ItsStorage storage;
-  ASSERT_EQ(storage.open(chm.c_str()), itss::S_OK);
-  const std::string folder = dir / "pages";
-  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-  ReportPages pages(storage.root(), chm, folder);
+  ASSERT_NO_FATAL_FAILURE(openHostileFile(dir, storage));
+  const std::string chm = dir / "h.chm";
+  ReportPages pages(storage.root(), chm, dir / "pages");
 
   const std::string cli = WRENLOW_BINARY_DIR "/src/cli/wrenlow-cli";
   for (const Page& page : kPages) {
@@ -167,24 +173,18 @@ TEST(HostileHelpFile, EveryReportPageHoldsTheFilesMarkupOnlyEscaped) {
     EXPECT_EQ(st.st_mode & 0777, 0600u) << page.name;
 
     // The same page through wrenlow-cli.
-    FILE* p = popen(("'" + cli + "' report '" + chm + "' '" + page.name + "'").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buffer[4096];
-    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, p)) out.append(buffer, got);
-    pclose(p);
+    const std::string out =
+        corpus::run(corpus::shellQuoted(cli) + " report " + corpus::shellQuoted(chm) + " " +
+                    corpus::shellQuoted(page.name));
     checkPage("wrenlow-cli " + page.name, out, page.html);
   }
 }
 
 TEST(ReportPageFiles, ASymbolicLinkInThePlaceOfAPageIsNotWrittenThrough) {
   crafted::TempDir dir;
-  const std::string chm = dir / "h.chm";
-  ASSERT_TRUE(compiled::build(dir / "project", hostileProject(), chm));
   ItsStorage storage;
-  ASSERT_EQ(storage.open(chm.c_str()), itss::S_OK);
-  const std::string folder = dir / "pages";
-  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  ASSERT_NO_FATAL_FAILURE(openHostileFile(dir, storage));
+  const std::string chm = dir / "h.chm", folder = dir / "pages";
   const std::string victim = dir / "victim.txt";
   std::ofstream(victim) << "untouched";
   ASSERT_EQ(::symlink(victim.c_str(), (folder + "/" + kSystemPage).c_str()), 0);

@@ -26,7 +26,9 @@
 #include "chmfiles/system_file.h"
 #include "common/settings_store.h"
 #include "its/its_storage.h"
+#include "platform/browser/help_origins.h"
 #include "platform/browser/its_url.h"
+#include "platform/htmlhelp/topics_chooser.h"
 #include "res/ids.h"
 #include "res/strings.h"
 #include "res/text_format.h"
@@ -263,6 +265,7 @@ void ReaderWindow::buildContentsTab() {
   contents_ = new QTreeWidget(tabs_);
   contents_->setObjectName(QStringLiteral("ContentsTree"));
   contents_->setHeaderHidden(true);
+  contents_->setUniformRowHeights(true);
   tabs_->addTab(contents_, qs(LoadStr(IDS_READER_CONTENTS)));
   auto open = [this](QTreeWidgetItem* item) {
     const QString local = item->data(0, kLocalRole).toString();
@@ -282,25 +285,15 @@ void ReaderWindow::buildIndexTab() {
   index_ = new QTreeWidget(page);
   index_->setObjectName(QStringLiteral("IndexTree"));
   index_->setHeaderHidden(true);
-  indexTopics_ = new QListWidget(page);
-  indexTopics_->setObjectName(QStringLiteral("IndexTopics"));
-  auto* choose = new QLabel(qs(LoadStr(IDS_READER_CHOOSE_TOPIC)), page);
-  choose->setObjectName(QStringLiteral("IndexTopicsLabel"));
+  index_->setUniformRowHeights(true);  // scrolling then needs no layout of every row
   layout->addWidget(prompt);
   layout->addWidget(indexEdit_);
-  layout->addWidget(index_, 3);
-  layout->addWidget(choose);
-  layout->addWidget(indexTopics_, 1);
-  choose->hide();
-  indexTopics_->hide();
+  layout->addWidget(index_, 1);
   tabs_->addTab(page, qs(LoadStr(IDS_READER_INDEX)));
   connect(indexEdit_, &QLineEdit::textEdited, this, &ReaderWindow::indexTyped);
   connect(indexEdit_, &QLineEdit::returnPressed, this,
           [this] { indexActivated(index_->currentItem()); });
   connect(index_, &QTreeWidget::itemActivated, this, &ReaderWindow::indexActivated);
-  connect(indexTopics_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-    showLocal(item->data(kLocalRole).toString().toStdString());
-  });
   indexEdit_->installEventFilter(this);
 }
 
@@ -372,6 +365,20 @@ void ReaderWindow::setPaneWidth(int width) {
 
 void ReaderWindow::showLocal(const std::string& local) {
   if (local.empty()) return;
+  // A page of another help file: "ms-its:other.chm::/x.htm" and its other
+  // spellings, or "other.chm::/x.htm" as the entries of merged files name
+  // it. A relative file name is looked for beside this file.
+  const bool otherFile = !isAddress(local) && local.find("::") != std::string::npos;
+  if (const auto address = browser::parseItsUrl(otherFile ? "ms-its:" + local : local)) {
+    std::string file = address->helpFile;
+    std::replace(file.begin(), file.end(), '\\', '/');
+    file = browser::resolveLinkedHelpFile(file, helpFile_);
+    if (file.empty()) return;
+    const std::size_t hash = local.find('#', local.find("::"));
+    host_->Navigate(browser::makeItsUrl(file, address->internalPath) +
+                    (hash == std::string::npos ? std::string() : local.substr(hash)));
+    return;
+  }
   if (isAddress(local)) {
     host_->Navigate(local);
     return;
@@ -404,14 +411,27 @@ void ReaderWindow::pageShown(const QString&) {
 void ReaderWindow::indexTyped(const QString& text) {
   if (keywords_.empty() || text.isEmpty()) return;
   const QString key = text.toCaseFolded();
+  // The first keyword that begins with the text, else the first of those
+  // that share the longest beginning with it (the index's order need not be
+  // the order of folded texts, so none is searched for by sorting).
   QTreeWidgetItem* best = nullptr;
-  for (const auto& [name, item] : keywords_)
-    if (name.startsWith(key)) {
+  qsizetype bestLength = 0;
+  for (const auto& [name, item] : keywords_) {
+    const qsizetype limit = std::min(name.size(), key.size());
+    qsizetype n = 0;
+    while (n < limit && name[n] == key[n]) ++n;
+    if (n == key.size()) {
       best = item;
       break;
     }
+    if (n > bestLength) {
+      best = item;
+      bestLength = n;
+    }
+  }
   if (!best) {
-    // None begins so: the first that sorts after the text, else the last.
+    // Nothing shares even the first letter: the first that sorts after the
+    // text, else the last.
     best = keywords_.back().second;
     for (const auto& [name, item] : keywords_)
       if (QString::compare(name, key) > 0) {
@@ -427,9 +447,6 @@ void ReaderWindow::indexActivated(QTreeWidgetItem* item) {
   if (!item) return;
   const QStringList locals = item->data(0, kTopicsRole).toStringList();
   const QStringList titles = item->data(0, kTitlesRole).toStringList();
-  indexTopics_->clear();
-  indexTopics_->hide();
-  findChild<QLabel*>(QStringLiteral("IndexTopicsLabel"))->hide();
   if (locals.isEmpty()) {
     const QString seeAlso = item->data(0, kSeeAlsoRole).toString();
     if (!seeAlso.isEmpty()) {
@@ -442,14 +459,11 @@ void ReaderWindow::indexActivated(QTreeWidgetItem* item) {
     showLocal(locals.front().toStdString());
     return;
   }
-  for (qsizetype i = 0; i < locals.size(); ++i) {
-    auto* choice = new QListWidgetItem(titles.value(i, locals[i]), indexTopics_);
-    choice->setData(kLocalRole, locals[i]);
-  }
-  findChild<QLabel*>(QStringLiteral("IndexTopicsLabel"))->show();
-  indexTopics_->show();
-  indexTopics_->setCurrentRow(0);
-  indexTopics_->setFocus();
+  std::vector<TopicChoice> topics;
+  for (qsizetype i = 0; i < locals.size(); ++i)
+    topics.push_back({titles.value(i, locals[i]), locals[i]});
+  TopicsChooser chooser(item->text(0), topics, this);
+  if (chooser.exec() == QDialog::Accepted) showLocal(chooser.chosenLocal().toStdString());
 }
 
 void ReaderWindow::runSearch() {

@@ -112,7 +112,6 @@ class ReaderWindow : public QWidget {
   QTreeWidget* contents_ = nullptr;
   QTreeWidget* index_ = nullptr;
   QLineEdit* indexEdit_ = nullptr;
-  QListWidget* indexTopics_ = nullptr;
   QLineEdit* searchEdit_ = nullptr;
   QCheckBox* titlesOnly_ = nullptr;
   QCheckBox* similarWords_ = nullptr;
