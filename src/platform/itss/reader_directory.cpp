@@ -122,13 +122,13 @@ void ItsfFile::parseListing(std::uint32_t c) {
 }
 
 long ItsfFile::matchIn(std::size_t first, std::size_t last, std::string_view name) const {
-  long folded = -1;
-  for (std::size_t i = first; i < last && i < entries_.size(); ++i) {
-    const std::string& n = entries_[i].name;
-    if (n == name) return static_cast<long>(i);
-    if (folded < 0 && compareNames(n, name) == 0) folded = static_cast<long>(i);
-  }
-  return folded;
+  last = std::min(last, entries_.size());
+  for (std::size_t i = first; i < last; ++i)
+    if (entries_[i].name == name) return static_cast<long>(i);
+  // No exact match: the first that differs only in letter case.
+  for (std::size_t i = first; i < last; ++i)
+    if (compareNames(entries_[i].name, name) == 0) return static_cast<long>(i);
+  return -1;
 }
 
 long ItsfFile::findThroughIndex(std::string_view name) const {
