@@ -7,6 +7,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${WRENLOW_BUILD_DIR:-$top/build}
+command -v convert >/dev/null || { echo "needs ImageMagick's convert (apt-get install imagemagick)" >&2; exit 1; }
 cmake --build "$build" --target help_gui_test viewer_dlg_test help_file
 shots=$(mktemp -d)
 # A display number of its own: the server picks a free one.

@@ -28,20 +28,28 @@ struct Decoder::Bits {
 
   Bits(const std::uint8_t* in, std::size_t len) : start(in), p(in), end(in + len) {}
 
+  // Tops the buffer up to at least 48 bits (three codes of up to 16 bits)
+  // and at most 63, without a branch on how many it held: four words are
+  // loaded at once and as many whole words taken as there is room for. The
+  // bits of a word that does not fit land below the valid ones, where the
+  // next refill puts the same bits again.
   inline void refill() {
-    if (count > 48) return;
-    if (end - p >= 8) {
-      do {
-        buf |= static_cast<std::uint64_t>(load16(p)) << (48 - count);
-        p += 2;
-        count += 16;
-      } while (count <= 48);
+    if (end - p >= 8) [[likely]] {
+      std::uint64_t v;
+      std::memcpy(&v, p, 8);
+      // Little-endian words w0 w1 w2 w3 become w0 highest ... w3 lowest.
+      v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
+      v = (v << 32) | (v >> 32);
+      buf |= v >> count;
+      const unsigned words = (63 - count) >> 4;
+      p += 2 * words;
+      count += 16 * words;
       return;
     }
     refillSlow();
   }
   void refillSlow() {
-    while (count <= 48) {
+    while (count < 48) {
       std::uint16_t w = 0;
       if (end - p >= 2) {
         w = load16(p);
@@ -342,7 +350,7 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
     bits.refill();
     int sym = mainTree.decode(bits);
     if (static_cast<unsigned>(sym) < kNumChars) {
-      // A refill holds at least 49 bits: room for three symbols.
+      // A refill holds at least 48 bits: room for three symbols.
       win[pos++] = static_cast<std::uint8_t>(sym);
       if (pos >= end) break;
       sym = mainTree.decode(bits);
@@ -410,9 +418,12 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
     if (dist <= pos) {
       const std::uint8_t* s = d - dist;
       if (fastCopy && dist >= 32) {
-        // Copies in 32-byte steps may write up to 31 bytes past the match;
+        // Copies in 32-byte steps may write up to 63 bytes past the match;
         // the window slack and the no-wrap condition make that harmless.
-        for (std::uint32_t i = 0; i < len; i += 32) std::memcpy(d + i, s + i, 32);
+        // The first 64 go without a test: most matches are no longer.
+        std::memcpy(d, s, 32);
+        std::memcpy(d + 32, s + 32, 32);
+        for (std::uint32_t i = 64; i < len; i += 32) std::memcpy(d + i, s + i, 32);
       } else if (fastCopy && dist >= 16) {
         for (std::uint32_t i = 0; i < len; i += 16) std::memcpy(d + i, s + i, 16);
       } else if (fastCopy && dist >= 8) {
