@@ -241,7 +241,8 @@ void ReaderWindow::fillTree(QTreeWidget* tree, QTreeWidgetItem* parent,
                             const std::vector<HelpTreeEntry>& level, bool contents) {
   for (const HelpTreeEntry& e : level) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-    item->setText(0, qs(e.name));
+    // An entry without a name would be an empty row: it shows its page.
+    item->setText(0, qs(e.name.empty() && !e.topics.empty() ? e.topics.front().local : e.name));
     if (contents) {
       if (!e.topics.empty()) {
         item->setData(0, kLocalRole, qs(e.topics.front().local));
