@@ -24,8 +24,9 @@ search, "search2" the next word's.
 import hashlib, os, shutil, statistics, struct, subprocess, sys, tempfile, time
 
 QUIET = 1.5
-# With READER_SHOTS=PREFIX, the screen after the type-ahead and after each
-# search is saved as PREFIX_<reader>_<what>.png, to check what was timed.
+# With READER_SHOTS=PREFIX, the screen once the window is still (its
+# contents pane), after the type-ahead and after each search is saved as
+# PREFIX_<reader>_<what>.png, to check what was timed.
 SHOTS = os.environ.get("READER_SHOTS")
 
 def xdo(*args):
@@ -128,6 +129,9 @@ def run(reader, chm, chm_title, words, keys):
     result["still"] = settle(window, t0)
     xdo("windowmove", window, "0", "0")
     time.sleep(0.5)
+    if SHOTS:
+        subprocess.run(["import", "-window", "root", "-crop", "1000x720+0+0",
+                        "%s_%s_contents.png" % (SHOTS, reader.split(":")[0])])
     spot = READERS[reader.split(":")[0]]
 
     def shoot(what):

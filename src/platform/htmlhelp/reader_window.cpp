@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -52,6 +53,8 @@ constexpr std::size_t kMaxFavoritesBytes = 64 * 1024;
 // The page scan shows its progress box only when it takes longer than this.
 constexpr int kScanBoxDelayMs = 400;
 constexpr double kZoomStep = 1.1, kMinZoom = 0.25, kMaxZoom = 5.0;
+// The index is read this long after the first page is shown.
+constexpr int kIndexDelayMs = 300;
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
@@ -191,7 +194,8 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
     ItsStorage storage;
     if (itss::FAILED(storage.open(helpFile_.c_str()))) return false;
     contentsData_ = readContents(storage.root());
-    indexData_ = readIndex(storage.root());
+    indexData_ = HelpTree();
+    indexRead_ = false;
     if (start.empty()) start = defaultPage(storage.root(), contentsData_);
     std::string title;
     SystemStream system;
@@ -209,11 +213,6 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   fillTree(contents_, nullptr, contentsData_.entries, true);
   index_->clear();
   keywords_.clear();
-  fillTree(index_, nullptr, indexData_.entries, false);
-  for (int i = 0; i < index_->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* item = index_->topLevelItem(i);
-    keywords_.emplace_back(item->text(0).toCaseFolded(), item);
-  }
   if (remembersPlace) {
     Place place{};
     if (ReadSetting(kPlacesKey, helpFile_, &place, sizeof place) == sizeof place &&
@@ -235,6 +234,19 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
     return false;
   showLocal(start);
   return true;
+}
+
+void ReaderWindow::ensureIndex() {
+  if (indexRead_ || helpFile_.empty()) return;
+  indexRead_ = true;
+  ItsStorage storage;
+  if (itss::FAILED(storage.open(helpFile_.c_str()))) return;
+  indexData_ = readIndex(storage.root());
+  fillTree(index_, nullptr, indexData_.entries, false);
+  for (int i = 0; i < index_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = index_->topLevelItem(i);
+    keywords_.emplace_back(item->text(0).toCaseFolded(), item);
+  }
 }
 
 void ReaderWindow::fillTree(QTreeWidget* tree, QTreeWidgetItem* parent,
@@ -291,6 +303,9 @@ void ReaderWindow::buildIndexTab() {
   layout->addWidget(indexEdit_);
   layout->addWidget(index_, 1);
   tabs_->addTab(page, qs(LoadStr(IDS_READER_INDEX)));
+  connect(tabs_, &QTabWidget::currentChanged, this, [this, page](int) {
+    if (tabs_->currentWidget() == page) ensureIndex();
+  });
   connect(indexEdit_, &QLineEdit::textEdited, this, &ReaderWindow::indexTyped);
   connect(indexEdit_, &QLineEdit::returnPressed, this,
           [this] { indexActivated(index_->currentItem()); });
@@ -399,6 +414,9 @@ std::string ReaderWindow::currentPage() const {
 }
 
 void ReaderWindow::pageShown(const QString&) {
+  // The index waits until the first page is up, so that a large one does
+  // not hold the page back.
+  if (!indexRead_) QTimer::singleShot(kIndexDelayMs, this, [this] { ensureIndex(); });
   const std::string page = currentPage();
   if (page.empty()) return;
   const auto it = contentsByPage_.find(pageKey(page));
@@ -410,6 +428,7 @@ void ReaderWindow::pageShown(const QString&) {
 }
 
 void ReaderWindow::indexTyped(const QString& text) {
+  ensureIndex();
   if (keywords_.empty() || text.isEmpty()) return;
   const QString key = text.toCaseFolded();
   // The first keyword that begins with the text, else the first of those

@@ -75,15 +75,24 @@ class ReaderWindow : public QWidget {
   CHHCtrl& host() { return *host_; }
   QTabWidget* tabs() const { return tabs_; }
   QTreeWidget* contentsTree() const { return contents_; }
-  QTreeWidget* indexTree() const { return index_; }
+  // The index is read when it is first asked for: its tab shown, a key
+  // typed, or a moment after the first page is shown.
+  QTreeWidget* indexTree() {
+    ensureIndex();
+    return index_;
+  }
   const HelpTree& contents() const { return contentsData_; }
-  const HelpTree& index() const { return indexData_; }
+  const HelpTree& index() {
+    ensureIndex();
+    return indexData_;
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void ensureIndex();
   void buildContentsTab();
   void buildIndexTab();
   void buildSearchTab();
@@ -105,6 +114,7 @@ class ReaderWindow : public QWidget {
   std::string helpFile_;
   int paneWidth_ = kPaneWidth;
   HelpTree contentsData_, indexData_;
+  bool indexRead_ = true;
   std::unique_ptr<CHHCtrl> host_;
   QSplitter* splitter_ = nullptr;
   QWidget* pagePane_ = nullptr;
