@@ -6,6 +6,12 @@
 #include <string.h>
 #include <time.h>
 
+static double cpu(void) {
+  struct timespec ts;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
 static double now(void) {
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -33,18 +39,19 @@ int main(int argc, char** argv) {
   whole.offset = 0;
   whole.length = end;
   whole.filename = "whole";
-  double best = 1e30;
+  double best = 1e30, bestCpu = 1e30;
   for (int r = 0; r < rounds; ++r) {
-    double t0 = now();
+    double t0 = now(), c0 = cpu();
     if (chmd->extract(chmd, &whole, "/dev/null") != MSPACK_ERR_OK) {
       fprintf(stderr, "libmspack extract failed\n");
       return 1;
     }
-    double t = now() - t0;
+    double t = now() - t0, c = cpu() - c0;
     if (t < best) best = t;
+    if (c < bestCpu) bestCpu = c;
   }
-  printf("libmspack: %.1f MB in %.3f s = %.1f MB/s (best of %d, one thread)\n", end / 1e6, best,
-         end / 1e6 / best, rounds);
+  printf("libmspack: %.1f MB in %.3f s = %.1f MB/s, cpu %.3f s (best of %d, one thread)\n",
+         end / 1e6, best, end / 1e6 / best, bestCpu, rounds);
   chmd->close(chmd, chm);
   mspack_destroy_chm_decompressor(chmd);
   return 0;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Decompile of the large documentation CHM against extract_chmLib and 7zz x,
-# in one run, on the same output file system; prints medians and ratios.
+# Decompile of the large documentation CHM against 7zz x and extract_chmLib,
+# in turn, on the same output file system: wall and CPU (user + system)
+# seconds of each, and the ratios of ours to each peer (bench/paired_time.py).
 # usage: bench/decompile_bench.sh [CLI] [BIG.chm]
 # CLI defaults to build-bench's wrenlow-cli (built here when missing); the
 # big file is made by bench/make_big_chm.sh when it does not exist.
@@ -16,6 +17,8 @@ if [ ! -x "$cli" ]; then
   cmake --build "$build" --target wrenlow-cli -j2 >/dev/null
 fi
 [ -f "$big" ] || "$top/bench/make_big_chm.sh" "$big" "$build/bench-work"
+cli=$(realpath "$cli")
+big=$(realpath "$big")
 outroot=${BENCH_OUT:-}
 if [ -z "$outroot" ]; then
   if [ -d /dev/shm ] && [ -w /dev/shm ]; then outroot=$(mktemp -d /dev/shm/wldecomp.XXXXXX)
@@ -23,37 +26,11 @@ if [ -z "$outroot" ]; then
 fi
 trap 'rm -rf "$outroot"' EXIT
 
-# The runs of the three programs are interleaved, so that a change in the
-# machine's load falls on all of them alike.
-declare -A times
-names=(decompile decompile-noproj extract_chmLib 7zz)
-run() {
-  case $1 in
-    decompile) "$cli" decompile "$big" . ;;
-    decompile-noproj) "$cli" decompile "$big" . --no-project ;;
-    extract_chmLib) extract_chmLib "$big" . ;;
-    7zz) 7zz x -y "$big" ;;
-  esac
-}
-echo "decompile $(basename "$big") ($(stat -c %s "$big") bytes) into $outroot, $runs runs"
-for i in $(seq 0 "$runs"); do
-  for n in "${names[@]}"; do
-    rm -rf "$outroot/out"; mkdir -p "$outroot/out"
-    t0=$(date +%s.%N)
-    ( cd "$outroot/out" && run "$n" >/dev/null 2>&1 ) || true
-    t1=$(date +%s.%N)
-    [ "$i" -gt 0 ] && times[$n]+="$(echo "$t1 - $t0" | bc -l) "  # run 0 warms up
-  done
-done
-median() { printf '%s\n' $1 | sort -g | awk '{a[NR]=$1} END {print (NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2}'; }
-declare -A med
-for n in "${names[@]}"; do
-  med[$n]=$(median "${times[$n]}")
-  printf '%-18s median %.3f s  (%s)\n' "$n" "${med[$n]}" "${times[$n]}"
-done
-best=$(echo "if (${med[extract_chmLib]} < ${med[7zz]}) ${med[extract_chmLib]} else ${med[7zz]}" | bc -l)
-for n in decompile decompile-noproj; do
-  printf 'ratio %s: /extract_chmLib %.2f, /7zz %.2f, /faster peer %.2f\n' "$n" \
-    "$(echo "${med[$n]} / ${med[extract_chmLib]}" | bc -l)" \
-    "$(echo "${med[$n]} / ${med[7zz]}" | bc -l)" "$(echo "${med[$n]} / $best" | bc -l)"
-done
+echo "decompile $(basename "$big") ($(stat -c %s "$big") bytes) into $outroot"
+python3 "$top/bench/paired_time.py" --runs "$runs" --fresh "$outroot" \
+  "decompile=$cli decompile '$big' ." \
+  "7zz=7zz x -y '$big'" \
+  "extract_chmLib=extract_chmLib '$big' ."
+python3 "$top/bench/paired_time.py" --runs "$runs" --fresh "$outroot" \
+  "decompile-noproj=$cli decompile '$big' . --no-project" \
+  "7zz=7zz x -y '$big'"

@@ -21,35 +21,25 @@ if [ -z "$outroot" ]; then
 fi
 trap 'rm -rf "$outroot"' EXIT
 
-# Median wall time in seconds of a command run in a fresh output folder.
-timeit() {
-  local name=$1; shift
-  local times=()
-  for i in $(seq 0 "$runs"); do
-    rm -rf "$outroot/out"; mkdir -p "$outroot/out"
-    sync
-    local t0 t1
-    t0=$(date +%s.%N)
-    ( cd "$outroot/out" && "$@" >/dev/null 2>&1 )
-    t1=$(date +%s.%N)
-    [ "$i" -gt 0 ] && times+=("$(echo "$t1 - $t0" | bc -l)")  # run 0 warms up
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk -v n="$name" '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%-16s median %.3f s  (min %.3f, max %.3f, %d runs)\n", n, m, a[1], a[NR], NR; print m > "/dev/stderr"}' 2>"$outroot/$name.median"
-}
 echo "extract $(basename "$big") ($(stat -c %s "$big") bytes) into $outroot"
-timeit wrenlow-cli "$cli" extract "$big" .
-timeit extract_chmLib extract_chmLib "$big" .
-timeit 7zz 7zz x -y "$big"
-ours=$(cat "$outroot/wrenlow-cli.median")
-chm=$(cat "$outroot/extract_chmLib.median")
-zip=$(cat "$outroot/7zz.median")
-best=$(echo "if ($chm < $zip) $chm else $zip" | bc -l)
-printf 'ratio ours/extract_chmLib %.2f, ours/7zz %.2f, ours/faster peer %.2f\n' \
-  "$(echo "$ours / $chm" | bc -l)" "$(echo "$ours / $zip" | bc -l)" "$(echo "$ours / $best" | bc -l)"
+python3 "$top/bench/paired_time.py" --runs "$runs" --fresh "$outroot" \
+  "wrenlow-cli=$cli extract '$big' ." \
+  "7zz=7zz x -y '$big'" \
+  "extract_chmLib=extract_chmLib '$big' ."
+
+# --- decompile of the same file ------------------------------------------------
+BENCH_OUT=$outroot/decompile BENCH_RUNS=$runs "$top/bench/decompile_bench.sh" "$cli" "$big"
+
+# --- listing a file of 40,000 folders of one file each --------------------------
+"$top/bench/list_bench.sh" "$cli" "$build/bench-folders.chm"
 
 # --- single-thread LZX decoding ---------------------------------------------
+# Each program decodes the whole compressed section five times in one thread
+# and prints its best round; the paired runs give the ratio of whole runs.
 "$build/bench/bench_lzx_decode" "$big" 5
 "$build/bench/bench_mspack_decode" "$big" 5
+python3 "$top/bench/paired_time.py" --runs "$runs" \
+  "ours=$build/bench/bench_lzx_decode '$big' 5" "libmspack=$build/bench/bench_mspack_decode '$big' 5"
 
 # --- packing the same files into a new file (writer and LZX encoder) --------
 "$top/bench/pack_bench.sh" "$build" "$build/bench-work"

@@ -2,17 +2,17 @@
 // written below a folder at its internal path.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/command.h"
 #include "cli/progress.h"
+#include "decompile/local_folder.h"
 #include "platform/itss/com_ptr.h"
 #include "platform/itss/itsf_bulk.h"
 #include "platform/itss/reader_storage.h"
@@ -42,10 +42,15 @@ std::string safeRelativePath(const std::string& name) {
   return rel;
 }
 
+// Writes each entry to a new file below the target folder. Every file is made
+// by its name inside a folder descriptor held open (never by a path walked
+// again for each file), and takes its name only when complete and undamaged;
+// a file already there is replaced whole, and only when it is a regular file
+// the user may write.
 class FileWriter final : public itss::BulkSink {
  public:
-  FileWriter(std::string outDir, const std::string& source, std::size_t count)
-      : out_(std::move(outDir)), source_(source) {
+  FileWriter(FolderHandle root, const std::string& source, std::size_t count)
+      : root_(std::move(root)), source_(source) {
     bar_.setTotal(count);
   }
 
@@ -60,25 +65,19 @@ class FileWriter final : public itss::BulkSink {
       failed_ = true;
       return false;
     }
-    std::string path = out_ + "/" + rel;
-    if (!makeParents(path)) {
+    const std::size_t slash = rel.rfind('/');
+    FolderHandle* folder = slash == std::string::npos ? &root_ : folderFor(rel.substr(0, slash));
+    const char* why = nullptr;
+    if (!folder)
+      why = std::strerror(errno);
+    else if (!folder->writable())
+      why = "read-only";
+    else if (!file_.beginInFolder(folder->fd(),
+                                  slash == std::string::npos ? rel : rel.substr(slash + 1)))
+      why = std::strerror(file_.error());
+    if (why) {
       bar_.advance();
-      report(e, std::strerror(errno));
-      return false;
-    }
-    // Never through a symbolic link, and only in place of a regular file; the
-    // file takes its name only when complete and undamaged.
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      bar_.advance();
-      report(e, "not a regular file");
-      return false;
-    }
-    if (!file_.begin(path)) {
-      bar_.advance();
-      report(e, file_.problem() == sysfile::AtomicOutput::Problem::ReadOnly
-                    ? "read-only"
-                    : std::strerror(file_.error()));
+      report(e, why);
       return false;
     }
     return true;
@@ -101,7 +100,10 @@ class FileWriter final : public itss::BulkSink {
       std::snprintf(buf, sizeof buf, "damaged data (0x%08X)", static_cast<unsigned>(status));
       report(e, buf);
     } else if (!file_.commit({}, false)) {
-      report(e, std::strerror(file_.error()));
+      using Problem = sysfile::AtomicOutput::Problem;
+      report(e, file_.problem() == Problem::ReadOnly     ? "read-only"
+                : file_.problem() == Problem::NotRegular ? "not a regular file"
+                                                         : std::strerror(file_.error()));
     } else {
       ++written_;
     }
@@ -110,23 +112,39 @@ class FileWriter final : public itss::BulkSink {
   unsigned long written() const { return written_; }
 
  private:
-  bool makeParents(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    std::string dir = path.substr(0, slash);
-    if (made_.count(dir)) return true;
-    for (std::size_t i = out_.size() + 1; i <= dir.size(); ++i) {
-      if (i < dir.size() && dir[i] != '/') continue;
-      std::string d = dir.substr(0, i);
-      if (made_.count(d)) continue;
-      if (::mkdir(d.c_str(), 0755) != 0 && errno != EEXIST) return false;
-      struct stat st {};
-      if (::lstat(d.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
+  // Folders held open at once; past this the held ones are closed (entries
+  // come in the order their data lie, which mostly keeps a folder's files
+  // together, so few are opened twice).
+  static constexpr std::size_t kHeldFolders = 256;
+
+  // The folder at the "/"-separated path below the target, made where
+  // missing; null with errno when a part cannot be made or is not a folder
+  // (a symbolic link is never followed).
+  FolderHandle* folderFor(const std::string& dir) {
+    auto it = held_.find(dir);
+    if (it != held_.end()) return &it->second;
+    if (held_.size() >= kHeldFolders) held_.clear();
+    FolderHandle* parent = &root_;
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t slash = dir.find('/', start);
+      std::string prefix = dir.substr(0, slash);
+      auto found = held_.find(prefix);
+      if (found == held_.end()) {
+        const std::string name =
+            dir.substr(start, slash == std::string::npos ? slash : slash - start);
+        if (::mkdirat(parent->fd(), name.c_str(), 0755) != 0 && errno != EEXIST) return nullptr;
+        FolderHandle child = parent->openChild(name);
+        if (!child.valid()) {
+          if (errno == ELOOP) errno = ENOTDIR;
+          return nullptr;
+        }
+        found = held_.emplace(std::move(prefix), std::move(child)).first;
       }
-      made_.insert(d);
+      if (slash == std::string::npos) return &found->second;
+      parent = &found->second;
+      start = slash + 1;
     }
-    return true;
   }
   void report(const itss::DirEntry& e, const char* why) {
     clearProgress();
@@ -134,9 +152,9 @@ class FileWriter final : public itss::BulkSink {
     failed_ = true;
   }
 
-  std::string out_;
+  FolderHandle root_;
   const std::string& source_;
-  std::unordered_set<std::string> made_;
+  std::unordered_map<std::string, FolderHandle> held_;
   sysfile::AtomicOutput file_;
   int writeError_ = 0;
   bool failed_ = false;
@@ -181,7 +199,12 @@ int runExtract(const Args& args) {
     if (e.length == 0 || e.name.empty() || e.name[0] != '/' || e.name.back() == '/') continue;
     wanted.push_back(i);
   }
-  FileWriter writer(out, file, wanted.size());
+  FolderHandle target = FolderHandle::openPath(out);
+  if (!target.valid()) {
+    std::fprintf(stderr, "wrenlow-cli: cannot open %s: %s\n", out.c_str(), std::strerror(errno));
+    return 1;
+  }
+  FileWriter writer(std::move(target), file, wanted.size());
   itss::readEntries(*container, wanted, writer);
   if (container->damaged())
     std::fprintf(stderr, "wrenlow-cli: %s: the directory is damaged; some entries may be missing\n",

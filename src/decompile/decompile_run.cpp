@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "common/messages.h"
 #include "common/string_utils.h"
@@ -75,7 +76,11 @@ void DecompileRun::run(const DecompileRequest& request, std::int32_t range) {
   folders_ = 0;
   targetPath_ = fullFolderPath(request.target);
   root_ = FolderHandle::openPath(request.target);
-  if (readAhead && storage_.root()) prefetch_ = StreamPrefetch::start(storage_.root());
+  // The bytes read ahead go into unnamed files in the target folder, which
+  // the walk names (or, elsewhere, into memory).
+  if (readAhead && storage_.root())
+    prefetch_ =
+        StreamPrefetch::start(storage_.root(), root_.valid() && root_.writable() ? root_.fd() : -1);
 
   walkElements(storage_.root(), std::string(), *this);
   prefetch_.reset();
@@ -214,7 +219,8 @@ WalkStep DecompileRun::storage(const WalkElement& element) {
   return WalkStep::Continue;
 }
 
-bool DecompileRun::readStream(const WalkElement& element, std::string& data) {
+bool DecompileRun::readStream(const WalkElement& element, std::string& data,
+                              std::unique_ptr<sysfile::AtomicOutput>* file) {
   ComPtr<IStream> stream;
   if (!ItsStorage::nameFits(element.name.c_str()) ||
       FAILED(element.level->OpenStream(element.name.c_str(), nullptr, STGM_READWRITE, 0,
@@ -224,7 +230,7 @@ bool DecompileRun::readStream(const WalkElement& element, std::string& data) {
     line(IDS_CANNOT_OPEN, localPath(element));
     return false;
   }
-  if (prefetch_ && prefetch_->take(element.path(), element.size, data)) return true;
+  if (file && prefetch_ && prefetch_->take(element.path(), element.size, data, *file)) return true;
   data.clear();
   // All S bytes must arrive; a failed or short read is a damaged file.
   std::uint32_t left = element.size;
@@ -269,8 +275,15 @@ WalkStep DecompileRun::stream(const WalkElement& element) {
     }
   }
   std::string data;
-  if (!readStream(element, data)) return WalkStep::Continue;
-  const WriteResult written = writeWholeFile(folder, element.name, data.data(), data.size());
+  std::unique_ptr<sysfile::AtomicOutput> file;
+  if (!readStream(element, data, &file)) return WalkStep::Continue;
+  WriteResult written = file ? placeWholeFile(folder, element.name, *file)
+                             : writeWholeFile(folder, element.name, data.data(), data.size());
+  if (file && written == WriteResult::WriteFailed && file->error() == EXDEV) {
+    // The folder lies on another file system than the one the bytes went to.
+    if (!readStream(element, data, nullptr)) return WalkStep::Continue;
+    written = writeWholeFile(folder, element.name, data.data(), data.size());
+  }
   if (prefetch_) prefetch_->recycle(std::move(data));
   switch (written) {
     case WriteResult::Written: {

@@ -24,6 +24,7 @@
 #include "its/count_streams.h"
 #include "its/element_walk.h"
 #include "its/its_storage.h"
+#include "platform/system/atomic_file.h"
 
 struct DecompileRequest {
   std::string source;  // the compiled file, as entered (shown in the results)
@@ -91,7 +92,11 @@ class DecompileRun : private ElementAction {
   // The local path of an element as the lines show it (relative to the target).
   static std::string localPath(const WalkElement& element);
   const FolderHandle& folderOf(const std::string& subPath);
-  bool readStream(const WalkElement& element, std::string& data);
+  // The stream's bytes, in data or (when file is given and the bytes were
+  // read ahead into one) in *file; false, with the problem reported, when it
+  // cannot be opened or read whole.
+  bool readStream(const WalkElement& element, std::string& data,
+                  std::unique_ptr<sysfile::AtomicOutput>* file);
   void rebuildProject(const DecompileRequest& request, const std::vector<RebuiltSitemap>& sitemaps);
   // Writes the sitemap files that the source holds only as binary tables;
   // returns those written.

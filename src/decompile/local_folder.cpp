@@ -19,9 +19,15 @@ bool isPlainElementName(std::string_view name) {
 FolderHandle& FolderHandle::operator=(FolderHandle&& o) noexcept {
   if (this != &o) {
     reset();
+    writable_ = o.writable_;
     fd_ = o.release();
   }
   return *this;
+}
+
+bool FolderHandle::writable() const {
+  if (writable_ < 0) writable_ = fd_ >= 0 && sysfile::folderWritable(fd_) ? 1 : 0;
+  return writable_ == 1;
 }
 
 FolderHandle FolderHandle::openPath(const std::string& path) {
@@ -33,9 +39,13 @@ FolderHandle FolderHandle::openChild(const std::string& name) const {
   return FolderHandle(::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
-int FolderHandle::release() { return std::exchange(fd_, -1); }
+int FolderHandle::release() {
+  writable_ = -1;
+  return std::exchange(fd_, -1);
+}
 
 void FolderHandle::reset() {
+  writable_ = -1;
   if (fd_ >= 0) ::close(std::exchange(fd_, -1));
 }
 
@@ -60,18 +70,27 @@ bool createFolder(const FolderHandle& folder, const std::string& name) {
 
 WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, const void* data,
                            std::size_t size) {
-  if (!folder.valid()) return WriteResult::CannotCreate;
-  // Never through a symbolic link, and only in place of a regular file.
-  struct stat st {};
-  if (::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode))
-    return WriteResult::CannotCreate;
+  if (!folder.valid() || !folder.writable()) return WriteResult::CannotCreate;
   // The file takes the name only when complete: a failed write leaves what
   // was there. The many files of a run are not flushed one by one.
   sysfile::AtomicOutput out;
-  if (!out.beginAt(folder.fd(), name)) return WriteResult::CannotCreate;
+  if (!out.beginInFolder(folder.fd(), name)) return WriteResult::CannotCreate;
   if (!out.write(std::string_view(static_cast<const char*>(data), size)))
     return WriteResult::WriteFailed;
-  return out.commit({}, false) ? WriteResult::Written : WriteResult::WriteFailed;
+  return placeWholeFile(folder, name, out);
+}
+
+WriteResult placeWholeFile(const FolderHandle& folder, const std::string& name,
+                           sysfile::AtomicOutput& file) {
+  if (!folder.valid() || !folder.writable()) return WriteResult::CannotCreate;
+  if (file.commitAt(folder.fd(), name)) return WriteResult::Written;
+  // Never through a symbolic link, and only in place of a regular file the
+  // user may write.
+  using Problem = sysfile::AtomicOutput::Problem;
+  return file.problem() == Problem::NotRegular || file.problem() == Problem::ReadOnly ||
+                 (file.problem() == Problem::Create && file.error() == EINVAL)
+             ? WriteResult::CannotCreate
+             : WriteResult::WriteFailed;
 }
 
 std::string fullFolderPath(const std::string& path) {

@@ -8,6 +8,10 @@
 #include <string>
 #include <string_view>
 
+namespace sysfile {
+class AtomicOutput;
+}
+
 // Whether an element name can be used as one file or folder name below the
 // target: not empty, not "." or "..", and without "/" or "\" (both separate
 // path elements in a help file's names).
@@ -19,7 +23,7 @@ class FolderHandle {
   FolderHandle() = default;
   explicit FolderHandle(int fd) : fd_(fd) {}
   ~FolderHandle() { reset(); }
-  FolderHandle(FolderHandle&& o) noexcept : fd_(o.release()) {}
+  FolderHandle(FolderHandle&& o) noexcept : writable_(o.writable_) { fd_ = o.release(); }
   FolderHandle& operator=(FolderHandle&& o) noexcept;
   FolderHandle(const FolderHandle&) = delete;
   FolderHandle& operator=(const FolderHandle&) = delete;
@@ -32,10 +36,15 @@ class FolderHandle {
 
   int fd() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Whether new files may be made in the folder (sysfile::folderWritable),
+  // looked at on the first call only: a handle lives for one run's pass
+  // through its folder.
+  bool writable() const;
   int release();
   void reset();
 
  private:
+  mutable int writable_ = -1;  // -1 not looked at yet
   int fd_ = -1;
 };
 
@@ -55,11 +64,19 @@ bool createFolder(const FolderHandle& folder, const std::string& name);
 
 enum class WriteResult { Written, CannotCreate, WriteFailed };
 
-// Writes the bytes to a new or truncated file name of the folder (a symbolic
-// link in its place is refused). WriteFailed: the file was created but not
-// all bytes reached it, or closing it failed.
+// Writes the bytes to a new file name of the folder, or in place of the
+// regular file of that name (anything else there, a symbolic link among them,
+// is refused, as is a folder that may not be written). WriteFailed: the file
+// was created but not all bytes reached it, or it could not take its name.
 WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, const void* data,
                            std::size_t size);
+
+// Gives a complete file begun with AtomicOutput::beginUnnamed its name in the
+// folder, with writeWholeFile's checks and results. WriteFailed with
+// file.error() EXDEV when the folder lies on another file system than the
+// file: its bytes must then be written again.
+WriteResult placeWholeFile(const FolderHandle& folder, const std::string& name,
+                           sysfile::AtomicOutput& file);
 
 // The full path of a folder given by a path (symbolic links resolved); the
 // path itself when it cannot be resolved.

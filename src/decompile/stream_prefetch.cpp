@@ -28,7 +28,7 @@ class StreamPrefetch::Sink : public BulkSink {
 
   bool begin(const DirEntry& e) override {
     std::unique_lock<std::mutex> l(o_.m_);
-    while (!o_.stop_ && o_.held_ >= o_.limit_) {
+    while (!o_.stop_ && (o_.held_ >= o_.limit_ || o_.heldFiles_ >= kMaxHeldFiles)) {
       o_.waitingForRoom_ = true;
       o_.cv_.notify_all();
       o_.cv_.wait(l);
@@ -37,6 +37,17 @@ class StreamPrefetch::Sink : public BulkSink {
     if (o_.stop_) return false;
     const long index = indexOf(e);
     if (index < 0 || o_.abandoned_.count(static_cast<std::size_t>(index))) return false;
+    size_ = 0;
+    file_.reset();
+    if (o_.folder_ >= 0 && filesUsable_) {
+      l.unlock();
+      file_ = std::make_unique<sysfile::AtomicOutput>();
+      if (file_->beginUnnamed(o_.folder_)) return true;
+      // No unnamed files here (or none now): memory from here on.
+      file_.reset();
+      filesUsable_ = false;
+      l.lock();
+    }
     if (buffer_.capacity() == 0 && !o_.spare_.empty()) {
       buffer_ = std::move(o_.spare_.back());
       o_.spare_.pop_back();
@@ -46,18 +57,29 @@ class StreamPrefetch::Sink : public BulkSink {
     return true;
   }
   bool data(const std::uint8_t* p, std::size_t n) override {
-    buffer_.append(reinterpret_cast<const char*>(p), n);
-    return true;
+    size_ += n;
+    if (!file_) {
+      buffer_.append(reinterpret_cast<const char*>(p), n);
+      return true;
+    }
+    // A failed write leaves the stream to the walk.
+    return file_->write(std::string_view(reinterpret_cast<const char*>(p), n));
   }
   void end(const DirEntry& e, HRESULT status) override {
     const long index = indexOf(e);
     std::lock_guard<std::mutex> l(o_.m_);
     if (index >= 0) {
       Item& item = o_.items_[static_cast<std::size_t>(index)];
-      item.ok = SUCCEEDED(status) && buffer_.size() == e.length;
+      item.ok = SUCCEEDED(status) && size_ == e.length;
       if (item.ok) {
-        item.data = std::move(buffer_);
-        o_.held_ += item.data.size();
+        if (file_) {
+          item.file = std::move(file_);
+          ++o_.heldFiles_;
+        } else {
+          item.data = std::move(buffer_);
+        }
+        item.size = size_;
+        o_.held_ += size_;
       }
       item.done = true;
     }
@@ -74,12 +96,16 @@ class StreamPrefetch::Sink : public BulkSink {
 
   StreamPrefetch& o_;
   std::string buffer_;
+  std::unique_ptr<sysfile::AtomicOutput> file_;
+  std::size_t size_ = 0;  // bytes of the current stream so far
+  bool filesUsable_ = true;
 };
 
-std::unique_ptr<StreamPrefetch> StreamPrefetch::start(IStorage* root, std::size_t limit) {
+std::unique_ptr<StreamPrefetch> StreamPrefetch::start(IStorage* root, int folder,
+                                                      std::size_t limit) {
   std::shared_ptr<ItsfFile> file = containerOf(root);
   if (!file) return nullptr;
-  std::unique_ptr<StreamPrefetch> p(new StreamPrefetch(std::move(file), limit));
+  std::unique_ptr<StreamPrefetch> p(new StreamPrefetch(std::move(file), folder, limit));
   std::vector<std::size_t> wanted;
   const auto& all = p->file_->entries();
   for (std::size_t i = 0; i < all.size(); ++i)
@@ -93,8 +119,8 @@ std::unique_ptr<StreamPrefetch> StreamPrefetch::start(IStorage* root, std::size_
   return p;
 }
 
-StreamPrefetch::StreamPrefetch(std::shared_ptr<ItsfFile> file, std::size_t limit)
-    : file_(std::move(file)), limit_(limit) {}
+StreamPrefetch::StreamPrefetch(std::shared_ptr<ItsfFile> file, int folder, std::size_t limit)
+    : file_(std::move(file)), folder_(folder), limit_(limit) {}
 
 StreamPrefetch::~StreamPrefetch() {
   {
@@ -113,7 +139,8 @@ void StreamPrefetch::produce(std::vector<std::size_t> wanted) {
   cv_.notify_all();
 }
 
-bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::string& data) {
+bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::string& data,
+                          std::unique_ptr<sysfile::AtomicOutput>& file) {
   std::string name = "/" + path;
   for (char& c : name)
     if (c == '\\') c = '/';
@@ -124,13 +151,14 @@ bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::stri
   for (;;) {
     auto it = items_.find(i);
     if (it != items_.end() && it->second.done) {
-      const bool ok = it->second.ok && it->second.data.size() == size;
+      Item& item = it->second;
+      const bool ok = item.ok && item.size == size;
       if (ok) {
-        data = std::move(it->second.data);
-        held_ -= data.size();
-      } else {
-        held_ -= it->second.data.size();
+        data = std::move(item.data);
+        file = std::move(item.file);
       }
+      held_ -= item.size;
+      if (item.file || (ok && file)) --heldFiles_;
       items_.erase(it);
       if (waitingForRoom_) cv_.notify_all();
       return ok;

@@ -4,7 +4,9 @@
 // compressed section decoded on worker threads) and keeps each one until the
 // walk, which goes in name order, takes it. The walk still opens every stream
 // itself, so what it reports does not change; only where the bytes come from
-// does.
+// does. Given a folder on the target's file system, the reader puts each
+// stream's bytes straight into an unnamed file there, which the walk then
+// only names: the bytes are copied once, not into memory and out again.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +20,7 @@
 
 #include "platform/itss/itsf_reader.h"
 #include "platform/itss/storage.h"
+#include "platform/system/atomic_file.h"
 
 class StreamPrefetch {
  public:
@@ -25,17 +28,25 @@ class StreamPrefetch {
   // a stream the walk wants that is not there yet is read directly.
   static constexpr std::size_t kDefaultLimit = std::size_t{16} << 20;
 
-  // Null when root is not a storage of the engine's reader.
-  static std::unique_ptr<StreamPrefetch> start(itss::IStorage* root,
+  // Unnamed files held for the walk at once (each holds a descriptor).
+  static constexpr std::size_t kMaxHeldFiles = 256;
+
+  // Null when root is not a storage of the engine's reader. folder: a folder
+  // descriptor for the unnamed files (it must stay open while this lives),
+  // or -1 to hold every stream in memory.
+  static std::unique_ptr<StreamPrefetch> start(itss::IStorage* root, int folder = -1,
                                                std::size_t limit = kDefaultLimit);
   ~StreamPrefetch();
   StreamPrefetch(const StreamPrefetch&) = delete;
   StreamPrefetch& operator=(const StreamPrefetch&) = delete;
 
   // The whole data of the stream at path ("a\b.htm", from the root) when the
-  // reader has it or will deliver it; false when the caller must read it
-  // itself (not read ahead, read with an error, or the reader is stalled).
-  bool take(const std::string& path, std::uint32_t size, std::string& data);
+  // reader has it or will deliver it: in data, or, when file is set, in that
+  // unnamed file (AtomicOutput::beginUnnamed), ready to be named. False when
+  // the caller must read it itself (not read ahead, read with an error, or
+  // the reader is stalled).
+  bool take(const std::string& path, std::uint32_t size, std::string& data,
+            std::unique_ptr<sysfile::AtomicOutput>& file);
   // Hands a buffer back for later streams, so that its memory is reused.
   void recycle(std::string&& buffer);
 
@@ -43,20 +54,24 @@ class StreamPrefetch {
   class Sink;
   struct Item {
     std::string data;
+    std::unique_ptr<sysfile::AtomicOutput> file;  // the bytes, when not in data
+    std::size_t size = 0;
     bool done = false;
     bool ok = false;
   };
 
-  StreamPrefetch(std::shared_ptr<itss::ItsfFile> file, std::size_t limit);
+  StreamPrefetch(std::shared_ptr<itss::ItsfFile> file, int folder, std::size_t limit);
   void produce(std::vector<std::size_t> wanted);
 
   std::shared_ptr<itss::ItsfFile> file_;
+  int folder_;
   std::size_t limit_;
   std::mutex m_;
   std::condition_variable cv_;
   std::unordered_map<std::size_t, Item> items_;
   std::unordered_set<std::size_t> abandoned_;  // streams the walk read itself
   std::size_t held_ = 0;                       // bytes of finished items not yet taken
+  std::size_t heldFiles_ = 0;                  // of them in unnamed files
   bool waitingForRoom_ = false;                // the reader waits until held_ drops
   bool walkWaiting_ = false;                   // the walk waits for a stream
   std::vector<std::string> spare_;             // buffers handed back by the walk

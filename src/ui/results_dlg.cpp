@@ -34,7 +34,7 @@ constexpr int kClose = IDOK;
 
 // Report lines are tab-separated columns: a file name, its sizes before and
 // after, the bytes saved and the percentage. The tab stops are never closer
-// than these widths in average characters, and move right when a column of a
+// than these widths in digits, and move right when a column of a
 // line already shown is wider, so that the columns of all lines line up.
 constexpr int kMinColumnChars[] = {24, 22, 26};
 constexpr int kOtherColumnChars = 8;
@@ -147,7 +147,9 @@ void CResultsDlg::fitTabStops(const QString& text) {
   auto* plain = qobject_cast<QPlainTextEdit*>(text_);
   if (!plain) return;
   const QFontMetrics metrics(plain->font());
-  const int average = std::max(1, metrics.averageCharWidth());
+  // The width of a digit: a CJK font's average character is an ideograph,
+  // twice as wide as the digits and Latin names that fill the columns.
+  const int average = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
   bool wider = columnWidths_.empty();
   for (const QString& line : text.split(QLatin1Char('\n'))) {
     const QStringList fields = line.split(QLatin1Char('\t'));

@@ -36,6 +36,7 @@
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
 #include "tests/platform/browser/browser_page_wait.h"
+#include "tests/tool_dialogs/modal_driver.h"
 #include "tool_dialogs/decompile_dialog.h"
 #include "tool_dialogs/recompile_dialog.h"
 #include "ui/help_page_pane.h"
@@ -58,36 +59,8 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
   return true;
 }
 
-// Runs f with each modal dialog as it shows (its template id, or -1 for
-// other modal windows such as file pickers); f closes it.
-class ModalWatcher {
- public:
-  explicit ModalWatcher(std::function<void(QWidget*, int)> f) : f_(std::move(f)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (!modal || !modal->isVisible() || busy_) return;
-      busy_ = true;
-      const QVariant id = modal->property("dialogId");
-      seen.push_back(id.isValid() ? id.toInt() : -1);
-      f_(modal, seen.back());
-      busy_ = false;
-    });
-    timer_.start(20);
-  }
-  std::vector<int> seen;
-
- private:
-  std::function<void(QWidget*, int)> f_;
-  QTimer timer_;
-  bool busy_ = false;
-};
-
-void closeModal(QWidget* modal, int) {
-  if (auto* d = qobject_cast<QDialog*>(modal))
-    d->reject();
-  else
-    modal->close();
-}
+using modal::closeModal;
+using modal::ModalWatcher;
 
 class HelpGui : public ::testing::Test {
  protected:

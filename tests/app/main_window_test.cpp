@@ -21,9 +21,11 @@
 #include "app/log_view.h"
 #include "app/main_frame.h"
 #include "app/qt_front_end.h"
+#include "res/bitmaps.h"
 #include "res/ids.h"
 #include "tests/common/recording_prompter.h"
 #include "tests/common/scratch_config.h"
+#include "tests/tool_dialogs/modal_driver.h"
 #include "ui/program_help.h"
 
 namespace {
@@ -43,26 +45,6 @@ QString describe(const QList<QAction*>& actions) {
   }
   return parts.join(QStringLiteral(" "));
 }
-
-// Tools open modal dialogs once they are part of the program: this closes
-// each one as soon as it shows, and counts them.
-class ModalCloser {
- public:
-  ModalCloser() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        ++closed_;
-        modal->close();
-      }
-    });
-    timer_.start(10);
-  }
-  int closed() const { return closed_; }
-
- private:
-  QTimer timer_;
-  int closed_ = 0;
-};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -111,7 +93,8 @@ TEST_F(MainWindowTest, StatusBarShowsIdleTextIndicatorsAndPrompts) {
 }
 
 TEST_F(MainWindowTest, CommandsRouteToTheirHandlers) {
-  ModalCloser closer;
+  // Tools open modal dialogs: each is closed as soon as it shows.
+  modal::ModalWatcher closer(modal::closeModal);
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   QSignalSpy ran(frame_->view(), &CLogView::toolHandlerRan);
   for (int id : {ID_CREATE_ITS, ID_DECOMPILE, ID_RECOMPILE, ID_WINHELP_REGISTRY,
@@ -127,7 +110,8 @@ TEST_F(MainWindowTest, CommandsRouteToTheirHandlers) {
 }
 
 TEST_F(MainWindowTest, AcceleratorsAndAltSInert) {
-  ModalCloser closer;
+  // Tools open modal dialogs: each is closed as soon as it shows.
+  modal::ModalWatcher closer(modal::closeModal);
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   std::map<QString, QShortcut*> shortcuts;
   for (QShortcut* s : frame_->findChildren<QShortcut*>()) shortcuts[s->key().toString()] = s;
@@ -147,7 +131,8 @@ TEST_F(MainWindowTest, AcceleratorsAndAltSInert) {
 }
 
 TEST_F(MainWindowTest, StartPageLinks) {
-  ModalCloser closer;
+  // Tools open modal dialogs: each is closed as soon as it shows.
+  modal::ModalWatcher closer(modal::closeModal);
   QSignalSpy routed(frame_, &CMainFrame::commandRouted);
   QSignalSpy ran(frame_->view(), &CLogView::toolHandlerRan);
   const int expected[] = {ID_DECOMPILE,
@@ -270,20 +255,31 @@ TEST(ProgramStart, ViewerStartedOnAFileHasTheProgramIcon) {
   program.start(QStringLiteral(WRENLOW_PROGRAM),
                 {QStringLiteral(WRENLOW_CORPUS_DIR "/7zcn_7-zip.chm")});
   ASSERT_TRUE(program.waitForStarted());
+  // The viewer's window of this process (other tests may show viewers on
+  // the same display at the same time).
   const QString title = QStringLiteral("CHM/ITS 文件查看器");
-  QString window;
-  for (int waited = 0; waited < 30000 && window.isEmpty(); waited += 200) {
+  const QString pid = QString::number(program.processId());
+  QString icon;
+  for (int waited = 0; waited < 30000 && icon.isEmpty(); waited += 200) {
     QTest::qWait(200);
     const QString tree = run(QStringLiteral("xwininfo"), {"-root", "-tree"});
-    for (const QString& line : tree.split(QLatin1Char('\n')))
-      if (line.contains(QLatin1Char('"') + title + QLatin1Char('"')))
-        window = line.trimmed().section(QLatin1Char(' '), 0, 0);
+    for (const QString& line : tree.split(QLatin1Char('\n'))) {
+      if (!line.contains(QLatin1Char('"') + title + QLatin1Char('"'))) continue;
+      const QString window = line.trimmed().section(QLatin1Char(' '), 0, 0);
+      const QString props = run(QStringLiteral("xprop"), {"-id", window, "_NET_WM_PID"});
+      if (props.trimmed() == QStringLiteral("_NET_WM_PID(CARDINAL) = ") + pid)
+        icon = run(QStringLiteral("xprop"), {"-id", window, "_NET_WM_ICON"});
+    }
   }
-  ASSERT_FALSE(window.isEmpty()) << "no viewer window came up";
-  const QString icon = run(QStringLiteral("xprop"), {"-id", window, "_NET_WM_ICON"});
+  ASSERT_FALSE(icon.isEmpty()) << "no viewer window of the program came up";
   program.terminate();
   program.waitForFinished(10000);
-  EXPECT_TRUE(icon.startsWith(QStringLiteral("_NET_WM_ICON(CARDINAL) = "))) << icon.toStdString();
+  // The program's own picture (a window manager may put a default icon of
+  // its own on a window that has none).
+  const res::Bitmap* own = res::findBitmap(IDR_MAINFRAME);
+  ASSERT_NE(own, nullptr);
+  EXPECT_TRUE(icon.contains(QStringLiteral("Icon (%1 x %2)").arg(own->width).arg(own->height)))
+      << icon.left(200).toStdString();
 }
 
 TEST(QtFrontEndTest, MainWindowForNewOrReadableDocument) {

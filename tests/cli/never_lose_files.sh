@@ -214,6 +214,33 @@ run "$cli" extract "$good" ext
 expect_status 1
 [ -p out/7-Zip.hhc ] && [ -p ext/7-Zip.hhc ] || fail "a FIFO was replaced"
 
+# Into the output of an earlier run: a file of the same name is replaced
+# whole when it is a writable regular file; a read-only one and a link stay as
+# they are (nothing is written through the link), and the run says so.
+for tool in extract decompile; do
+  begin "$tool-over-earlier-output"
+  mkdir out
+  "$cli" -q $tool "$good" out >/dev/null 2>&1
+  echo victim >victim.txt
+  rm out/7-Zip.hhk
+  ln -s ../victim.txt out/7-Zip.hhk
+  chmod 0444 out/cmdline/commands/add.htm
+  echo stale >out/cmdline/commands/bench.htm
+  mark
+  if [ $tool = extract ]; then
+    run "$cli" extract "$good" out
+    expect_message "7-Zip.hhk: not a regular file"
+    expect_message "add.htm: read-only"
+  else
+    run "$cli" decompile --no-project "$good" out
+    expect_message "7-Zip.hhk"
+  fi
+  expect_status 1
+  "$cli" cat "$good" cmdline/commands/bench.htm | cmp -s - out/cmdline/commands/bench.htm ||
+    fail "an earlier file was not replaced"
+  expect_untouched "./$tool-over-earlier-output/out/cmdline/commands/bench.htm"
+done
+
 # ---------------------------------------------------------------------------
 # Project options that name outputs, files read from outside the project's
 # folder, and large inputs: their cases go in a section of their own here.

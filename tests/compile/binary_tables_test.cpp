@@ -265,15 +265,7 @@ using corpus::run;
 
 using crafted::put;
 
-// Names and links of a sitemap tree, one line per entry, indented by depth.
-void outline(const std::vector<SitemapEntry>& level, int depth, std::string& out) {
-  for (const SitemapEntry& e : level) {
-    out += std::string(depth, ' ') + e.name + (e.seeAlso.empty() ? "" : " see " + e.seeAlso);
-    for (const std::string& l : e.locals) out += " -> " + l;
-    out += "\n";
-    outline(e.children, depth + 1, out);
-  }
-}
+using compiled::outline;
 
 // A Chinese project with both tables: chmls, which builds its contents and
 // index from #TOCIDX and $WWKeywordLinks when they are present, gives back

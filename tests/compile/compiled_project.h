@@ -7,7 +7,9 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "chmfiles/sitemap.h"
 #include "compile/compiler.h"
 #include "tests/decompile/crafted_file.h"
 
@@ -50,5 +52,15 @@ inline std::string item(const std::string& name, const std::string& more) {
   return entry(param("Name", name) + more);
 }
 inline std::string local(const std::string& page) { return param("Local", page); }
+
+// Names and links of a sitemap tree, one line per entry, indented by depth.
+inline void outline(const std::vector<SitemapEntry>& level, int depth, std::string& out) {
+  for (const SitemapEntry& e : level) {
+    out += std::string(depth, ' ') + e.name + (e.seeAlso.empty() ? "" : " see " + e.seeAlso);
+    for (const std::string& l : e.locals) out += " -> " + l;
+    out += "\n";
+    outline(e.children, depth + 1, out);
+  }
+}
 
 }  // namespace compiled

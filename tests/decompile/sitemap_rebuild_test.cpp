@@ -55,15 +55,7 @@ void pairs(const std::vector<SitemapEntry>& level, const std::string& parent,
   }
 }
 
-// Names and links one line per entry, indented by depth.
-void outline(const std::vector<SitemapEntry>& level, int depth, std::string& out) {
-  for (const SitemapEntry& e : level) {
-    out += std::string(depth, ' ') + e.name + (e.seeAlso.empty() ? "" : " see " + e.seeAlso);
-    for (const std::string& l : e.locals) out += " -> " + l;
-    out += "\n";
-    outline(e.children, depth + 1, out);
-  }
-}
+using compiled::outline;
 
 std::string stored(ItsStorage& s, const std::string& name) {
   std::vector<std::uint8_t> bytes;

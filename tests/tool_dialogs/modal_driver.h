@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
+#include <QVariant>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/dialogs/dialog_builder.h"
 #include "res/ids.h"
@@ -79,6 +82,38 @@ inline void pick(QFileDialog* picker, const std::string& path) {
   picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
       ->setText(QString::fromStdString(path));
   static_cast<QDialog*>(picker)->accept();
+}
+
+// Runs f with each modal dialog as it shows (its template id, or -1 for
+// other modal windows such as file pickers); f closes it.
+class ModalWatcher {
+ public:
+  explicit ModalWatcher(std::function<void(QWidget*, int)> f) : f_(std::move(f)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || !modal->isVisible() || busy_) return;
+      busy_ = true;
+      const QVariant id = modal->property("dialogId");
+      seen.push_back(id.isValid() ? id.toInt() : -1);
+      f_(modal, seen.back());
+      busy_ = false;
+    });
+    timer_.start(20);
+  }
+  std::vector<int> seen;
+
+ private:
+  std::function<void(QWidget*, int)> f_;
+  QTimer timer_;
+  bool busy_ = false;
+};
+
+// Closes a modal window as its Cancel or close box would.
+inline void closeModal(QWidget* modal, int) {
+  if (auto* d = qobject_cast<QDialog*>(modal))
+    d->reject();
+  else
+    modal->close();
 }
 
 }  // namespace modal

@@ -36,6 +36,7 @@
 #include "tests/common/scratch_config.h"
 #include "tests/decompile/crafted_file.h"
 #include "tests/tool_dialogs/modal_driver.h"
+#include "tests/ui/results_driver.h"
 #include "tool_dialogs/recompile_command.h"
 #include "tool_dialogs/recompile_dialog.h"
 #include "tool_dialogs/recompile_results.h"
@@ -214,14 +215,7 @@ TEST_F(RecompileGui, EscapeDuringTheRunLeavesTheTargetAsItWas) {
   request.source = dir() + "/in/many.chm";
   request.target = target;
   EscapeAtThirdStep results(nullptr, request);
-  auto* timer = new QTimer(&results);
-  QObject::connect(timer, &QTimer::timeout, [&results, timer] {
-    if (results.ran() && results.closeButton() && results.closeButton()->isVisible()) {
-      timer->stop();
-      results.closeButton()->click();
-    }
-  });
-  timer->start(20);
+  closeWhenDone(results);
   results.DoModal();
   EXPECT_TRUE(results.outcome().cancelled);
   EXPECT_EQ(crafted::readFile(target), before);

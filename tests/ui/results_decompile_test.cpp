@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "decompile/decompile_run.h"
+#include "results_driver.h"
 #include "ui/results_dlg.h"
 
 namespace {
@@ -38,17 +39,6 @@ class DecompileResults : public CResultsDlg {
     outcome = decompile(request, *this, prompter);
   }
 };
-
-void closeWhenDone(CResultsDlg& dlg) {
-  auto* timer = new QTimer(&dlg);
-  QObject::connect(timer, &QTimer::timeout, [&dlg, timer] {
-    if (dlg.ran() && dlg.closeButton()->isVisible()) {
-      timer->stop();
-      dlg.closeButton()->click();
-    }
-  });
-  timer->start(5);
-}
 
 int countOf(const std::string& s, const std::string& part) {
   int n = 0;

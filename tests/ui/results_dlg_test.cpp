@@ -21,6 +21,7 @@
 
 #include "res/ids.h"
 #include "res/strings.h"
+#include "results_driver.h"
 #include "tests/common/recording_prompter.h"
 
 namespace {
@@ -57,18 +58,6 @@ class TestResults : public CResultsDlg {
   }
 };
 
-// Clicks Close once the run is over.
-void closeWhenDone(TestResults& dlg) {
-  auto* timer = new QTimer(&dlg);
-  QObject::connect(timer, &QTimer::timeout, [&dlg, timer] {
-    if (dlg.ran() && dlg.closeButton() && dlg.closeButton()->isVisible()) {
-      timer->stop();
-      dlg.closeButton()->click();
-    }
-  });
-  timer->start(5);
-}
-
 }  // namespace
 
 TEST(ResultsDlg, BuiltFromTemplate140) {
@@ -103,15 +92,7 @@ TEST(ResultsDlg, EscapeStopsTheRunAtTheNextCheck) {
       QApplication::postEvent(dlg.window(),
                               new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
   };
-  auto* timer = new QTimer(&dlg);
-  QObject::connect(timer, &QTimer::timeout, [&] {
-    if (dlg.ran() && dlg.closeButton()->isVisible()) {
-      timer->stop();
-      shown = dlg.shownText();
-      dlg.closeButton()->click();
-    }
-  });
-  timer->start(5);
+  closeWhenDone(dlg, [&] { shown = dlg.shownText(); });
   EXPECT_EQ(dlg.DoModal(), 1);
   EXPECT_TRUE(dlg.cancelled());
   // The current item finished; none after it ran; an empty line, then the cancelled line.
@@ -123,15 +104,7 @@ TEST(ResultsDlg, AnOperationWithNoItems) {
   TestResults dlg;
   dlg.items = 0;
   int barValue = -1;
-  auto* timer = new QTimer(&dlg);
-  QObject::connect(timer, &QTimer::timeout, [&] {
-    if (dlg.ran() && dlg.closeButton()->isVisible()) {
-      timer->stop();
-      barValue = dlg.progressBar()->value();
-      dlg.closeButton()->click();
-    }
-  });
-  timer->start(5);
+  closeWhenDone(dlg, [&] { barValue = dlg.progressBar()->value(); });
   EXPECT_EQ(dlg.DoModal(), 1);
   EXPECT_EQ(barValue, 0);  // the bar never moved, and Close came back
   EXPECT_EQ(dlg.report(), "");
@@ -176,14 +149,7 @@ TEST(ResultsDlg, OperationThatReportsItsOwnCancellationGetsOneCancelledLine) {
       appendLine("\r\n*** 已取消 ***");
     }
   } dlg;
-  auto* timer = new QTimer(&dlg);
-  QObject::connect(timer, &QTimer::timeout, [&dlg, timer] {
-    if (dlg.ran() && dlg.closeButton()->isVisible()) {
-      timer->stop();
-      dlg.closeButton()->click();
-    }
-  });
-  timer->start(5);
+  closeWhenDone(dlg);
   EXPECT_EQ(dlg.DoModal(), 1);
   EXPECT_EQ(dlg.report(), "item 0\r\n\r\n*** 已取消 ***\r\n");
 }

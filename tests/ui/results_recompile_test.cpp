@@ -19,6 +19,7 @@
 
 #include "recompile/recompile_report.h"
 #include "res/ids.h"
+#include "results_driver.h"
 #include "ui/results_dlg.h"
 
 namespace {
@@ -54,10 +55,7 @@ class RecompileReport : public CResultsDlg {
 TEST(ResultsRecompile, ReportLinesStayOneLineEachWithTheirColumnsLinedUp) {
   RecompileReport dlg;
   ASSERT_TRUE(dlg.create());
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (!dlg.ran() || !dlg.closeButton()->isVisible()) return;
-    timer.stop();
+  closeWhenDone(dlg, [&] {
     auto* box = dlg.window()->findChild<QPlainTextEdit*>(QString::number(IDC_RESULTS_TEXT));
     ASSERT_NE(box, nullptr);
     QTest::qWait(50);
@@ -87,8 +85,6 @@ TEST(ResultsRecompile, ReportLinesStayOneLineEachWithTheirColumnsLinedUp) {
     }
     // A line longer than the box scrolls sideways.
     EXPECT_GT(box->horizontalScrollBar()->maximum(), 0);
-    dlg.closeButton()->click();
   });
-  timer.start(20);
   dlg.DoModal();
 }

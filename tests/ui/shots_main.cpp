@@ -19,6 +19,7 @@
 
 #include "res/bitmaps.h"
 #include "res/ids.h"
+#include "results_driver.h"
 #include "ui/caption_painter.h"
 #include "ui/results_dlg.h"
 #include "ui/tool_dialog.h"
@@ -113,15 +114,9 @@ int main(int argc, char** argv) {
   }
   {
     CorpusRun dlg;
-    auto* timer = new QTimer(&dlg);
-    QObject::connect(timer, &QTimer::timeout, [&] {
-      if (dlg.ran() && dlg.closeButton()->isVisible()) {
-        timer->stop();
-        if (!saveScreen(dlg.window(), "ui-results.png")) ++failures;
-        dlg.closeButton()->click();
-      }
+    closeWhenDone(dlg, [&] {
+      if (!saveScreen(dlg.window(), "ui-results.png")) ++failures;
     });
-    timer->start(50);
     dlg.DoModal();
   }
   {

@@ -30,6 +30,7 @@
 #include "tests/decompile/crafted_file.h"
 #include "tests/platform/browser/browser_page_wait.h"
 #include "tests/tool_dialogs/modal_driver.h"
+#include "ui/elided_label.h"
 
 namespace {
 
@@ -73,8 +74,10 @@ void shot(QWidget* w, const char* name) {
   const char* dir = std::getenv("WRENLOW_SHOT_DIR");
   if (!dir) return;
   QTest::qWait(800);
-  QScreen* screen = w->screen();
-  screen->grabWindow(0, w->x(), w->y(), w->width(), w->height())
+  // The window with its frame and title, as it shows on the screen.
+  const QRect r = w->frameGeometry();
+  w->screen()
+      ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
       .save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
 }
 
@@ -247,8 +250,10 @@ TEST_F(ViewerGui, LinkLabelShowsBesideTheButtonsAndFollowsTheMouse) {
   };
   QTest::mouseMove(surface, QPoint(300, 10));
   QTest::mouseMove(surface, QPoint(100, 100));
-  EXPECT_TRUE(shows([](const QString& t) { return t.endsWith(QStringLiteral("b.htm")); }))
-      << link->text().toStdString();
+  // Named as the viewer names pages of the file: its:<file>::/<page>.
+  EXPECT_TRUE(shows([&](const QString&) {
+    return ui::ElidedLabelFullText(link) == QString::fromStdString("its:" + path + "::/b.htm");
+  })) << link->text().toStdString();
   EXPECT_EQ(link->text().count(QLatin1Char('\n')), 0);
   QTest::mouseMove(surface, QPoint(600, 400));
   EXPECT_TRUE(shows([](const QString& t) { return t == QStringLiteral("链接:"); }))
@@ -259,6 +264,8 @@ TEST_F(ViewerGui, LinkLabelShowsBesideTheButtonsAndFollowsTheMouse) {
 // Pictures of real files for a reader to look at (only with WRENLOW_SHOT_DIR).
 TEST_F(ViewerGui, CorpusPictures) {
   if (!std::getenv("WRENLOW_SHOT_DIR")) GTEST_SKIP() << "no picture folder";
+  // The program's icon on the window, as the program sets it at start.
+  QApplication::setWindowIcon(dlg::programIcon());
   ScopedRecordingPrompter prompter;
   {
     CViewerDlg dlg(nullptr, WRENLOW_CORPUS_DIR "/7zcn_7-zip.chm");
@@ -301,6 +308,26 @@ TEST_F(ViewerGui, CorpusPictures) {
   QTest::qWait(800);
   dlg.host().browser()->page()->runJavaScript("document.getElementById('Out2').click();");
   shot(&dlg, "lcid409-gbk");
+}
+
+// The README's picture of the viewer: a Simplified Chinese help file with
+// its tree open at a page (only with WRENLOW_SHOT_DIR).
+TEST_F(ViewerGui, ReadmePicture) {
+  if (!std::getenv("WRENLOW_SHOT_DIR")) GTEST_SKIP() << "no picture folder";
+  QApplication::setWindowIcon(dlg::programIcon());
+  ScopedRecordingPrompter prompter;
+  CViewerDlg dlg(nullptr, WRENLOW_CORPUS_DIR "/ahkcn_AutoHotkey.chm");
+  ASSERT_TRUE(dlg.create());
+  dlg.show();
+  QTreeWidgetItem* page = nullptr;
+  for (QTreeWidgetItem* item :
+       dlg.tree()->findItems("Tutorial.htm", Qt::MatchStartsWith | Qt::MatchRecursive))
+    page = item;
+  ASSERT_NE(page, nullptr);
+  dlg.tree()->setCurrentItem(page);
+  EXPECT_TRUE(waitForLocation(dlg, "::/docs/Tutorial.htm"));
+  QTest::qWait(1000);
+  shot(&dlg, "readme-viewer");
 }
 
 }  // namespace

@@ -224,8 +224,11 @@ bool CHHCtrl::Create(QWidget* parent, const QRect& rect, unsigned buttonMask, co
   view->setGeometry(viewRect);
   browser_ = view;
 
-  connect(page, &QWebEnginePage::linkHovered, this,
-          [this](const QString& url) { OnStatusTextChange(url.toStdString()); });
+  // The link under the mouse, named as the host names pages (a page of a
+  // help file as "its:<file>::/<page>"); empty when the mouse leaves it.
+  connect(page, &QWebEnginePage::linkHovered, this, [this](const QString& url) {
+    OnStatusTextChange(url.isEmpty() ? std::string() : urlText(QUrl(url)));
+  });
   connect(page, &QWebEnginePage::titleChanged, this,
           [this](const QString& title) { OnTitleChange(title.toStdString()); });
   connect(page, &QWebEnginePage::loadProgress, this,

@@ -12,6 +12,8 @@ bool installQtTranslations() {
   if (!app) return false;
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
   const QLocale chinese(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+  // Dates and file types in the pickers' lists follow the default locale.
+  QLocale::setDefault(chinese);
   bool loaded = false;
   // qtbase holds the widgets' and the print dialog's texts.
   for (const char* catalog : {"qtbase", "qtwebengine"}) {

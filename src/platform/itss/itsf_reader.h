@@ -2,6 +2,7 @@
 // The reading side of the container: the mapped file, its directory and the
 // two content sections. Shared by the storage, stream and enumerator objects
 // of one open file; safe to read from several threads.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -150,6 +151,7 @@ class ItsfFile {
   // folder form one run, found by binary search.
   std::vector<std::pair<std::string, std::size_t>> byFoldedName_;
   std::size_t lowerBound(std::string_view folded) const;
+  mutable std::atomic<std::size_t> lastLookup_{0};  // where lowerBound ended last
   std::size_t endOfPrefix(std::size_t from, std::string_view folded) const;
 
   std::once_flag lzxOnce_;

@@ -71,22 +71,69 @@ HRESULT ItsfFile::parse() {
   byFoldedName_.reserve(entries_.size());
   for (std::size_t i = 0; i < entries_.size(); ++i)
     byFoldedName_.emplace_back(foldName(entries_[i].name), i);
-  std::sort(byFoldedName_.begin(), byFoldedName_.end());
+  // The listing chunks hold the names in this order already when the writer
+  // sorted them as the format asks; only a file that did not is sorted here.
+  if (!std::is_sorted(byFoldedName_.begin(), byFoldedName_.end()))
+    std::sort(byFoldedName_.begin(), byFoldedName_.end());
   return S_OK;
 }
 
+// Lookups mostly come in name order (a walk of the folders, a decompile):
+// the search starts where the previous one ended and widens in doubling
+// steps, a few comparisons for a near name and at most about twice a plain
+// binary search's for a far one. The remembered place is only a hint, so
+// threads that look up at once cost each other speed, never a result.
 std::size_t ItsfFile::lowerBound(std::string_view folded) const {
-  auto it = std::lower_bound(byFoldedName_.begin(), byFoldedName_.end(), folded,
+  const auto& v = byFoldedName_;
+  const std::size_t n = v.size();
+  const auto below = [&](std::size_t i) { return std::string_view(v[i].first) < folded; };
+  const std::size_t hint = std::min(lastLookup_.load(std::memory_order_relaxed), n);
+  std::size_t lo, hi;
+  if (hint < n && below(hint)) {
+    // After the hint: every name before lo sorts below, hi's does not.
+    lo = hint + 1;
+    std::size_t step = 1;
+    while (hint + step < n && below(hint + step)) {
+      lo = hint + step + 1;
+      step *= 2;
+    }
+    hi = std::min(n, hint + step);
+  } else {
+    hi = hint;
+    std::size_t step = 1;
+    while (step <= hint && !below(hint - step)) {
+      hi = hint - step;
+      step *= 2;
+    }
+    lo = step <= hint ? hint - step + 1 : 0;
+  }
+  auto it = std::lower_bound(v.begin() + static_cast<std::ptrdiff_t>(lo),
+                             v.begin() + static_cast<std::ptrdiff_t>(hi), folded,
                              [](const auto& e, std::string_view k) { return e.first < k; });
-  return static_cast<std::size_t>(it - byFoldedName_.begin());
+  const auto found = static_cast<std::size_t>(it - v.begin());
+  lastLookup_.store(found, std::memory_order_relaxed);
+  return found;
 }
 
-// The first position at or after from whose name does not start with folded.
+// The first position at or after from whose name does not start with folded;
+// the run is mostly short, so it is measured in doubling steps.
 std::size_t ItsfFile::endOfPrefix(std::size_t from, std::string_view folded) const {
+  const auto& v = byFoldedName_;
+  const std::size_t n = v.size();
+  const auto inside = [&](std::size_t i) {
+    return std::string_view(v[i].first).starts_with(folded);
+  };
+  if (from >= n || !inside(from)) return from;
+  std::size_t lo = from + 1, step = 1;
+  while (from + step < n && inside(from + step)) {
+    lo = from + step + 1;
+    step *= 2;
+  }
+  const std::size_t hi = std::min(n, from + step);
   auto it = std::partition_point(
-      byFoldedName_.begin() + static_cast<std::ptrdiff_t>(from), byFoldedName_.end(),
+      v.begin() + static_cast<std::ptrdiff_t>(lo), v.begin() + static_cast<std::ptrdiff_t>(hi),
       [&](const auto& e) { return std::string_view(e.first).starts_with(folded); });
-  return static_cast<std::size_t>(it - byFoldedName_.begin());
+  return static_cast<std::size_t>(it - v.begin());
 }
 
 void ItsfFile::parseListing(std::uint32_t c) {
@@ -122,13 +169,13 @@ void ItsfFile::parseListing(std::uint32_t c) {
 }
 
 long ItsfFile::matchIn(std::size_t first, std::size_t last, std::string_view name) const {
-  long folded = -1;
-  for (std::size_t i = first; i < last && i < entries_.size(); ++i) {
-    const std::string& n = entries_[i].name;
-    if (n == name) return static_cast<long>(i);
-    if (folded < 0 && compareNames(n, name) == 0) folded = static_cast<long>(i);
-  }
-  return folded;
+  last = std::min(last, entries_.size());
+  for (std::size_t i = first; i < last; ++i)
+    if (entries_[i].name == name) return static_cast<long>(i);
+  // No exact match: the first that differs only in letter case.
+  for (std::size_t i = first; i < last; ++i)
+    if (compareNames(entries_[i].name, name) == 0) return static_cast<long>(i);
+  return -1;
 }
 
 long ItsfFile::findThroughIndex(std::string_view name) const {

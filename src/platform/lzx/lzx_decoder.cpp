@@ -28,20 +28,28 @@ struct Decoder::Bits {
 
   Bits(const std::uint8_t* in, std::size_t len) : start(in), p(in), end(in + len) {}
 
+  // Tops the buffer up to at least 48 bits (three codes of up to 16 bits)
+  // and at most 63, without a branch on how many it held: four words are
+  // loaded at once and as many whole words taken as there is room for. The
+  // bits of a word that does not fit land below the valid ones, where the
+  // next refill puts the same bits again.
   inline void refill() {
-    if (count > 48) return;
-    if (end - p >= 8) {
-      do {
-        buf |= static_cast<std::uint64_t>(load16(p)) << (48 - count);
-        p += 2;
-        count += 16;
-      } while (count <= 48);
+    if (end - p >= 8) [[likely]] {
+      std::uint64_t v;
+      std::memcpy(&v, p, 8);
+      // Little-endian words w0 w1 w2 w3 become w0 highest ... w3 lowest.
+      v = ((v & 0x0000FFFF0000FFFFull) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFull);
+      v = (v << 32) | (v >> 32);
+      buf |= v >> count;
+      const unsigned words = (63 - count) >> 4;
+      p += 2 * words;
+      count += 16 * words;
       return;
     }
     refillSlow();
   }
   void refillSlow() {
-    while (count <= 48) {
+    while (count < 48) {
       std::uint16_t w = 0;
       if (end - p >= 2) {
         w = load16(p);
@@ -88,57 +96,77 @@ struct Decoder::Bits {
 
 namespace {
 
-// Fills t from code lengths; false when the lengths over-subscribe the code.
+// Fills t from code lengths, each below 17 (as every length field and step
+// the decoder reads makes them); false when they over-subscribe the code.
 bool buildTable(Decoder::Table& t, const std::uint8_t* lens, unsigned n) {
-  std::uint32_t count[17] = {};
-  for (unsigned i = 0; i < n; ++i) {
-    if (lens[i] > 16) return false;
-    ++count[lens[i]];
+  // Two interleaved counts, so that runs of equal lengths do not wait on
+  // one another's increments.
+  std::uint32_t countA[17] = {}, countB[17] = {};
+  unsigned i = 0;
+  for (; i + 2 <= n; i += 2) {
+    ++countA[lens[i]];
+    ++countB[lens[i + 1]];
   }
+  if (i < n) ++countA[lens[i]];
+  std::uint32_t count[17];
+  for (unsigned len = 0; len <= 16; ++len) count[len] = countA[len] + countB[len];
   count[0] = 0;
   std::uint32_t code = 0;
-  std::uint32_t first[17] = {};
   std::uint32_t offs = 0;
   t.empty = true;
   for (unsigned len = 1; len <= 16; ++len) {
     code = (code + count[len - 1]) << 1;
     if (code + count[len] > (1u << len)) return false;
-    first[len] = code;
     t.firstCode[len] = static_cast<std::uint16_t>(code);
     t.count[len] = static_cast<std::uint16_t>(count[len]);
     t.offset[len] = static_cast<std::uint16_t>(offs);
     offs += count[len];
     if (count[len]) t.empty = false;
   }
+  // Symbols in order of (length, symbol); those without a code go after
+  // all the others, which saves a branch per symbol.
   std::uint32_t fill[17];
+  fill[0] = offs;
   for (unsigned len = 1; len <= 16; ++len) fill[len] = t.offset[len];
-  for (unsigned i = 0; i < n; ++i)
-    if (lens[i]) t.sorted[fill[lens[i]]++] = static_cast<std::uint16_t>(i);
+  for (i = 0; i < n; ++i) t.sorted[fill[lens[i]]++] = static_cast<std::uint16_t>(i);
 
-  std::memset(t.direct, 0, sizeof(std::uint16_t) << t.bits);
-  std::uint32_t next[17];
-  for (unsigned len = 1; len <= 16; ++len) next[len] = first[len];
-  for (unsigned i = 0; i < n; ++i) {
-    unsigned len = lens[i];
-    if (!len) continue;
-    std::uint32_t c = next[len]++;
-    if (len > t.bits) continue;
-    std::uint32_t lo = c << (t.bits - len), hi = (c + 1) << (t.bits - len);
-    auto e = static_cast<std::uint16_t>((i << 5) | len);
-    for (std::uint32_t k = lo; k < hi; ++k) t.direct[k] = e;
+  // Canonical codes are handed out in the order of (length, symbol): the
+  // direct table fills from its start in that order, each code of length
+  // len <= bits taking 2^(bits - len) entries. What is left belongs to
+  // longer codes (or to none) and says "look further".
+  std::uint16_t* direct = t.direct;
+  std::uint32_t at = 0;
+  const std::uint32_t size = 1u << t.bits;
+  for (unsigned len = 1; len <= t.bits; ++len) {
+    const std::uint32_t step = 1u << (t.bits - len);
+    const std::uint16_t* sym = t.sorted + t.offset[len];
+    if (step >= 4) {
+      // Four entries at a time: the short codes of a big table.
+      for (std::uint32_t k = 0; k < count[len]; ++k) {
+        const std::uint64_t e = static_cast<std::uint16_t>((sym[k] << 5) | len);
+        const std::uint64_t four = e * 0x0001000100010001ull;
+        for (std::uint32_t j = 0; j < step; j += 4) std::memcpy(direct + at + j, &four, 8);
+        at += step;
+      }
+    } else if (step == 2) {
+      for (std::uint32_t k = 0; k < count[len]; ++k) {
+        const auto e = static_cast<std::uint16_t>((sym[k] << 5) | len);
+        direct[at] = direct[at + 1] = e;
+        at += 2;
+      }
+    } else {
+      for (std::uint32_t k = 0; k < count[len]; ++k)
+        direct[at++] = static_cast<std::uint16_t>((sym[k] << 5) | len);
+    }
   }
+  std::memset(direct + at, 0, (size - at) * sizeof(std::uint16_t));
   return true;
 }
 
-// Decodes one symbol; at least 16 bits must be buffered. -1 for a bit
-// pattern that is no code of the tree.
+// The search by length for a code longer than the direct lookup; -1 for a
+// bit pattern that is no code of the tree.
 template <class B>
-inline int decodeSymbol(const Decoder::Table& t, B& b) {
-  std::uint16_t e = t.direct[b.peek(t.bits)];
-  if (e) {
-    b.skip(e & 31);
-    return e >> 5;
-  }
+inline int decodeLong(const Decoder::Table& t, B& b) {
   std::uint32_t v = b.peek(16);
   for (unsigned len = t.bits + 1; len <= 16; ++len) {
     std::uint32_t c = v >> (16 - len);
@@ -150,6 +178,35 @@ inline int decodeSymbol(const Decoder::Table& t, B& b) {
   }
   return -1;
 }
+
+// A code length given as a step from the previous one: (old - step) mod 17,
+// both below 17.
+inline std::uint8_t lengthStep(unsigned old, int step) {
+  int v = static_cast<int>(old) - step;
+  v += 17 & -(v < 0);
+  return static_cast<std::uint8_t>(v);
+}
+
+// A tree as a decoding loop holds it: the table's address in a local (a
+// store of a byte may alias any field of the decoder, which would make the
+// compiler load it again after every byte) and the lookup width a constant.
+// decode() needs at least 16 bits buffered; -1 for a bit pattern that is no
+// code of the tree.
+template <unsigned kBits>
+struct Lookup {
+  const Decoder::Table& table;
+  const std::uint16_t* direct = table.direct;
+
+  template <class B>
+  int decode(B& b) const {
+    std::uint16_t e = direct[b.peek(kBits)];
+    if (e) [[likely]] {
+      b.skip(e & 31);
+      return e >> 5;
+    }
+    return decodeLong(table, b);
+  }
+};
 
 }  // namespace
 
@@ -163,13 +220,13 @@ bool Decoder::init(unsigned windowBits) {
   windowBits_ = windowBits;
   windowSize_ = 1u << windowBits;
   mainSize_ = mainTreeSize(windowBits);
-  main_.bits = 12;
+  main_.bits = kMainLookupBits;
   main_.direct = mainDirect_;
-  length_.bits = 10;
+  length_.bits = kLengthLookupBits;
   length_.direct = lengthDirect_;
-  aligned_.bits = 7;
+  aligned_.bits = kAlignedLookupBits;
   aligned_.direct = alignedDirect_;
-  pre_.bits = 8;
+  pre_.bits = kPretreeLookupBits;
   pre_.direct = preDirect_;
   reset(0);
   return true;
@@ -194,10 +251,11 @@ bool Decoder::readLengths(Bits& b, std::uint8_t* lens, unsigned first, unsigned 
   std::uint8_t pre[kPretreeSize];
   for (unsigned i = 0; i < kPretreeSize; ++i) pre[i] = static_cast<std::uint8_t>(b.read(4));
   if (!buildTable(pre_, pre, kPretreeSize) || pre_.empty) return false;
+  const Lookup<kPretreeLookupBits> tree{pre_};
   unsigned x = first;
   while (x < last) {
     b.refill();
-    int z = decodeSymbol(pre_, b);
+    int z = tree.decode(b);
     if (z < 0) return false;
     if (z == 17 || z == 18) {
       unsigned run = z == 17 ? 4 + b.take(4) : 20 + b.take(5);
@@ -205,12 +263,12 @@ bool Decoder::readLengths(Bits& b, std::uint8_t* lens, unsigned first, unsigned 
     } else if (z == 19) {
       unsigned run = 4 + b.take(1);
       b.refill();
-      int y = decodeSymbol(pre_, b);
+      int y = tree.decode(b);
       if (y < 0 || y > 16) return false;
-      auto v = static_cast<std::uint8_t>((lens[x] + 17 - y) % 17);
+      const std::uint8_t v = lengthStep(lens[x], y);
       for (; run && x < last; --run) lens[x++] = v;
     } else {
-      lens[x] = static_cast<std::uint8_t>((lens[x] + 17 - z) % 17);
+      lens[x] = lengthStep(lens[x], z);
       ++x;
     }
     if (b.overrun > 4) return false;
@@ -280,21 +338,30 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
   const std::uint64_t histBase = sinceReset_ - frameStart_;
   const bool aligned = blockType_ == kBlockAligned;
   const bool fastCopy = overshootSafe_;
+  const std::uint32_t windowSize = windowSize_;
+  const Lookup<kMainLookupBits> mainTree{main_};
+  const Lookup<kLengthLookupBits> lengthTree{length_};
+  const Lookup<kAlignedLookupBits> alignedTree{aligned_};
   std::uint32_t r0 = r0_, r1 = r1_, r2 = r2_;
   Bits bits = b;
 
   DecodeResult result = DecodeResult::Ok;
   while (pos < end) {
     bits.refill();
-    int sym = decodeSymbol(main_, bits);
+    int sym = mainTree.decode(bits);
     if (static_cast<unsigned>(sym) < kNumChars) {
-      // A refill holds at least 49 bits: room for a second symbol.
+      // A refill holds at least 48 bits: room for three symbols.
       win[pos++] = static_cast<std::uint8_t>(sym);
       if (pos >= end) break;
-      sym = decodeSymbol(main_, bits);
+      sym = mainTree.decode(bits);
       if (static_cast<unsigned>(sym) < kNumChars) {
         win[pos++] = static_cast<std::uint8_t>(sym);
-        continue;
+        if (pos >= end) break;
+        sym = mainTree.decode(bits);
+        if (static_cast<unsigned>(sym) < kNumChars) {
+          win[pos++] = static_cast<std::uint8_t>(sym);
+          continue;
+        }
       }
     }
     if (sym < 0) {
@@ -306,7 +373,7 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
     std::uint32_t len = m & 7;
     unsigned slot = m >> 3;
     if (len == kNumPrimaryLengths) {
-      int ls = decodeSymbol(length_, bits);
+      int ls = lengthTree.decode(bits);
       if (ls < 0) {
         result = DecodeResult::Corrupt;
         break;
@@ -330,7 +397,7 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
       bits.refill();
       if (aligned && extra >= kAlignedBits) {
         std::uint32_t v = bits.take(extra - kAlignedBits) << kAlignedBits;
-        int a = decodeSymbol(aligned_, bits);
+        int a = alignedTree.decode(bits);
         if (a < 0) {
           result = DecodeResult::Corrupt;
           break;
@@ -343,16 +410,23 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
       r1 = r0;
       r0 = dist;
     }
-    if (len > matchLimit - pos || dist == 0 || dist >= windowSize_ || dist > histBase + pos) {
+    if (len > matchLimit - pos || dist == 0 || dist >= windowSize || dist > histBase + pos) {
       result = DecodeResult::Corrupt;
       break;
     }
     std::uint8_t* d = win + pos;
     if (dist <= pos) {
       const std::uint8_t* s = d - dist;
-      if (fastCopy && dist >= 8) {
-        // Copies in 8-byte steps may write up to 7 bytes past the match;
+      if (fastCopy && dist >= 32) {
+        // Copies in 32-byte steps may write up to 63 bytes past the match;
         // the window slack and the no-wrap condition make that harmless.
+        // The first 64 go without a test: most matches are no longer.
+        std::memcpy(d, s, 32);
+        std::memcpy(d + 32, s + 32, 32);
+        for (std::uint32_t i = 64; i < len; i += 32) std::memcpy(d + i, s + i, 32);
+      } else if (fastCopy && dist >= 16) {
+        for (std::uint32_t i = 0; i < len; i += 16) std::memcpy(d + i, s + i, 16);
+      } else if (fastCopy && dist >= 8) {
         for (std::uint32_t i = 0; i < len; i += 8) std::memcpy(d + i, s + i, 8);
       } else {
         for (std::uint32_t i = 0; i < len; ++i) d[i] = s[i];
@@ -362,11 +436,9 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
       for (std::uint32_t i = 0; i < len; ++i) d[i] = win[(s + i) & mask];
     }
     pos += len;
-    if (bits.overrun > 4) {
-      result = DecodeResult::Truncated;
-      break;
-    }
   }
+  // Past the end of the input the reader supplies zero words: the run still
+  // ends after at most its length in symbols, and only then is it judged.
   b = bits;
   r0_ = r0;
   r1_ = r1;

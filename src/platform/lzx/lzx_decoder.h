@@ -45,6 +45,13 @@ class Decoder {
   // Output position of the next frame.
   std::uint64_t position() const { return position_; }
 
+  // Widths of the direct lookup of each tree: codes up to this long are
+  // found in one step, longer ones by a search by length.
+  static constexpr unsigned kMainLookupBits = 12;
+  static constexpr unsigned kLengthLookupBits = 10;
+  static constexpr unsigned kAlignedLookupBits = 7;
+  static constexpr unsigned kPretreeLookupBits = 8;
+
   // Huffman decoding table for one tree (public for the decoder's helpers).
   struct Table {
     static constexpr unsigned kMaxSymbols = kMainTreeMax;
@@ -85,10 +92,10 @@ class Decoder {
   std::uint8_t alignedLens_[kAlignedSize] = {};
   unsigned mainSize_ = 0;
 
-  std::uint16_t mainDirect_[1 << 12] = {};
-  std::uint16_t lengthDirect_[1 << 10] = {};
-  std::uint16_t alignedDirect_[1 << 7] = {};
-  std::uint16_t preDirect_[1 << 8] = {};
+  std::uint16_t mainDirect_[1 << kMainLookupBits] = {};
+  std::uint16_t lengthDirect_[1 << kLengthLookupBits] = {};
+  std::uint16_t alignedDirect_[1 << kAlignedLookupBits] = {};
+  std::uint16_t preDirect_[1 << kPretreeLookupBits] = {};
   Table main_, length_, aligned_, pre_;
 };
 

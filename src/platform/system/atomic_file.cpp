@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 
 namespace sysfile {
 namespace {
@@ -38,12 +40,40 @@ std::string temporaryName(const std::string& name) {
     if (n < 0 && errno != EINTR) break;
     if (n > 0) got += static_cast<std::size_t>(n);
   }
-  std::string out = "." + name.substr(0, kMaxStemBytes) + ".";
-  for (std::uint8_t r : random) out += kLetters[r % (sizeof kLetters - 1)];
-  return out + ".tmp";
+  std::string out;
+  out.reserve(kMaxStemBytes + sizeof random + 8);
+  out.push_back('.');
+  out.append(name, 0, kMaxStemBytes);
+  out.push_back('.');
+  for (std::uint8_t r : random) out.push_back(kLetters[r % (sizeof kLetters - 1)]);
+  out.append(".tmp");
+  return out;
 }
 
-bool procFdUsable() { return ::access("/proc/self/fd", X_OK) == 0; }
+bool procFdUsable() {
+  static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+  return usable;
+}
+
+// Gives the unnamed file open at fd the name in folder, failing with EEXIST
+// when the name is taken. Through the descriptor itself where the system
+// allows it (older kernels ask for a privilege there), else through its
+// /proc/self/fd link; which one works is found out once.
+int linkUnnamed(int fd, int folder, const std::string& name) {
+  static std::atomic<int> byDescriptor{-1};  // -1 not known yet, 0 no, 1 yes
+  const int known = byDescriptor.load(std::memory_order_relaxed);
+  if (known != 0) {
+    if (::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) {
+      byDescriptor.store(1, std::memory_order_relaxed);
+      return 0;
+    }
+    if (known == 1 || (errno != ENOENT && errno != EPERM)) return -1;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return -1;
+  byDescriptor.store(0, std::memory_order_relaxed);
+  return 0;
+}
 
 }  // namespace
 
@@ -129,6 +159,52 @@ bool AtomicOutput::beginAt(int folder, const std::string& name, bool replace) {
   return start(name, replace);
 }
 
+bool AtomicOutput::beginInFolder(int folder, const std::string& name) {
+  discard();
+  name_ = name;
+  path_ = name;
+  folder_ = folder;
+  borrowed_ = true;
+  replace_ = true;
+  keepMode_ = false;
+  problem_ = Problem::None;
+  error_ = 0;
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    return fail(Problem::Create, EINVAL);
+  return openTemporary(kNewFileMode);
+}
+
+bool AtomicOutput::beginUnnamed(int folder) {
+  discard();
+  name_.clear();
+  path_.clear();
+  folder_ = folder;
+  borrowed_ = true;
+  replace_ = true;
+  keepMode_ = false;
+  problem_ = Problem::None;
+  error_ = 0;
+#ifdef O_TMPFILE
+  if (procFdUsable()) {
+    fd_ = ::openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, kNewFileMode);
+    if (fd_ >= 0) return true;
+    return fail(Problem::Create, errno);
+  }
+#endif
+  return fail(Problem::Create, EOPNOTSUPP);
+}
+
+bool AtomicOutput::commitAt(int folder, const std::string& name) {
+  if (fd_ < 0 || !borrowed_) return false;
+  if (!tempName_.empty() && folder != folder_) return fail(Problem::Write, EXDEV);
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    return fail(Problem::Create, EINVAL);
+  name_ = name;
+  path_ = name;
+  folder_ = folder;
+  return commit({}, false);
+}
+
 bool AtomicOutput::start(const std::string& shownPath, bool replace) {
   path_ = shownPath;
   replace_ = replace;
@@ -136,30 +212,35 @@ bool AtomicOutput::start(const std::string& shownPath, bool replace) {
   problem_ = Problem::None;
   error_ = 0;
   if (name_.empty() || name_ == "." || name_ == "..") return fail(Problem::NotRegular, EISDIR);
+  if (!checkTarget()) return false;
+  if (!folderWritable(folder_)) return fail(Problem::ReadOnly, EACCES);
+  return openTemporary(keepMode_ ? kPrivateMode : kNewFileMode);
+}
 
+// What stands at the target's name decides whether it may be replaced and
+// which mode the new file takes.
+bool AtomicOutput::checkTarget() {
   struct stat st {};
-  if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (!replace) return fail(Problem::Exists, EEXIST);
-    // A symbolic link is replaced by the new file, never written through;
-    // what it names decides whether the user wants it kept as it is.
-    struct stat named {};
-    if (S_ISLNK(st.st_mode) && ::fstatat(folder_, name_.c_str(), &named, 0) == 0) st = named;
-    if (S_ISDIR(st.st_mode)) return fail(Problem::NotRegular, EISDIR);
-    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return fail(Problem::NotRegular, EINVAL);
-    if (S_ISREG(st.st_mode)) {
-      if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(folder_, name_.c_str(), W_OK, 0) != 0)
-        return fail(Problem::ReadOnly, EACCES);
-      keepMode_ = true;
-      mode_ = st.st_mode & 07777;
-    }
-  } else if (errno != ENOENT) {
-    return fail(Problem::Create, errno);
+  if (::fstatat(folder_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT || fail(Problem::Create, errno);
+  if (!replace_) return fail(Problem::Exists, EEXIST);
+  if (borrowed_ && !S_ISREG(st.st_mode)) return fail(Problem::NotRegular, EINVAL);
+  // A symbolic link is replaced by the new file, never written through;
+  // what it names decides whether the user wants it kept as it is.
+  struct stat named {};
+  if (S_ISLNK(st.st_mode) && ::fstatat(folder_, name_.c_str(), &named, 0) == 0) st = named;
+  if (S_ISDIR(st.st_mode)) return fail(Problem::NotRegular, EISDIR);
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return fail(Problem::NotRegular, EINVAL);
+  if (S_ISREG(st.st_mode)) {
+    if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(folder_, name_.c_str(), W_OK, 0) != 0)
+      return fail(Problem::ReadOnly, EACCES);
+    keepMode_ = true;
+    mode_ = st.st_mode & 07777;
   }
-  if (::fstat(folder_, &st) != 0 || (st.st_mode & S_IWUSR) == 0 ||
-      ::faccessat(folder_, ".", W_OK, 0) != 0)
-    return fail(Problem::ReadOnly, EACCES);
+  return true;
+}
 
-  const unsigned mode = keepMode_ ? kPrivateMode : kNewFileMode;
+bool AtomicOutput::openTemporary(unsigned mode) {
 #ifdef O_TMPFILE
   // Without a name until complete: a crash leaves nothing behind.
   if (procFdUsable()) {
@@ -198,8 +279,62 @@ bool AtomicOutput::write(std::string_view bytes) {
   return true;
 }
 
+bool folderWritable(int folder) {
+  struct stat st {};
+  return ::fstat(folder, &st) == 0 && (st.st_mode & S_IWUSR) != 0 &&
+         ::faccessat(folder, ".", W_OK, 0) == 0;
+}
+
+// Gives a file begun in a held folder its name when the name is free: 0, or
+// -1 with errno (EEXIST: the name is taken, nothing changed).
+int AtomicOutput::placeNew() {
+  if (tempName_.empty()) return linkUnnamed(fd_, folder_, name_);
+  if (::renameat2(folder_, tempName_.c_str(), folder_, name_.c_str(), RENAME_NOREPLACE) == 0) {
+    tempName_.clear();
+    return 0;
+  }
+  if (errno != EINVAL) return -1;
+  // A file system without the no-replace rename: a second link, then the
+  // temporary name goes.
+  if (::linkat(folder_, tempName_.c_str(), folder_, name_.c_str(), 0) != 0) return -1;
+  ::unlinkat(folder_, tempName_.c_str(), 0);
+  tempName_.clear();
+  return 0;
+}
+
 bool AtomicOutput::commit(const std::function<void()>& beforeRename, bool toDisk) {
   if (fd_ < 0) return false;
+  if (borrowed_) {
+    if (toDisk && ::fsync(fd_) != 0) return fail(Problem::Write, errno);
+    if (beforeRename) beforeRename();
+    if (placeNew() == 0) {
+      ::close(fd_);
+      fd_ = -1;
+      if (toDisk) ::fsync(folder_);
+      folder_ = -1;
+      borrowed_ = false;
+      return true;
+    }
+    if (errno != EEXIST) return fail(Problem::Write, errno);
+    // The name is taken: replaced whole, as begin() would have, when what
+    // is there may be replaced.
+    if (!checkTarget() || !place({}, toDisk)) return false;
+  } else if (!place(beforeRename, toDisk)) {
+    return false;
+  }
+  ::close(fd_);
+  fd_ = -1;
+  if (toDisk) ::fsync(folder_);
+  if (!borrowed_) ::close(folder_);
+  folder_ = -1;
+  borrowed_ = false;
+  return true;
+}
+
+// Puts the complete file in the target's place (begin()'s way: the mode of
+// the file replaced, then a rename over it, or a link that refuses to
+// replace). False, with the temporary file gone, when a step fails.
+bool AtomicOutput::place(const std::function<void()>& beforeRename, bool toDisk) {
   if (keepMode_) {
     struct stat old {};
     // The owner carries over where the process may set it; the mode always.
@@ -208,16 +343,15 @@ bool AtomicOutput::commit(const std::function<void()>& beforeRename, bool toDisk
     if (::fchmod(fd_, mode_) != 0) return fail(Problem::Write, errno);
   }
   if (toDisk && ::fsync(fd_) != 0) return fail(Problem::Write, errno);
-  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   if (tempName_.empty() && !replace_) {
     if (beforeRename) beforeRename();
     // linkat refuses to replace an existing file.
-    if (::linkat(AT_FDCWD, self.c_str(), folder_, name_.c_str(), AT_SYMLINK_FOLLOW) != 0)
+    if (linkUnnamed(fd_, folder_, name_) != 0)
       return fail(errno == EEXIST ? Problem::Exists : Problem::Write, errno);
   } else {
     for (int i = 0; tempName_.empty() && i < kNameTries; ++i) {
       const std::string name = temporaryName(name_);
-      if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      if (linkUnnamed(fd_, folder_, name) == 0)
         tempName_ = name;
       else if (errno != EEXIST)
         return fail(Problem::Write, errno);
@@ -231,11 +365,6 @@ bool AtomicOutput::commit(const std::function<void()>& beforeRename, bool toDisk
     if (!replace_) ::unlinkat(folder_, tempName_.c_str(), 0);
     tempName_.clear();
   }
-  ::close(fd_);
-  fd_ = -1;
-  if (toDisk) ::fsync(folder_);
-  ::close(folder_);
-  folder_ = -1;
   return true;
 }
 
@@ -244,8 +373,9 @@ void AtomicOutput::discard() {
   fd_ = -1;
   if (!tempName_.empty() && folder_ >= 0) ::unlinkat(folder_, tempName_.c_str(), 0);
   tempName_.clear();
-  if (folder_ >= 0) ::close(folder_);
+  if (folder_ >= 0 && !borrowed_) ::close(folder_);
   folder_ = -1;
+  borrowed_ = false;
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view text,

@@ -56,6 +56,25 @@ class AtomicOutput {
   // The same for the entry name of an open folder (the descriptor is
   // duplicated; name holds no "/").
   bool beginAt(int folder, const std::string& name, bool replace = true);
+  // For a run that writes many files into folders it holds open (an
+  // extraction, a decompile). The folder descriptor is used as it is and must
+  // stay open until commit() or discard(); the caller has made sure with
+  // folderWritable() that files may be made in it. Nothing is looked up
+  // before the bytes are written: commit() gives the complete file its name
+  // in one step when the name is free, and only when the name is taken makes
+  // the checks of begin() and replaces what is there, which must then be a
+  // regular file (a symbolic link or anything else is refused as NotRegular).
+  bool beginInFolder(int folder, const std::string& name);
+  // A file without a name yet, made in the held folder, for bytes that
+  // arrive before it is known where they go; commitAt() names it. Only where
+  // the file system makes files without a name (O_TMPFILE); elsewhere it
+  // fails, and the bytes are better kept in memory.
+  bool beginUnnamed(int folder);
+  // commit() without flushes for a file begun by beginUnnamed (or
+  // beginInFolder), into name of a held folder on the same file system, with
+  // beginInFolder's checks. Fails with error() EXDEV, changing nothing but
+  // discarding the file, when that folder lies on another file system.
+  bool commitAt(int folder, const std::string& name);
   // The temporary file's descriptor (read and write), -1 before begin().
   int fd() const { return fd_; }
   // Appends bytes at the descriptor's offset; false on a failed or short write.
@@ -79,18 +98,28 @@ class AtomicOutput {
  private:
   bool fail(Problem problem, int error);
   bool start(const std::string& shownPath, bool replace);
+  bool checkTarget();
+  bool openTemporary(unsigned mode);
+  int placeNew();
+  bool place(const std::function<void()>& beforeRename, bool toDisk);
 
   std::string path_;
   std::string name_;      // the target's name inside its folder
   std::string tempName_;  // empty while the temporary file has no name
   int fd_ = -1;
   int folder_ = -1;
+  bool borrowed_ = false;  // folder_ belongs to the caller (beginInFolder)
   bool replace_ = true;
   bool keepMode_ = false;
   unsigned mode_ = 0;
   Problem problem_ = Problem::None;
   int error_ = 0;
 };
+
+// Whether new files may be made in the open folder: its owner's write bit is
+// set (the read-only mark, respected even where the system would allow the
+// write) and the system grants write access.
+bool folderWritable(int folder);
 
 struct AtomicWriteOptions {
   // false: fail, leaving it alone, when the target already exists.

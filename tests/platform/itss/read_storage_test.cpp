@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -49,6 +50,12 @@ TEST(ReadFormat, EncintAndNameOrder) {
   EXPECT_LT(compareNames("/hidethunder.jpg", "/HideWizard.hhc"), 0);
   EXPECT_LT(compareNames("/a", "/a/"), 0);
   EXPECT_EQ(compareNames("/ABC.htm", "/abc.HTM"), 0);
+  // Long shared prefixes, the difference before, at and after eight bytes.
+  EXPECT_EQ(compareNames("/html/api/A01234_Source.HTML", "/HTML/API/a01234_source.html"), 0);
+  EXPECT_LT(compareNames("/html/api/a01234.html", "/html/api/a01235.html"), 0);
+  EXPECT_GT(compareNames("/html/apj", "/html/api/a.html"), 0);
+  EXPECT_LT(compareNames("/html/_z", "/html/Az"), 0);  // '_' below 'a' once folded
+  EXPECT_GT(compareNames("/html/api/a01234.htmlx", "/html/api/A01234.HTML"), 0);
 }
 
 TEST(ReadStorage, WalkReachesEveryStoredFileWithItsSize) {
@@ -273,6 +280,43 @@ TEST(ReadStorage, IndexLookupFindsEveryNameInMultiChunkDirectories) {
       EXPECT_EQ(compareNames(entries[static_cast<std::size_t>(j)].name, upper), 0);
     }
     EXPECT_EQ(file->find("/no/such/file.htm"), -1);
+  }
+}
+
+// Folder lookups and child listings start where the last lookup ended: in
+// any order they must agree with a walk in name order.
+TEST(ReadStorage, FolderLookupsInAnyOrderAgreeWithTheWalkInOrder) {
+  HRESULT hr;
+  auto file = ItsfFile::open(corpus("fpc_fcl.chm").c_str(), &hr);
+  ASSERT_TRUE(file);
+  std::set<std::string> folders{"/"};
+  for (const DirEntry& e : file->entries())
+    for (std::size_t slash = e.name.find('/', 1); slash != std::string::npos;
+         slash = e.name.find('/', slash + 1))
+      folders.insert(e.name.substr(0, slash + 1));
+  ASSERT_GT(folders.size(), 20u);
+  const auto children = [&](const std::string& folder) {
+    std::vector<std::pair<std::string, long>> out;
+    file->forEachChild(folder, [&](std::string_view n, long i) { out.emplace_back(n, i); });
+    return out;
+  };
+  std::map<std::string, std::vector<std::pair<std::string, long>>> inOrder;
+  for (const std::string& f : folders) inOrder[f] = children(f);
+  std::vector<std::string> order(folders.begin(), folders.end());
+  std::mt19937 rng(30);
+  for (int pass = 0; pass < 3; ++pass) {
+    if (pass == 1) std::reverse(order.begin(), order.end());
+    if (pass == 2) std::shuffle(order.begin(), order.end(), rng);
+    for (const std::string& f : order) {
+      EXPECT_TRUE(f == "/" || file->isFolder(f)) << f;
+      EXPECT_FALSE(file->isFolder(f + "no-such-folder/")) << f;
+      EXPECT_EQ(children(f), inOrder[f]) << f;
+    }
+  }
+  for (const DirEntry& e : file->entries()) {
+    if (e.name.back() != '/') {
+      EXPECT_FALSE(file->isFolder(e.name + "/")) << e.name;
+    }
   }
 }
 

@@ -153,6 +153,111 @@ TEST_F(AtomicFileTest, NeverWritesThroughLinksOrStaleFiles) {
   EXPECT_EQ(get(path("entry.htm")), "page");
 }
 
+// Many files into a held folder: a free name is taken in one step; a taken
+// one is replaced whole when it is a writable regular file and otherwise
+// left exactly as it was, with the reason.
+TEST_F(AtomicFileTest, HeldFolderMakesNewFilesAndReplacesOnlyWritableRegularOnes) {
+  put(path("old.htm"), "old", 0640);
+  put(path("ro.htm"), "kept", 0444);
+  put(path("victim"), "victim");
+  ASSERT_EQ(::symlink("victim", path("link.htm").c_str()), 0);
+  ASSERT_EQ(::mkfifo(path("fifo.htm").c_str(), 0644), 0);
+  fs::create_directory(path("sub.htm"));
+  const int folder = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0);
+  EXPECT_TRUE(sysfile::folderWritable(folder));
+  using P = sysfile::AtomicOutput::Problem;
+  const struct {
+    const char* name;
+    P problem;  // None: written
+  } cases[] = {
+      {"new.htm", P::None},        {"old.htm", P::None},        {"ro.htm", P::ReadOnly},
+      {"link.htm", P::NotRegular}, {"fifo.htm", P::NotRegular}, {"sub.htm", P::NotRegular},
+  };
+  for (const auto& c : cases) {
+    const auto before = listing();
+    sysfile::AtomicOutput out;
+    ASSERT_TRUE(out.beginInFolder(folder, c.name)) << c.name;
+    ASSERT_TRUE(out.write(std::string("new ") + c.name));
+    // Until commit nothing in the folder changes.
+    EXPECT_EQ(listing(), before) << c.name;
+    EXPECT_EQ(out.commit({}, false), c.problem == P::None) << c.name;
+    EXPECT_EQ(out.problem(), c.problem) << c.name;
+    if (c.problem == P::None) {
+      EXPECT_EQ(get(path(c.name)), std::string("new ") + c.name);
+      EXPECT_EQ(listing().size(), before.size() + (before.count(c.name) ? 0 : 1)) << c.name;
+    } else {
+      EXPECT_EQ(listing(), before) << c.name;
+    }
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat(path("old.htm").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(get(path("victim")), "victim");
+
+  // A discarded file leaves no trace; the folder stays open for the caller.
+  const auto before = listing();
+  {
+    sysfile::AtomicOutput out;
+    ASSERT_TRUE(out.beginInFolder(folder, "gone.htm"));
+    ASSERT_TRUE(out.write("half"));
+  }
+  EXPECT_EQ(listing(), before);
+  sysfile::AtomicOutput bad;
+  EXPECT_FALSE(bad.beginInFolder(folder, "../escape.htm"));
+  struct stat held {};
+  EXPECT_EQ(::fstat(folder, &held), 0);
+  ::close(folder);
+
+  ::chmod(dir_.c_str(), 0555);
+  const int readOnly = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(readOnly, 0);
+  EXPECT_FALSE(sysfile::folderWritable(readOnly));
+  ::close(readOnly);
+}
+
+// Bytes written before it is known where they go: the unnamed file is named
+// in another folder later, replaces a file there whole, and never crosses to
+// another file system (the caller then writes the bytes again).
+TEST_F(AtomicFileTest, UnnamedFileTakesItsNameInAnotherFolderLater) {
+  fs::create_directory(path("sub"));
+  put(path("sub/old.htm"), "old", 0600);
+  const int top = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int sub = ::open(path("sub").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(top, 0);
+  ASSERT_GE(sub, 0);
+  const auto before = listing();
+  for (const char* name : {"new.htm", "old.htm"}) {
+    sysfile::AtomicOutput out;
+    ASSERT_TRUE(out.beginUnnamed(top));
+    ASSERT_TRUE(out.write(std::string("bytes of ") + name));
+    EXPECT_EQ(listing(), before);
+    ASSERT_TRUE(out.commitAt(sub, name)) << name;
+    EXPECT_EQ(get(path("sub/") + name), std::string("bytes of ") + name);
+  }
+  EXPECT_EQ(listing(), before);  // nothing beside the folder's own entry
+  EXPECT_EQ(fs::directory_entry(path("sub/old.htm")).status().permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  ::close(sub);
+
+  char other[] = "/dev/shm/atomic_file_testXXXXXX";
+  struct stat here {
+  }, there{};
+  if (::mkdtemp(other) && ::stat(dir_.c_str(), &here) == 0 && ::stat(other, &there) == 0 &&
+      here.st_dev != there.st_dev) {
+    const int far = ::open(other, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    sysfile::AtomicOutput out;
+    ASSERT_TRUE(out.beginUnnamed(top));
+    ASSERT_TRUE(out.write("bytes"));
+    EXPECT_FALSE(out.commitAt(far, "x.htm"));
+    EXPECT_EQ(out.error(), EXDEV);
+    EXPECT_TRUE(fs::is_empty(other));
+    ::close(far);
+    fs::remove_all(other);
+  }
+  ::close(top);
+}
+
 TEST_F(AtomicFileTest, ReadsOnlyRegularFilesWithoutBlocking) {
   put(path("a.hhp"), "[OPTIONS]\n");
   ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0644), 0);
