@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   itss::LzxSection* s = file->lzxSection(&hr);
   if (!s) return 1;
   lzx::Decoder dec;
-  std::vector<std::uint8_t> out(s->intervalBytes());
+  std::vector<std::uint8_t> out(s->intervalBytes() + lzx::Decoder::kBufferSlack);
   double best = 1e30, bestCpu = 1e30;
   std::uint64_t total = 0;
   for (int r = 0; r < rounds; ++r) {
@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     total = 0;
     for (std::uint64_t k = 0; k < s->intervalCount(); ++k) {
       std::size_t produced = 0;
-      if (itss::FAILED(s->decodeInterval(dec, k, out.data(), &produced))) {
+      if (itss::FAILED(s->decodeInterval(dec, k, out.data(), out.size(), &produced))) {
         std::fprintf(stderr, "interval %llu failed\n", static_cast<unsigned long long>(k));
         return 1;
       }

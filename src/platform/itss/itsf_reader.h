@@ -65,10 +65,13 @@ class LzxSection {
   // Copies n bytes at offset into dst; *got receives how many were copied.
   HRESULT read(std::uint64_t offset, std::uint8_t* dst, std::size_t n, std::size_t* got);
 
-  // Decodes the reset interval `interval` on a caller's decoder into out
-  // (sized for its frames), independent of the shared state; for bulk reads.
+  // Decodes the reset interval `interval` on a caller's decoder into out,
+  // which holds capacity bytes (at least the interval's frames), independent
+  // of the shared state; for bulk reads. With room for a whole interval and
+  // lzx::Decoder::kBufferSlack more, out serves as the decoder's window and
+  // nothing is copied; the bytes past the interval's may change.
   HRESULT decodeInterval(lzx::Decoder& dec, std::uint64_t interval, std::uint8_t* out,
-                         std::size_t* produced) const;
+                         std::size_t capacity, std::size_t* produced) const;
   std::uint64_t intervalCount() const;
   std::uint64_t intervalBytes() const { return std::uint64_t{p_.framesPerReset} * lzx::kFrameSize; }
 

@@ -123,14 +123,16 @@ class Prefetcher {
       }
       // malloc, not new: a failed allocation here is a failed batch (read
       // again by the caller), never the program's out-of-memory exit.
-      if (!sl->data)
-        sl->data.reset(
-            static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(batchBytes_))));
+      // The slack after the batch lets the decoder use it as its window.
+      const std::size_t capacity =
+          static_cast<std::size_t>(batchBytes_) + lzx::Decoder::kBufferSlack;
+      if (!sl->data) sl->data.reset(static_cast<std::uint8_t*>(std::malloc(capacity)));
       bool ok = sl->data != nullptr;
       std::size_t total = 0;
       for (std::uint64_t k = b * per_; ok && k < (b + 1) * per_ && k < s_.intervalCount(); ++k) {
         std::size_t produced = 0;
-        if (FAILED(s_.decodeInterval(dec, k, sl->data.get() + total, &produced))) ok = false;
+        if (FAILED(s_.decodeInterval(dec, k, sl->data.get() + total, capacity - total, &produced)))
+          ok = false;
         total += produced;
       }
       {

@@ -198,7 +198,7 @@ HRESULT LzxSection::read(std::uint64_t offset, std::uint8_t* dst, std::size_t n,
 }
 
 HRESULT LzxSection::decodeInterval(lzx::Decoder& dec, std::uint64_t interval, std::uint8_t* out,
-                                   std::size_t* produced) const {
+                                   std::size_t capacity, std::size_t* produced) const {
   *produced = 0;
   if (interval >= intervalCount()) return STG_E_READFAULT;
   std::uint64_t pos = interval < p_.resetOffsets.size() ? p_.resetOffsets[interval] : kUnknown;
@@ -206,16 +206,23 @@ HRESULT LzxSection::decodeInterval(lzx::Decoder& dec, std::uint64_t interval, st
   if (dec.windowBits() != p_.windowBits && !dec.init(p_.windowBits)) return E_OUTOFMEMORY;
   std::uint64_t first = interval * p_.framesPerReset;
   dec.reset(first * lzx::kFrameSize);
+  // With room for the whole interval and the decoder's slack, out is the
+  // window itself: nothing is copied out of it afterwards.
+  const bool into = capacity >= intervalBytes() + lzx::Decoder::kBufferSlack &&
+                    dec.decodeInto(out, static_cast<std::size_t>(intervalBytes()));
   for (std::uint64_t g = first; g < first + p_.framesPerReset && g < frameCount(); ++g) {
     std::size_t len = frameLength(g);
     std::size_t used = 0;
     if (pos > p_.contentLength ||
         dec.decodeFrame(p_.content + pos, static_cast<std::size_t>(p_.contentLength - pos),
-                        out + *produced, len, &used) != lzx::DecodeResult::Ok)
+                        out + *produced, len, &used) != lzx::DecodeResult::Ok) {
+      dec.reset(0);
       return STG_E_READFAULT;
+    }
     pos += used;
     *produced += len;
   }
+  if (into) dec.finishInto();
   return S_OK;
 }
 

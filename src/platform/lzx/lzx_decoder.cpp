@@ -1,5 +1,6 @@
 #include "platform/lzx/lzx_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -219,6 +220,9 @@ bool Decoder::init(unsigned windowBits) {
   }
   windowBits_ = windowBits;
   windowSize_ = 1u << windowBits;
+  win_ = window_.get();
+  winSize_ = windowSize_;
+  into_ = false;
   mainSize_ = mainTreeSize(windowBits);
   main_.bits = kMainLookupBits;
   main_.direct = mainDirect_;
@@ -233,6 +237,11 @@ bool Decoder::init(unsigned windowBits) {
 }
 
 void Decoder::reset(std::uint64_t position) {
+  // A caller's buffer is let go as it is (finishInto() translates it).
+  win_ = window_.get();
+  winSize_ = windowSize_;
+  into_ = false;
+  stale_ = false;
   position_ = position;
   sinceReset_ = 0;
   windowPos_ = 0;
@@ -330,7 +339,7 @@ DecodeResult Decoder::readBlockHeader(Bits& b) {
 }
 
 DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchLimit) {
-  std::uint8_t* const win = window_.get();
+  std::uint8_t* const win = win_;
   const std::uint32_t mask = windowSize_ - 1;
   std::uint32_t pos = windowPos_;
   const std::uint32_t end = pos + run;
@@ -451,7 +460,8 @@ DecodeResult Decoder::decodeRun(Bits& b, std::uint32_t run, std::uint32_t matchL
 DecodeResult Decoder::decodeFrame(const std::uint8_t* in, std::size_t inLen, std::uint8_t* out,
                                   std::size_t outLen, std::size_t* consumed) {
   if (consumed) *consumed = 0;
-  if (!window_ || outLen == 0 || outLen > kFrameSize || windowPos_ + outLen > windowSize_)
+  if (!window_ || stale_ || outLen == 0 || outLen > kFrameSize || windowPos_ + outLen > winSize_ ||
+      (into_ && out != win_ + windowPos_))
     return DecodeResult::BadArgument;
   Bits b(in, inLen);
   if (!headerRead_) {
@@ -475,7 +485,7 @@ DecodeResult Decoder::decodeFrame(const std::uint8_t* in, std::size_t inLen, std
     std::uint32_t run = left < blockRemaining_ ? left : blockRemaining_;
     if (blockType_ == kBlockUncompressed) {
       if (static_cast<std::size_t>(b.end - b.p) < run) return DecodeResult::Truncated;
-      std::memcpy(window_.get() + windowPos_, b.p, run);
+      std::memcpy(win_ + windowPos_, b.p, run);
       b.p += run;
       windowPos_ += run;
       if (run == blockRemaining_ && (blockLength_ & 1)) padPending_ = true;
@@ -496,13 +506,42 @@ DecodeResult Decoder::decodeFrame(const std::uint8_t* in, std::size_t inLen, std
   if (bitPos > static_cast<std::uint64_t>(inLen) * 8) return DecodeResult::Truncated;
   if (consumed) *consumed = static_cast<std::size_t>(bitPos / 8);
 
-  std::memcpy(out, window_.get() + frameStart_, outLen);
-  // Translated calls count their positions from the reset point.
-  if (e8Size_) e8Decode(out, outLen, static_cast<std::int64_t>(sinceReset_), e8Size_);
+  if (!into_) {
+    std::memcpy(out, win_ + frameStart_, outLen);
+    // Translated calls count their positions from the reset point.
+    if (e8Size_) e8Decode(out, outLen, static_cast<std::int64_t>(sinceReset_), e8Size_);
+  }
   position_ += outLen;
   sinceReset_ += outLen;
   windowPos_ &= windowSize_ - 1;
   return DecodeResult::Ok;
+}
+
+bool Decoder::decodeInto(std::uint8_t* buffer, std::size_t size) {
+  if (!window_ || stale_ || !buffer || sinceReset_ != 0 || size == 0 || size > windowSize_ ||
+      size % kFrameSize != 0)
+    return false;
+  win_ = buffer;
+  winSize_ = static_cast<std::uint32_t>(size);
+  into_ = true;
+  return true;
+}
+
+void Decoder::finishInto() {
+  if (!into_) return;
+  // The frames lie from the buffer's start, each translated on its own with
+  // its position counted from the reset point, as decodeFrame does.
+  if (e8Size_)
+    for (std::uint64_t at = 0; at < sinceReset_; at += kFrameSize)
+      e8Decode(win_ + at,
+               static_cast<std::size_t>(std::min<std::uint64_t>(kFrameSize, sinceReset_ - at)),
+               static_cast<std::int64_t>(at), e8Size_);
+  win_ = window_.get();
+  winSize_ = windowSize_;
+  into_ = false;
+  // The history is in the caller's buffer, not in the window: only a reset
+  // lets decoding go on.
+  stale_ = true;
 }
 
 }  // namespace lzx

@@ -45,6 +45,23 @@ class Decoder {
   // Output position of the next frame.
   std::uint64_t position() const { return position_; }
 
+  // Bytes after a caller's buffer given to decodeInto() that decoding may
+  // overwrite (matches are copied in wide steps).
+  static constexpr std::size_t kBufferSlack = 64;
+
+  // Right after reset(): the frames up to the next reset() are decoded
+  // straight into buffer, which stands in for the window, so that nothing
+  // is copied out of it: frame k lands at buffer + k * 32 KiB, where each
+  // decodeFrame() must be given its out. buffer holds size bytes (a whole
+  // number of frames, at most the window) and kBufferSlack more. E8
+  // translation waits for finishInto(): later frames match against the
+  // bytes as decoded. False, changing nothing, when size does not fit.
+  bool decodeInto(std::uint8_t* buffer, std::size_t size);
+  // Undoes E8 translation in the frames decoded into the caller's buffer and
+  // lets it go; the next frame needs a reset() first. (A reset() alone lets
+  // the buffer go untranslated.)
+  void finishInto();
+
   // Widths of the direct lookup of each tree: codes up to this long are
   // found in one step, longer ones by a search by length.
   static constexpr unsigned kMainLookupBits = 12;
@@ -73,6 +90,10 @@ class Decoder {
   unsigned windowBits_ = 0;
   std::uint32_t windowSize_ = 0;
   std::unique_ptr<std::uint8_t[]> window_;
+  std::uint8_t* win_ = nullptr;  // the window in use: window_, or decodeInto's buffer
+  std::uint32_t winSize_ = 0;    // its size
+  bool into_ = false;            // decoding into a caller's buffer
+  bool stale_ = false;           // after finishInto(): reset() first
   std::uint32_t windowPos_ = 0;
   std::uint64_t sinceReset_ = 0;  // bytes decoded since the last reset
   std::uint64_t position_ = 0;

@@ -159,7 +159,7 @@ bool AtomicOutput::beginAt(int folder, const std::string& name, bool replace) {
   return start(name, replace);
 }
 
-bool AtomicOutput::beginInFolder(int folder, const std::string& name) {
+void AtomicOutput::startInHeldFolder(int folder, const std::string& name) {
   discard();
   name_ = name;
   path_ = name;
@@ -169,21 +169,17 @@ bool AtomicOutput::beginInFolder(int folder, const std::string& name) {
   keepMode_ = false;
   problem_ = Problem::None;
   error_ = 0;
+}
+
+bool AtomicOutput::beginInFolder(int folder, const std::string& name) {
+  startInHeldFolder(folder, name);
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
     return fail(Problem::Create, EINVAL);
   return openTemporary(kNewFileMode);
 }
 
 bool AtomicOutput::beginUnnamed(int folder) {
-  discard();
-  name_.clear();
-  path_.clear();
-  folder_ = folder;
-  borrowed_ = true;
-  replace_ = true;
-  keepMode_ = false;
-  problem_ = Problem::None;
-  error_ = 0;
+  startInHeldFolder(folder, std::string());
 #ifdef O_TMPFILE
   if (procFdUsable()) {
     fd_ = ::openat(folder_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, kNewFileMode);

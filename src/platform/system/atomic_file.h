@@ -96,6 +96,9 @@ class AtomicOutput {
   const std::string& path() const { return path_; }
 
  private:
+  // Starts over on a folder the caller keeps open, for the target name (empty
+  // for a file that has none yet); a new file there replaces one of that name.
+  void startInHeldFolder(int folder, const std::string& name);
   bool fail(Problem problem, int error);
   bool start(const std::string& shownPath, bool replace);
   bool checkTarget();

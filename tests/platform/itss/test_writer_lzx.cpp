@@ -91,6 +91,31 @@ void roundTrip(const std::vector<std::uint8_t>& data, unsigned windowBits, unsig
     const std::size_t next = f + 1 < frames.size() ? frames[f + 1] : out.size();
     ASSERT_EQ(frames[f] + consumed, next) << "frame " << f << " does not end where the next starts";
   }
+  // The same intervals decoded straight into a caller's buffer (as bulk
+  // reads do): the same bytes, E8 translation included, where an interval
+  // fits the window; refused where it does not.
+  std::vector<std::uint8_t> buffer(interval + lzx::Decoder::kBufferSlack);
+  for (std::size_t first = 0; first < frames.size(); first += resetFrames) {
+    dec.reset(first * lzx::kFrameSize);
+    if (!dec.decodeInto(buffer.data(), interval)) {
+      ASSERT_GT(interval, std::size_t{1} << windowBits);
+      continue;
+    }
+    std::size_t done = 0;
+    for (std::size_t f = first; f < frames.size() && f < first + resetFrames; ++f) {
+      const std::size_t n =
+          std::min<std::size_t>(lzx::kFrameSize, data.size() - f * lzx::kFrameSize);
+      std::size_t consumed = 0;
+      ASSERT_EQ(dec.decodeFrame(out.data() + frames[f], out.size() - frames[f],
+                                buffer.data() + done, n, &consumed),
+                lzx::DecodeResult::Ok)
+          << "frame " << f;
+      done += n;
+    }
+    dec.finishInto();
+    ASSERT_EQ(std::memcmp(buffer.data(), data.data() + first * lzx::kFrameSize, done), 0)
+        << "interval from frame " << first;
+  }
 }
 
 TEST(LzxEncoder, RoundTripsEveryWindowSizeAndDataKind) {
