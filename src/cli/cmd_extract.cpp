@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -42,6 +47,106 @@ std::string safeRelativePath(const std::string& name) {
   return rel;
 }
 
+// Gives complete files their names on a thread of its own, so that naming
+// them (and closing them) overlaps with writing the next ones. Files are
+// handed over in runs: one wake-up of the thread per run, not per file.
+class Committer {
+ public:
+  struct Failure {
+    std::string name;
+    std::string why;
+  };
+
+  Committer() {
+    try {
+      thread_ = std::thread([this] { work(); });
+    } catch (const std::system_error&) {
+      // No thread: files are named as they are handed over.
+    }
+  }
+  ~Committer() { finish(); }
+
+  void add(std::unique_ptr<sysfile::AtomicOutput> file, const std::string& name) {
+    if (!thread_.joinable()) {
+      place(*file, name);
+      return;
+    }
+    std::unique_lock<std::mutex> l(m_);
+    roomCv_.wait(l, [&] { return queue_.size() < kMaxQueued; });
+    queue_.push_back({std::move(file), name});
+    if (queue_.size() >= kRun && !busy_) workCv_.notify_one();
+  }
+  // Waits until every file handed over has its name (the folders they go
+  // to may then be closed).
+  void drain() {
+    std::unique_lock<std::mutex> l(m_);
+    if (!queue_.empty()) workCv_.notify_one();
+    roomCv_.wait(l, [&] { return queue_.empty() && !busy_; });
+  }
+  void finish() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> l(m_);
+      done_ = true;
+    }
+    workCv_.notify_one();
+    thread_.join();
+  }
+  // Valid after finish().
+  const std::vector<Failure>& failures() const { return failures_; }
+  unsigned long placed() const { return placed_; }
+
+ private:
+  // Files waiting at once (each holds a descriptor), and the run that wakes
+  // the thread.
+  static constexpr std::size_t kMaxQueued = 64;
+  static constexpr std::size_t kRun = 16;
+
+  struct Pending {
+    std::unique_ptr<sysfile::AtomicOutput> file;
+    std::string name;
+  };
+
+  void place(sysfile::AtomicOutput& file, const std::string& name) {
+    if (file.commit({}, false)) {
+      ++placed_;
+      return;
+    }
+    using Problem = sysfile::AtomicOutput::Problem;
+    failures_.push_back({name, file.problem() == Problem::ReadOnly ? "read-only"
+                               : file.problem() == Problem::NotRegular
+                                   ? "not a regular file"
+                                   : std::strerror(file.error())});
+  }
+  void work() {
+    std::vector<Pending> run;
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> l(m_);
+        busy_ = false;
+        roomCv_.notify_all();
+        // Woken for a run (or to drain or finish); what is left after a run
+        // goes at once.
+        workCv_.wait(l, [&] { return done_ || !queue_.empty(); });
+        if (queue_.empty() && done_) return;
+        run.swap(queue_);
+        busy_ = true;
+        roomCv_.notify_all();
+      }
+      for (Pending& p : run) place(*p.file, p.name);
+      run.clear();
+    }
+  }
+  std::mutex m_;
+  std::condition_variable workCv_, roomCv_;
+  std::vector<Pending> queue_;
+  bool busy_ = false;
+  bool done_ = false;
+  std::vector<Failure> failures_;  // written by the thread only until finish()
+  unsigned long placed_ = 0;
+  std::thread thread_;
+};
+
 // Writes each entry to a new file below the target folder. Every file is made
 // by its name inside a folder descriptor held open (never by a path walked
 // again for each file), and takes its name only when complete and undamaged;
@@ -72,9 +177,9 @@ class FileWriter final : public itss::BulkSink {
       why = std::strerror(errno);
     else if (!folder->writable())
       why = "read-only";
-    else if (!file_.beginInFolder(folder->fd(),
-                                  slash == std::string::npos ? rel : rel.substr(slash + 1)))
-      why = std::strerror(file_.error());
+    else if (file_ = std::make_unique<sysfile::AtomicOutput>(); !file_->beginInFolder(
+                 folder->fd(), slash == std::string::npos ? rel : rel.substr(slash + 1)))
+      why = std::strerror(file_->error());
     if (why) {
       bar_.advance();
       report(e, why);
@@ -83,30 +188,32 @@ class FileWriter final : public itss::BulkSink {
     return true;
   }
   bool data(const std::uint8_t* p, std::size_t n) override {
-    if (file_.write(std::string_view(reinterpret_cast<const char*>(p), n))) return true;
+    if (file_->write(std::string_view(reinterpret_cast<const char*>(p), n))) return true;
     writeError_ = errno ? errno : EIO;
     return false;
   }
   void end(const itss::DirEntry& e, itss::HRESULT status) override {
-    if (file_.fd() < 0) return;
+    if (!file_ || file_->fd() < 0) return;
     bar_.advance();
     if (writeError_) {
-      file_.discard();
+      file_.reset();
       report(e, std::strerror(writeError_));
       writeError_ = 0;
     } else if (itss::FAILED(status)) {
-      file_.discard();
+      file_.reset();
       char buf[64];
       std::snprintf(buf, sizeof buf, "damaged data (0x%08X)", static_cast<unsigned>(status));
       report(e, buf);
-    } else if (!file_.commit({}, false)) {
-      using Problem = sysfile::AtomicOutput::Problem;
-      report(e, file_.problem() == Problem::ReadOnly     ? "read-only"
-                : file_.problem() == Problem::NotRegular ? "not a regular file"
-                                                         : std::strerror(file_.error()));
     } else {
-      ++written_;
+      committer_.add(std::move(file_), e.name);
     }
+  }
+  // Waits for the last files to take their names and reports those that
+  // could not.
+  void finish() {
+    committer_.finish();
+    for (const Committer::Failure& f : committer_.failures()) report(f.name, f.why.c_str());
+    written_ += committer_.placed();
   }
   bool failed() const { return failed_; }
   unsigned long written() const { return written_; }
@@ -123,7 +230,10 @@ class FileWriter final : public itss::BulkSink {
   FolderHandle* folderFor(const std::string& dir) {
     auto it = held_.find(dir);
     if (it != held_.end()) return &it->second;
-    if (held_.size() >= kHeldFolders) held_.clear();
+    if (held_.size() >= kHeldFolders) {
+      committer_.drain();  // files on their way still need their folders
+      held_.clear();
+    }
     FolderHandle* parent = &root_;
     std::size_t start = 0;
     for (;;) {
@@ -146,16 +256,18 @@ class FileWriter final : public itss::BulkSink {
       start = slash + 1;
     }
   }
-  void report(const itss::DirEntry& e, const char* why) {
+  void report(const itss::DirEntry& e, const char* why) { report(e.name, why); }
+  void report(const std::string& name, const char* why) {
     clearProgress();
-    std::fprintf(stderr, "wrenlow-cli: %s: %s: %s\n", source_.c_str(), e.name.c_str(), why);
+    std::fprintf(stderr, "wrenlow-cli: %s: %s: %s\n", source_.c_str(), name.c_str(), why);
     failed_ = true;
   }
 
   FolderHandle root_;
   const std::string& source_;
   std::unordered_map<std::string, FolderHandle> held_;
-  sysfile::AtomicOutput file_;
+  std::unique_ptr<sysfile::AtomicOutput> file_;  // the entry being written
+  Committer committer_;  // declared after the folders: gone before they close
   int writeError_ = 0;
   bool failed_ = false;
   unsigned long written_ = 0;
@@ -206,6 +318,7 @@ int runExtract(const Args& args) {
   }
   FileWriter writer(std::move(target), file, wanted.size());
   itss::readEntries(*container, wanted, writer);
+  writer.finish();
   if (container->damaged())
     std::fprintf(stderr, "wrenlow-cli: %s: the directory is damaged; some entries may be missing\n",
                  file.c_str());

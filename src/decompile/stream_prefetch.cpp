@@ -83,7 +83,9 @@ class StreamPrefetch::Sink : public BulkSink {
       }
       item.done = true;
     }
-    if (o_.walkWaiting_) o_.cv_.notify_all();
+    // The walk is woken for a run of streams, not for each: every wake-up is
+    // a switch between threads, and the walk soon catches up again.
+    if (o_.walkWaiting_ && ++o_.readySinceWait_ >= kWakeAfter) o_.cv_.notify_all();
   }
 
  private:
@@ -160,18 +162,28 @@ bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::stri
       held_ -= item.size;
       if (item.file || (ok && file)) --heldFiles_;
       items_.erase(it);
-      if (waitingForRoom_) cv_.notify_all();
+      // A reader waiting for room goes on once half of it is free again.
+      if (waitingForRoom_ && held_ <= limit_ / 2 && heldFiles_ <= kMaxHeldFiles / 2)
+        cv_.notify_all();
       return ok;
     }
     // Not there: it comes later unless the reader is done or waits for room
     // that only the walk can make (the walk then reads this one itself, and
     // the reader passes over it). The reader waits for room only between
     // streams, so a stream being delivered always completes first.
-    if (finished_ || stop_ || waitingForRoom_) {
+    if (finished_ || stop_) {
       abandoned_.insert(i);
       return false;
     }
+    if (waitingForRoom_) {
+      if (held_ >= limit_ || heldFiles_ >= kMaxHeldFiles) {
+        abandoned_.insert(i);
+        return false;
+      }
+      cv_.notify_all();  // there is room: the reader goes on
+    }
     walkWaiting_ = true;
+    readySinceWait_ = 0;
     cv_.wait(l);
     walkWaiting_ = false;
   }

@@ -30,6 +30,9 @@ class StreamPrefetch {
 
   // Unnamed files held for the walk at once (each holds a descriptor).
   static constexpr std::size_t kMaxHeldFiles = 256;
+  // Streams delivered before a waiting walk is woken (or fewer, when the
+  // reader finishes or must wait for room).
+  static constexpr std::size_t kWakeAfter = 16;
 
   // Null when root is not a storage of the engine's reader. folder: a folder
   // descriptor for the unnamed files (it must stay open while this lives),
@@ -74,6 +77,7 @@ class StreamPrefetch {
   std::size_t heldFiles_ = 0;                  // of them in unnamed files
   bool waitingForRoom_ = false;                // the reader waits until held_ drops
   bool walkWaiting_ = false;                   // the walk waits for a stream
+  std::size_t readySinceWait_ = 0;             // streams delivered since it began to
   std::vector<std::string> spare_;             // buffers handed back by the walk
   bool finished_ = false;
   bool stop_ = false;

@@ -480,11 +480,7 @@ TEST(PageLinks, ObjectsAndMetaTagsFillBothStores) {
     std::string hhp = options;
     hhp.replace(hhp.find('%'), 1, binary ? "Binary Index=Yes" : "");
     put(folder + "/p.hhp", hhp);
-    CompileOptions o;
-    o.projectPath = folder + "/p.hhp";
-    o.timeStamp = 1700000000;
-    crafted::RecordingSink sink;
-    const CompileResult r = compileProject(o, sink);
+    const CompileResult r = compiled::compile(folder + "/p.hhp");
     ASSERT_TRUE(r.written);
     const LinkTables t = readLinkTables(r.outputPath);
     EXPECT_EQ(t.alinks, (std::vector<std::string>{"a_one: a.htm", "a_shared: a.htm b.htm"}));
@@ -549,11 +545,7 @@ TEST(SitemapIndex, KeywordValuesSeeAlsoChildrenAndReferences) {
           entry(param("Name", "Tom &amp; Jerry &#8216;x&#8217; &eacute;") +
                 param("Local", "a.htm")) +
           entry(param("Name", "-- (阻止选项解析)") + param("Local", "b.htm")) + "</UL>"));
-  CompileOptions o;
-  o.projectPath = folder + "/p.hhp";
-  o.timeStamp = 1700000000;
-  crafted::RecordingSink sink;
-  const CompileResult r = compileProject(o, sink);
+  const CompileResult r = compiled::compile(folder + "/p.hhp");
   ASSERT_TRUE(r.written);
   const LinkTables t = readLinkTables(r.outputPath);
   EXPECT_TRUE(t.binaryIndex);

@@ -18,16 +18,22 @@ namespace compiled {
 // Project-relative file name → bytes; "project.hhp" is the project itself.
 using Files = std::map<std::string, std::string>;
 
+// Compiles the project at projectPath with a fixed time stamp, to chmPath
+// or (empty) where the project says; the result lines are dropped.
+inline CompileResult compile(const std::string& projectPath, const std::string& chmPath = {}) {
+  CompileOptions options;
+  options.projectPath = projectPath;
+  options.outputPath = chmPath;
+  options.timeStamp = 1700000000;
+  crafted::RecordingSink sink;
+  return compileProject(options, sink);
+}
+
 // Writes files into folder and compiles folder/project.hhp to chmPath.
 // False when the compiler wrote nothing.
 inline bool build(const std::string& folder, const Files& files, const std::string& chmPath) {
   for (const auto& [name, bytes] : files) crafted::put(std::filesystem::path(folder) / name, bytes);
-  CompileOptions options;
-  options.projectPath = folder + "/project.hhp";
-  options.outputPath = chmPath;
-  options.timeStamp = 1700000000;
-  crafted::RecordingSink sink;
-  return compileProject(options, sink).written;
+  return compile(folder + "/project.hhp", chmPath).written;
 }
 
 // A project listing pages (and any other files) under [FILES], with the
