@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -137,10 +138,32 @@ ReaderWindow::ReaderWindow(QWidget* parent) : QWidget(parent), host_(std::make_u
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
+  // The pane hides with the button beside its tabs and comes back with the
+  // narrow button left of the page.
+  auto* row = new QHBoxLayout();
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  layout->addLayout(row, 1);
+  showPane_ = new QToolButton(this);
+  showPane_->setObjectName(QStringLiteral("ShowPane"));
+  showPane_->setText(QStringLiteral("\u00BB"));
+  showPane_->setToolTip(qs(LoadStr(IDS_READER_SHOW_PANE)));
+  showPane_->setAutoRaise(true);
+  showPane_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  showPane_->hide();
+  row->addWidget(showPane_);
   splitter_ = new QSplitter(Qt::Horizontal, this);
-  layout->addWidget(splitter_, 1);
+  row->addWidget(splitter_, 1);
   tabs_ = new QTabWidget(splitter_);
   tabs_->setObjectName(QStringLiteral("NavigationTabs"));
+  auto* hidePane = new QToolButton(tabs_);
+  hidePane->setObjectName(QStringLiteral("HidePane"));
+  hidePane->setText(QStringLiteral("\u00AB"));
+  hidePane->setToolTip(qs(LoadStr(IDS_READER_HIDE_PANE)));
+  hidePane->setAutoRaise(true);
+  tabs_->setCornerWidget(hidePane, Qt::TopRightCorner);
+  connect(hidePane, &QToolButton::clicked, this, [this] { setPaneShown(false); });
+  connect(showPane_, &QToolButton::clicked, this, [this] { setPaneShown(true); });
   pagePane_ = new QWidget(splitter_);
   pagePane_->setObjectName(QStringLiteral("PagePane"));
   pagePane_->installEventFilter(this);
@@ -373,6 +396,15 @@ void ReaderWindow::showTabs(bool search, bool favorites) {
     if (tab) tabs_->removeTab(tabs_->indexOf(tab));
 }
 
+void ReaderWindow::setPaneShown(bool shown) {
+  if (!shown && tabs_->isVisible()) paneWidth_ = splitter_->sizes().value(0, paneWidth_);
+  tabs_->setVisible(shown);
+  showPane_->setVisible(!shown);
+  if (shown) setPaneWidth(paneWidth_);
+}
+
+bool ReaderWindow::paneShown() const { return !tabs_->isHidden(); }
+
 void ReaderWindow::setPaneWidth(int width) {
   paneWidth_ = width;
   const int total = splitter_->width();
@@ -584,7 +616,8 @@ void ReaderWindow::closeEvent(QCloseEvent* event) {
   if (remembersPlace && !helpFile_.empty()) {
     const QRect r = geometry();
     const QList<int> sizes = splitter_->sizes();
-    const Place place{r.left(), r.top(), r.width(), r.height(), sizes.isEmpty() ? 0 : sizes[0]};
+    const int pane = tabs_->isHidden() ? paneWidth_ : sizes.value(0);
+    const Place place{r.left(), r.top(), r.width(), r.height(), pane};
     WriteSetting(kPlacesKey, helpFile_, &place, sizeof place);
   }
   QWidget::closeEvent(event);

@@ -24,6 +24,7 @@ class QListWidget;
 class QListWidgetItem;
 class QSplitter;
 class QTabWidget;
+class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -64,6 +65,10 @@ class ReaderWindow : public QWidget {
   // names the tabs it wants; a file opened to read has all four).
   void showTabs(bool search, bool favorites);
   void setPaneWidth(int width);
+  // Hides the navigation pane, the page taking its room, or shows it again
+  // at the width it had.
+  void setPaneShown(bool shown);
+  bool paneShown() const;
 
   // When set before open(), the window takes the place and pane width it
   // had when it last closed on this file, and keeps them when it closes.
@@ -119,6 +124,7 @@ class ReaderWindow : public QWidget {
   QSplitter* splitter_ = nullptr;
   QWidget* pagePane_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  QToolButton* showPane_ = nullptr;
   QTreeWidget* contents_ = nullptr;
   QTreeWidget* index_ = nullptr;
   QLineEdit* indexEdit_ = nullptr;
