@@ -21,33 +21,80 @@ READER: wrenlow:PATH_TO_WRENLOW, xchm or kchmviewer; TITLE: the help
 file's title (the reading window's title). "search1" is the first word's
 search, "search2" the next word's.
 """
-import hashlib, os, shutil, statistics, subprocess, sys, tempfile, time
+import hashlib, os, shutil, statistics, struct, subprocess, sys, tempfile, time
 
 QUIET = 1.5
+# With READER_SHOTS=PREFIX, the screen once the window is still (its
+# contents pane), after the type-ahead and after each search is saved as
+# PREFIX_<reader>_<what>.png, to check what was timed.
+SHOTS = os.environ.get("READER_SHOTS")
 
 def xdo(*args):
     return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.split()
 
-def picture(window):
+def picture(window, region=None):
+    """A hash of the window's picture, or of region (x0, y0, x1, y1, in the
+    window's own coordinates) of it: a text box's blinking caret outside the
+    region is not counted as a change."""
     data = subprocess.run(["xwd", "-silent", "-id", window], capture_output=True).stdout
-    return hashlib.md5(data).hexdigest()
+    if region is None or len(data) < 100:
+        return hashlib.md5(data).hexdigest()
+    header = struct.unpack(">25I", data[:100])
+    size, width, height = header[0], header[4], header[5]
+    bits, line, colours = header[11], header[12], header[19]
+    start = size + colours * 12
+    x0, y0, x1, y1 = region
+    x0, x1 = max(0, min(x0, width)), max(0, min(x1, width))
+    y0, y1 = max(0, min(y0, height)), max(0, min(y1, height))
+    step = bits // 8
+    digest = hashlib.md5()
+    for y in range(y0, y1):
+        row = start + y * line
+        digest.update(data[row + x0 * step:row + x1 * step])
+    return digest.hexdigest()
 
-def settle(window, since, quiet=QUIET, limit=60.0):
-    """Seconds from since to the picture's last change before quiet still seconds."""
-    last, changed = picture(window), time.perf_counter()
+def settle(window, since, quiet=QUIET, limit=60.0, region=None, before=None, busy=None):
+    """Seconds from since to the picture's last change before quiet still
+    seconds; given the picture from before since, the picture must differ
+    from it before it counts as still, and while a window titled busy (a
+    progress box) is up the reader has not answered yet."""
+    def waiting():
+        return busy is not None and xdo("search", "--onlyvisible", "--name", busy)
+    last, changed = picture(window, region), time.perf_counter()
+    if before is not None:
+        while (last == before or waiting()) and time.perf_counter() - since < limit:
+            last = picture(window, region)
+        changed = time.perf_counter()
     while time.perf_counter() - changed < quiet and time.perf_counter() - since < limit:
-        now = picture(window)
-        if now != last:
+        now = picture(window, region)
+        if now != last or waiting():
             last, changed = now, time.perf_counter()
     return changed - since
 
-# Where each reader puts what the benchmark clicks, its window at the top
-# left (screen coordinates), and how its title is found.
+def origin(window):
+    """Where the window's own area (inside any frame) is on the screen."""
+    out = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+    x = int(out.split("Absolute upper-left X:")[1].split()[0])
+    y = int(out.split("Absolute upper-left Y:")[1].split()[0])
+    return x, y
+
+def click(window, spot):
+    x, y = origin(window)
+    xdo("mousemove", str(x + spot[0]), str(y + spot[1]), "click", "1")
+
+# Where each reader has what the benchmark clicks and the lists it watches,
+# in the reader's window's own coordinates, its window at its first size.
 READERS = {
-    "xchm": dict(title="xCHM", index_tab=[(157, 126)], search_tab=[(157, 126), (157, 126)],
-                 index_box=(85, 161), search_box=(85, 161)),
+    "wrenlow": dict(index_tab=[(71, 13)], search_tab=[(119, 13)], index_box=(130, 70),
+                    search_box=(130, 70), index_list=(12, 90, 245, 700),
+                    search_list=(12, 140, 245, 700)),
+    "xchm": dict(title="xCHM v", index_tab=[(156, 106)], search_tab=[(156, 106), (156, 106)],
+                 index_box=(84, 141), search_box=(84, 141), index_list=(4, 160, 167, 400),
+                 search_list=(4, 255, 167, 400)),
     "kchmviewer": dict(title="kchmviewer", index_tab=[(123, 133)], search_tab=[(188, 133)],
-                       index_box=(100, 166), search_box=(100, 191)),
+                       index_box=(100, 166), search_box=(100, 191),
+                       index_list=(22, 185, 278, 655), search_list=(22, 230, 278, 655),
+                       busy="Generating search index"),
 }
 
 def launch(reader, chm, home):
@@ -63,10 +110,11 @@ def launch(reader, chm, home):
 def title_of(reader, chm_title):
     if reader.startswith("wrenlow:"):
         return chm_title
-    return READERS[reader]["title"]
+    return READERS[reader]["title"]  # the main window's, not a splash's
 
 def run(reader, chm, chm_title, words, keys):
     home = tempfile.mkdtemp(prefix="peer-home-")
+    xdo("mousemove", "1590", "1190")  # no tooltip over the window
     t0 = time.perf_counter()
     proc = launch(reader, chm, home)
     window = None
@@ -81,35 +129,50 @@ def run(reader, chm, chm_title, words, keys):
     result["still"] = settle(window, t0)
     xdo("windowmove", window, "0", "0")
     time.sleep(0.5)
+    if SHOTS:
+        subprocess.run(["import", "-window", "root", "-crop", "1000x720+0+0",
+                        "%s_%s_contents.png" % (SHOTS, reader.split(":")[0])])
     spot = READERS[reader.split(":")[0]]
+
+    def shoot(what):
+        if SHOTS:
+            subprocess.run(["import", "-window", "root", "-crop", "1000x720+0+0",
+                            "%s_%s_%s.png" % (SHOTS, reader.split(":")[0], what)])
+
     if keys:
-        for x, y in spot["index_tab"]:
-            xdo("mousemove", str(x), str(y), "click", "1")
+        for tab in spot["index_tab"]:
+            click(window, tab)
             time.sleep(0.3)
-        x, y = spot["index_box"]
-        xdo("mousemove", str(x), str(y), "click", "1")
+        click(window, spot["index_box"])
         time.sleep(1)
         times = []
         for k in keys:
             t = time.perf_counter()
             xdo("type", "--delay", "0", k)
-            times.append(settle(window, t, quiet=0.5, limit=10))
+            times.append(settle(window, t, quiet=0.5, limit=10,
+                                region=spot["index_list"]))
+        shoot("index")
         result["key max"] = max(times)
         result["key mean"] = statistics.mean(times)
     if words:
-        for x, y in spot["search_tab"]:
-            xdo("mousemove", str(x), str(y), "click", "1")
+        for tab in spot["search_tab"]:
+            click(window, tab)
             time.sleep(0.3)
-        x, y = spot["search_box"]
-        xdo("mousemove", str(x), str(y), "click", "1")
+        click(window, spot["search_box"])
         time.sleep(0.3)
         for n, w in enumerate(words):
+            click(window, spot["search_box"])  # the focus may have gone to the results
+            time.sleep(0.3)
             xdo("key", "ctrl+a", "BackSpace")
             xdo("type", "--delay", "0", w)
             time.sleep(0.5)
+            before = picture(window, spot["search_list"])
             t = time.perf_counter()
             xdo("key", "Return")
-            result["search%d" % (n + 1)] = settle(window, t, quiet=1.5, limit=120)
+            result["search%d" % (n + 1)] = settle(window, t, quiet=1.5, limit=120,
+                                                  region=spot["search_list"], before=before,
+                                                  busy=spot.get("busy"))
+            shoot("search%d" % (n + 1))
     proc.kill()
     proc.wait()
     shutil.rmtree(home, ignore_errors=True)

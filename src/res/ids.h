@@ -353,6 +353,8 @@ constexpr int IDS_READER_TOPICS_TITLE = 21116;
 constexpr int IDS_READER_DISPLAY = 21117;
 constexpr int IDS_READER_TOPIC_COLUMN = 21118;
 constexpr int IDS_READER_PLACE_COLUMN = 21119;
+constexpr int IDS_READER_HIDE_PANE = 21120;
+constexpr int IDS_READER_SHOW_PANE = 21121;
 
 // ---------------------------------------------------------------------------
 // Help topics of the program's own help file

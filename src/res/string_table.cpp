@@ -175,6 +175,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_READER_DISPLAY, "显示(&D)"},
     {IDS_READER_TOPIC_COLUMN, "标题"},
     {IDS_READER_PLACE_COLUMN, "位置"},
+    {IDS_READER_HIDE_PANE, "隐藏导航窗格"},
+    {IDS_READER_SHOW_PANE, "显示导航窗格"},
 
     // Status-bar prompts of the menu commands ("prompt\ntooltip" where a
     // tooltip is given).

@@ -12,6 +12,8 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -52,6 +54,8 @@ constexpr std::size_t kMaxFavoritesBytes = 64 * 1024;
 // The page scan shows its progress box only when it takes longer than this.
 constexpr int kScanBoxDelayMs = 400;
 constexpr double kZoomStep = 1.1, kMinZoom = 0.25, kMaxZoom = 5.0;
+// The index is read this long after the first page is shown.
+constexpr int kIndexDelayMs = 300;
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
@@ -134,10 +138,32 @@ ReaderWindow::ReaderWindow(QWidget* parent) : QWidget(parent), host_(std::make_u
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
+  // The pane hides with the button beside its tabs and comes back with the
+  // narrow button left of the page.
+  auto* row = new QHBoxLayout();
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  layout->addLayout(row, 1);
+  showPane_ = new QToolButton(this);
+  showPane_->setObjectName(QStringLiteral("ShowPane"));
+  showPane_->setText(QStringLiteral("\u00BB"));
+  showPane_->setToolTip(qs(LoadStr(IDS_READER_SHOW_PANE)));
+  showPane_->setAutoRaise(true);
+  showPane_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  showPane_->hide();
+  row->addWidget(showPane_);
   splitter_ = new QSplitter(Qt::Horizontal, this);
-  layout->addWidget(splitter_, 1);
+  row->addWidget(splitter_, 1);
   tabs_ = new QTabWidget(splitter_);
   tabs_->setObjectName(QStringLiteral("NavigationTabs"));
+  auto* hidePane = new QToolButton(tabs_);
+  hidePane->setObjectName(QStringLiteral("HidePane"));
+  hidePane->setText(QStringLiteral("\u00AB"));
+  hidePane->setToolTip(qs(LoadStr(IDS_READER_HIDE_PANE)));
+  hidePane->setAutoRaise(true);
+  tabs_->setCornerWidget(hidePane, Qt::TopRightCorner);
+  connect(hidePane, &QToolButton::clicked, this, [this] { setPaneShown(false); });
+  connect(showPane_, &QToolButton::clicked, this, [this] { setPaneShown(true); });
   pagePane_ = new QWidget(splitter_);
   pagePane_->setObjectName(QStringLiteral("PagePane"));
   pagePane_->installEventFilter(this);
@@ -191,7 +217,8 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
     ItsStorage storage;
     if (itss::FAILED(storage.open(helpFile_.c_str()))) return false;
     contentsData_ = readContents(storage.root());
-    indexData_ = readIndex(storage.root());
+    indexData_ = HelpTree();
+    indexRead_ = false;
     if (start.empty()) start = defaultPage(storage.root(), contentsData_);
     std::string title;
     SystemStream system;
@@ -209,11 +236,6 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   fillTree(contents_, nullptr, contentsData_.entries, true);
   index_->clear();
   keywords_.clear();
-  fillTree(index_, nullptr, indexData_.entries, false);
-  for (int i = 0; i < index_->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* item = index_->topLevelItem(i);
-    keywords_.emplace_back(item->text(0).toCaseFolded(), item);
-  }
   if (remembersPlace) {
     Place place{};
     if (ReadSetting(kPlacesKey, helpFile_, &place, sizeof place) == sizeof place &&
@@ -237,11 +259,25 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   return true;
 }
 
+void ReaderWindow::ensureIndex() {
+  if (indexRead_ || helpFile_.empty()) return;
+  indexRead_ = true;
+  ItsStorage storage;
+  if (itss::FAILED(storage.open(helpFile_.c_str()))) return;
+  indexData_ = readIndex(storage.root());
+  fillTree(index_, nullptr, indexData_.entries, false);
+  for (int i = 0; i < index_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = index_->topLevelItem(i);
+    keywords_.emplace_back(item->text(0).toCaseFolded(), item);
+  }
+}
+
 void ReaderWindow::fillTree(QTreeWidget* tree, QTreeWidgetItem* parent,
                             const std::vector<HelpTreeEntry>& level, bool contents) {
   for (const HelpTreeEntry& e : level) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-    item->setText(0, qs(e.name));
+    // An entry without a name would be an empty row: it shows its page.
+    item->setText(0, qs(e.name.empty() && !e.topics.empty() ? e.topics.front().local : e.name));
     if (contents) {
       if (!e.topics.empty()) {
         item->setData(0, kLocalRole, qs(e.topics.front().local));
@@ -290,6 +326,9 @@ void ReaderWindow::buildIndexTab() {
   layout->addWidget(indexEdit_);
   layout->addWidget(index_, 1);
   tabs_->addTab(page, qs(LoadStr(IDS_READER_INDEX)));
+  connect(tabs_, &QTabWidget::currentChanged, this, [this, page](int) {
+    if (tabs_->currentWidget() == page) ensureIndex();
+  });
   connect(indexEdit_, &QLineEdit::textEdited, this, &ReaderWindow::indexTyped);
   connect(indexEdit_, &QLineEdit::returnPressed, this,
           [this] { indexActivated(index_->currentItem()); });
@@ -357,6 +396,15 @@ void ReaderWindow::showTabs(bool search, bool favorites) {
     if (tab) tabs_->removeTab(tabs_->indexOf(tab));
 }
 
+void ReaderWindow::setPaneShown(bool shown) {
+  if (!shown && tabs_->isVisible()) paneWidth_ = splitter_->sizes().value(0, paneWidth_);
+  tabs_->setVisible(shown);
+  showPane_->setVisible(!shown);
+  if (shown) setPaneWidth(paneWidth_);
+}
+
+bool ReaderWindow::paneShown() const { return !tabs_->isHidden(); }
+
 void ReaderWindow::setPaneWidth(int width) {
   paneWidth_ = width;
   const int total = splitter_->width();
@@ -398,6 +446,9 @@ std::string ReaderWindow::currentPage() const {
 }
 
 void ReaderWindow::pageShown(const QString&) {
+  // The index waits until the first page is up, so that a large one does
+  // not hold the page back.
+  if (!indexRead_) QTimer::singleShot(kIndexDelayMs, this, [this] { ensureIndex(); });
   const std::string page = currentPage();
   if (page.empty()) return;
   const auto it = contentsByPage_.find(pageKey(page));
@@ -409,6 +460,7 @@ void ReaderWindow::pageShown(const QString&) {
 }
 
 void ReaderWindow::indexTyped(const QString& text) {
+  ensureIndex();
   if (keywords_.empty() || text.isEmpty()) return;
   const QString key = text.toCaseFolded();
   // The first keyword that begins with the text, else the first of those
@@ -564,7 +616,8 @@ void ReaderWindow::closeEvent(QCloseEvent* event) {
   if (remembersPlace && !helpFile_.empty()) {
     const QRect r = geometry();
     const QList<int> sizes = splitter_->sizes();
-    const Place place{r.left(), r.top(), r.width(), r.height(), sizes.isEmpty() ? 0 : sizes[0]};
+    const int pane = tabs_->isHidden() ? paneWidth_ : sizes.value(0);
+    const Place place{r.left(), r.top(), r.width(), r.height(), pane};
     WriteSetting(kPlacesKey, helpFile_, &place, sizeof place);
   }
   QWidget::closeEvent(event);

@@ -24,6 +24,7 @@ class QListWidget;
 class QListWidgetItem;
 class QSplitter;
 class QTabWidget;
+class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -64,6 +65,10 @@ class ReaderWindow : public QWidget {
   // names the tabs it wants; a file opened to read has all four).
   void showTabs(bool search, bool favorites);
   void setPaneWidth(int width);
+  // Hides the navigation pane, the page taking its room, or shows it again
+  // at the width it had.
+  void setPaneShown(bool shown);
+  bool paneShown() const;
 
   // When set before open(), the window takes the place and pane width it
   // had when it last closed on this file, and keeps them when it closes.
@@ -75,15 +80,24 @@ class ReaderWindow : public QWidget {
   CHHCtrl& host() { return *host_; }
   QTabWidget* tabs() const { return tabs_; }
   QTreeWidget* contentsTree() const { return contents_; }
-  QTreeWidget* indexTree() const { return index_; }
+  // The index is read when it is first asked for: its tab shown, a key
+  // typed, or a moment after the first page is shown.
+  QTreeWidget* indexTree() {
+    ensureIndex();
+    return index_;
+  }
   const HelpTree& contents() const { return contentsData_; }
-  const HelpTree& index() const { return indexData_; }
+  const HelpTree& index() {
+    ensureIndex();
+    return indexData_;
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void ensureIndex();
   void buildContentsTab();
   void buildIndexTab();
   void buildSearchTab();
@@ -105,10 +119,12 @@ class ReaderWindow : public QWidget {
   std::string helpFile_;
   int paneWidth_ = kPaneWidth;
   HelpTree contentsData_, indexData_;
+  bool indexRead_ = true;
   std::unique_ptr<CHHCtrl> host_;
   QSplitter* splitter_ = nullptr;
   QWidget* pagePane_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  QToolButton* showPane_ = nullptr;
   QTreeWidget* contents_ = nullptr;
   QTreeWidget* index_ = nullptr;
   QLineEdit* indexEdit_ = nullptr;

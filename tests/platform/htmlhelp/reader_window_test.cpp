@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
@@ -534,6 +535,31 @@ TEST_F(ReaderWindowTest, PlaceIsRememberedPerFileWhenAsked) {
   plain.show();
   ASSERT_TRUE(plain.open(file, ""));
   EXPECT_EQ(plain.geometry(), QRect(10, 10, 600, 400));
+}
+
+// The pane's button hides it and the page takes the room; the button left
+// of the page brings it back at the width it had.
+TEST_F(ReaderWindowTest, PaneHidesAndComesBack) {
+  auto w = open("halibut_putty.chm");
+  if (!w) GTEST_SKIP() << "no corpus";
+  w->setPaneWidth(230);
+  QTest::qWait(20);
+  const int pane = w->tabs()->width();
+  auto* page = w->findChild<QWidget*>(QStringLiteral("PagePane"));
+  const int narrow = page->width();
+  QTest::mouseClick(w->findChild<QToolButton*>(QStringLiteral("HidePane")), Qt::LeftButton);
+  QTest::qWait(20);
+  EXPECT_FALSE(w->paneShown());
+  EXPECT_TRUE(w->tabs()->isHidden());
+  EXPECT_GT(page->width(), narrow + pane / 2);
+  auto* show = w->findChild<QToolButton*>(QStringLiteral("ShowPane"));
+  ASSERT_TRUE(show->isVisible());
+  QTest::mouseClick(show, Qt::LeftButton);
+  QTest::qWait(20);
+  EXPECT_TRUE(w->paneShown());
+  EXPECT_FALSE(show->isVisible());
+  EXPECT_NEAR(w->tabs()->width(), pane, 2);
+  EXPECT_NEAR(page->width(), narrow, 2);
 }
 
 TEST(ReadReference, FileAndPageAndOnlyRegularFiles) {
