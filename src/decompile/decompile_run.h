@@ -15,6 +15,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "common/messages.h"
@@ -114,8 +115,8 @@ class DecompileRun : private ElementAction {
   FolderHandle root_;
   FolderHandle pendingFolder_;
   std::map<std::string, FolderHandle> levels_;
-  std::set<std::string> fresh_;    // levels whose folder this run created
-  std::set<std::string> written_;  // files this run wrote, "/"-separated
+  std::set<std::string> fresh_;              // levels whose folder this run created
+  std::unordered_set<std::string> written_;  // files this run wrote, "/"-separated
   bool pendingFresh_ = false;
   FolderHandle none_;
   std::string targetPath_;

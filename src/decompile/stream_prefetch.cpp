@@ -112,6 +112,8 @@ std::unique_ptr<StreamPrefetch> StreamPrefetch::start(IStorage* root, int folder
   const auto& all = p->file_->entries();
   for (std::size_t i = 0; i < all.size(); ++i)
     if (isContentStream(all[i])) wanted.push_back(i);
+  p->byName_.reserve(wanted.size());
+  for (std::size_t i : wanted) p->byName_.emplace(all[i].name, i);
   if (wanted.empty()) {
     p->finished_ = true;
     return p;
@@ -146,7 +148,10 @@ bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::stri
   std::string name = "/" + path;
   for (char& c : name)
     if (c == '\\') c = '/';
-  const long index = file_->find(name);
+  // Mostly exactly as stored; otherwise (a folder spelt in other letters
+  // elsewhere) the directory's own lookup knows it.
+  const auto found = byName_.find(name);
+  const long index = found != byName_.end() ? static_cast<long>(found->second) : file_->find(name);
   if (index < 0) return false;
   const auto i = static_cast<std::size_t>(index);
   std::unique_lock<std::mutex> l(m_);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -72,6 +73,9 @@ class StreamPrefetch {
   std::mutex m_;
   std::condition_variable cv_;
   std::unordered_map<std::size_t, Item> items_;
+  // The streams read ahead by stored name: the walk's lookups cost a hash,
+  // not a search of the directory's index.
+  std::unordered_map<std::string_view, std::size_t> byName_;
   std::unordered_set<std::size_t> abandoned_;  // streams the walk read itself
   std::size_t held_ = 0;                       // bytes of finished items not yet taken
   std::size_t heldFiles_ = 0;                  // of them in unnamed files

@@ -13,7 +13,13 @@ constexpr const char* kFullText = "elidedFullText";
 
 void elide(QLabel* label) {
   const QString full = label->property(kFullText).toString();
-  const int width = label->contentsRect().width() - 2 * label->margin() - label->indent();
+  // An indent of -1 asks QLabel for its default: half an "x" beside a frame,
+  // nothing without one. Taken as a number it would widen the text by a pixel.
+  int indent = label->indent();
+  if (indent < 0)
+    indent =
+        label->frameWidth() > 0 ? label->fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0;
+  const int width = label->contentsRect().width() - 2 * label->margin() - indent;
   label->setText(label->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(0, width)));
 }
 
