@@ -70,11 +70,10 @@ int countItems(QTreeWidgetItem* item) {
   return n;
 }
 
-// Lets the window handle what a key left posted (the tree's repaint among
-// it), as the event loop would before the next key.
-void settle(QWidget* window) {
+// Lets the window handle what a key left posted (the repaint of what the
+// key changed among it), as the event loop would before the next key.
+void settle(QWidget*) {
   QCoreApplication::sendPostedEvents();
-  window->repaint();
   QCoreApplication::processEvents();
 }
 

@@ -236,6 +236,7 @@ bool ReaderWindow::open(const std::string& helpFile, const std::string& page) {
   fillTree(contents_, nullptr, contentsData_.entries, true);
   index_->clear();
   keywords_.clear();
+  sortedKeywords_.clear();
   if (remembersPlace) {
     Place place{};
     if (ReadSetting(kPlacesKey, helpFile_, &place, sizeof place) == sizeof place &&
@@ -270,6 +271,11 @@ void ReaderWindow::ensureIndex() {
     QTreeWidgetItem* item = index_->topLevelItem(i);
     keywords_.emplace_back(item->text(0).toCaseFolded(), item);
   }
+  sortedKeywords_.resize(keywords_.size());
+  for (std::size_t i = 0; i < keywords_.size(); ++i) sortedKeywords_[i] = i;
+  std::stable_sort(
+      sortedKeywords_.begin(), sortedKeywords_.end(),
+      [this](std::size_t a, std::size_t b) { return keywords_[a].first < keywords_[b].first; });
 }
 
 void ReaderWindow::fillTree(QTreeWidget* tree, QTreeWidgetItem* parent,
@@ -463,23 +469,31 @@ void ReaderWindow::indexTyped(const QString& text) {
   ensureIndex();
   if (keywords_.empty() || text.isEmpty()) return;
   const QString key = text.toCaseFolded();
-  // The first keyword that begins with the text, else the first of those
-  // that share the longest beginning with it (the index's order need not be
-  // the order of folded texts, so none is searched for by sorting).
-  QTreeWidgetItem* best = nullptr;
-  qsizetype bestLength = 0;
-  for (const auto& [name, item] : keywords_) {
-    const qsizetype limit = std::min(name.size(), key.size());
-    qsizetype n = 0;
-    while (n < limit && name[n] == key[n]) ++n;
-    if (n == key.size()) {
-      best = item;
-      break;
-    }
-    if (n > bestLength) {
-      best = item;
-      bestLength = n;
-    }
+  // The first keyword (in the index's order) that begins with the text,
+  // else the first of those that share the longest beginning with it. The
+  // keywords that begin alike are neighbours in the folded order, so each
+  // key looks at a few of them, not at the whole index.
+  const auto byName = [this](std::size_t a, const QString& b) { return keywords_[a].first < b; };
+  const auto firstBeginning = [&](const QString& prefix) -> QTreeWidgetItem* {
+    auto at = std::lower_bound(sortedKeywords_.begin(), sortedKeywords_.end(), prefix, byName);
+    std::size_t first = keywords_.size();
+    for (; at != sortedKeywords_.end() && keywords_[*at].first.startsWith(prefix); ++at)
+      first = std::min(first, *at);
+    return first < keywords_.size() ? keywords_[first].second : nullptr;
+  };
+  QTreeWidgetItem* best = firstBeginning(key);
+  if (!best) {
+    const auto at = std::lower_bound(sortedKeywords_.begin(), sortedKeywords_.end(), key, byName);
+    const auto shared = [&](const QString& name) {
+      qsizetype n = 0;
+      while (n < std::min(name.size(), key.size()) && name[n] == key[n]) ++n;
+      return n;
+    };
+    qsizetype length = 0;
+    if (at != sortedKeywords_.end()) length = shared(keywords_[*at].first);
+    if (at != sortedKeywords_.begin())
+      length = std::max(length, shared(keywords_[*(at - 1)].first));
+    if (length > 0) best = firstBeginning(key.left(length));
   }
   if (!best) {
     // Nothing shares even the first letter: the first that sorts after the

@@ -139,6 +139,8 @@ class ReaderWindow : public QWidget {
   std::map<std::string, QTreeWidgetItem*> contentsByPage_;
   // Top-level keywords in the order shown, folded, for the type-ahead.
   std::vector<std::pair<QString, QTreeWidgetItem*>> keywords_;
+  // Positions in keywords_ in the order of their folded texts.
+  std::vector<std::size_t> sortedKeywords_;
   std::vector<Favorite> favoriteList_;
   std::unique_ptr<ItsStorage> searchStorage_;
   std::unique_ptr<HelpFileSearch> search_;
