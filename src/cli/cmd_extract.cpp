@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -72,9 +73,9 @@ class Committer {
       return;
     }
     std::unique_lock<std::mutex> l(m_);
-    roomCv_.wait(l, [&] { return queue_.size() < kMaxQueued; });
+    roomCv_.wait(l, [&] { return queue_.size() < maxQueued_; });
     queue_.push_back({std::move(file), name});
-    if (queue_.size() >= kRun && !busy_) workCv_.notify_one();
+    if (queue_.size() >= std::min(kRun, maxQueued_) && !busy_) workCv_.notify_one();
   }
   // Waits until every file handed over has its name (the folders they go
   // to may then be closed).
@@ -99,7 +100,7 @@ class Committer {
  private:
   // Files waiting at once (each holds a descriptor), and the run that wakes
   // the thread.
-  static constexpr std::size_t kMaxQueued = 64;
+  const std::size_t maxQueued_ = descriptorsToHold(64);
   static constexpr std::size_t kRun = 16;
 
   struct Pending {
@@ -222,7 +223,7 @@ class FileWriter final : public itss::BulkSink {
   // Folders held open at once; past this the held ones are closed (entries
   // come in the order their data lie, which mostly keeps a folder's files
   // together, so few are opened twice).
-  static constexpr std::size_t kHeldFolders = 256;
+  const std::size_t maxHeld_ = descriptorsToHold(256);
 
   // The folder at the "/"-separated path below the target, made where
   // missing; null with errno when a part cannot be made or is not a folder
@@ -230,7 +231,7 @@ class FileWriter final : public itss::BulkSink {
   FolderHandle* folderFor(const std::string& dir) {
     auto it = held_.find(dir);
     if (it != held_.end()) return &it->second;
-    if (held_.size() >= kHeldFolders) {
+    if (held_.size() >= maxHeld_) {
       committer_.drain();  // files on their way still need their folders
       held_.clear();
     }

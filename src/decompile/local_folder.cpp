@@ -1,9 +1,11 @@
 #include "decompile/local_folder.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -91,6 +93,13 @@ WriteResult placeWholeFile(const FolderHandle& folder, const std::string& name,
                  (file.problem() == Problem::Create && file.error() == EINVAL)
              ? WriteResult::CannotCreate
              : WriteResult::WriteFailed;
+}
+
+std::size_t descriptorsToHold(std::size_t wanted) {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return wanted;
+  const std::size_t share = std::max<std::size_t>(4, static_cast<std::size_t>(limit.rlim_cur / 8));
+  return std::min(wanted, share);
 }
 
 std::string fullFolderPath(const std::string& path) {

@@ -78,6 +78,12 @@ WriteResult writeWholeFile(const FolderHandle& folder, const std::string& name, 
 WriteResult placeWholeFile(const FolderHandle& folder, const std::string& name,
                            sysfile::AtomicOutput& file);
 
+// How many descriptors a run may hold open at once for one purpose (folders
+// on its way, files waiting for their names): wanted, or an eighth of what
+// the process may open when that is less (four at least), so that what a run
+// holds never uses up the limit.
+std::size_t descriptorsToHold(std::size_t wanted);
+
 // The full path of a folder given by a path (symbolic links resolved); the
 // path itself when it cannot be resolved.
 std::string fullFolderPath(const std::string& path);

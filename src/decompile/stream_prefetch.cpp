@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "decompile/local_folder.h"
 #include "platform/itss/itsf_bulk.h"
 #include "platform/itss/reader_storage.h"
 
@@ -28,7 +29,7 @@ class StreamPrefetch::Sink : public BulkSink {
 
   bool begin(const DirEntry& e) override {
     std::unique_lock<std::mutex> l(o_.m_);
-    while (!o_.stop_ && (o_.held_ >= o_.limit_ || o_.heldFiles_ >= kMaxHeldFiles)) {
+    while (!o_.stop_ && (o_.held_ >= o_.limit_ || o_.heldFiles_ >= o_.maxFiles_)) {
       o_.waitingForRoom_ = true;
       o_.cv_.notify_all();
       o_.cv_.wait(l);
@@ -124,7 +125,10 @@ std::unique_ptr<StreamPrefetch> StreamPrefetch::start(IStorage* root, int folder
 }
 
 StreamPrefetch::StreamPrefetch(std::shared_ptr<ItsfFile> file, int folder, std::size_t limit)
-    : file_(std::move(file)), folder_(folder), limit_(limit) {}
+    : file_(std::move(file)),
+      folder_(folder),
+      limit_(limit),
+      maxFiles_(descriptorsToHold(kMaxHeldFiles)) {}
 
 StreamPrefetch::~StreamPrefetch() {
   {
@@ -168,8 +172,7 @@ bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::stri
       if (item.file || (ok && file)) --heldFiles_;
       items_.erase(it);
       // A reader waiting for room goes on once half of it is free again.
-      if (waitingForRoom_ && held_ <= limit_ / 2 && heldFiles_ <= kMaxHeldFiles / 2)
-        cv_.notify_all();
+      if (waitingForRoom_ && held_ <= limit_ / 2 && heldFiles_ <= maxFiles_ / 2) cv_.notify_all();
       return ok;
     }
     // Not there: it comes later unless the reader is done or waits for room
@@ -181,7 +184,7 @@ bool StreamPrefetch::take(const std::string& path, std::uint32_t size, std::stri
       return false;
     }
     if (waitingForRoom_) {
-      if (held_ >= limit_ || heldFiles_ >= kMaxHeldFiles) {
+      if (held_ >= limit_ || heldFiles_ >= maxFiles_) {
         abandoned_.insert(i);
         return false;
       }

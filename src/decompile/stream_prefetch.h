@@ -29,7 +29,8 @@ class StreamPrefetch {
   // a stream the walk wants that is not there yet is read directly.
   static constexpr std::size_t kDefaultLimit = std::size_t{16} << 20;
 
-  // Unnamed files held for the walk at once (each holds a descriptor).
+  // Unnamed files held for the walk at once (each holds a descriptor; fewer
+  // where the process may open few).
   static constexpr std::size_t kMaxHeldFiles = 256;
   // Streams delivered before a waiting walk is woken (or fewer, when the
   // reader finishes or must wait for room).
@@ -70,6 +71,7 @@ class StreamPrefetch {
   std::shared_ptr<itss::ItsfFile> file_;
   int folder_;
   std::size_t limit_;
+  std::size_t maxFiles_;  // kMaxHeldFiles within the descriptor limit
   std::mutex m_;
   std::condition_variable cv_;
   std::unordered_map<std::size_t, Item> items_;
