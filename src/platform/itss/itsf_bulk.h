@@ -23,8 +23,9 @@ class BulkSink {
 };
 
 // Reads the entries with the given indices. Calls the sink from the calling
-// thread only. threads = 0 uses the machine's core count. Returns S_OK when
-// every entry was read whole, else the first error.
+// thread only. threads: decoding workers; 0 gives one per core but the
+// calling thread's own (at least one). Returns S_OK when every entry was
+// read whole, else the first error.
 HRESULT readEntries(ItsfFile& file, const std::vector<std::size_t>& entries, BulkSink& sink,
                     unsigned threads = 0);
 

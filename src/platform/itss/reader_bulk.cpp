@@ -171,7 +171,9 @@ HRESULT readEntries(ItsfFile& file, const std::vector<std::size_t>& indices, Bul
     if (all[a].section != all[b].section) return all[a].section < all[b].section;
     return all[a].offset < all[b].offset;
   });
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  // The calling thread has work of its own with every piece (writing it
+  // out): the decoding gets the other cores, one at least.
+  if (threads == 0) threads = std::max(2u, std::thread::hardware_concurrency()) - 1;
 
   HRESULT lzxErr = S_OK;
   LzxSection* lzx = nullptr;
