@@ -99,7 +99,8 @@ TEST_P(RoundTrip, CompilingTheRebuiltProjectGivesTheFileBack) {
 
 std::vector<std::string> helpFiles() {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(WRENLOW_CORPUS_DIR))
+  std::error_code ec;  // no corpus: no cases
+  for (const auto& e : fs::directory_iterator(WRENLOW_CORPUS_DIR, ec))
     if (extensionIs(e.path().string(), ".chm")) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
