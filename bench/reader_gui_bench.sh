@@ -24,16 +24,10 @@ mkdir -p "$work"
 chm=$work/libstdcxx.chm
 [ -f "$chm" ] || "$top/bench/make_reader_chm.sh" "$build/src/cli/wrenlow-cli" "$chm" "$work/make"
 
-export DISPLAY=:$number QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu
 export XDG_RUNTIME_DIR=$work/runtime WRENLOW_CONFIG_DIR=$work/config
 mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$WRENLOW_CONFIG_DIR"
-Xvfb "$DISPLAY" -screen 0 1600x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-sleep 2
-openbox >/dev/null 2>&1 &
-wm=$!
-trap 'kill $wm $xvfb 2>/dev/null || true' EXIT
-sleep 1
+source "$top/bench/desktop_display.sh"
+start_desktop "$number"
 
 keys=vector::push
 words=vector,allocator

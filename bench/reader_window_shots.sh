@@ -12,16 +12,10 @@ wrenlow=$(realpath "$1")
 file=$(realpath "$2")
 title=$3 word=$4 keys=$5 out=$6 number=${7:-96}
 work=$(mktemp -d)
-export DISPLAY=:$number QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-Xvfb "$DISPLAY" -screen 0 1600x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-sleep 2
-openbox >/dev/null 2>&1 &
-wm=$!
-trap 'kill $wm $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-sleep 1
+source "$top/bench/desktop_display.sh"
+start_desktop "$number" 'rm -rf "$work"'
 for reader in "wrenlow:$wrenlow" xchm kchmviewer; do
   READER_SHOTS=$out python3 "$top/bench/reader_peers.py" "$reader" "$file" 1 "$word" "$keys" "$title"
 done
